@@ -1,0 +1,30 @@
+// The Y record's status word: fault bits, the status text and the outputs the Data page shows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr std::int32_t kFaultBitsMask = 0x1FF;
+
+// Icon resources shown for the status.
+inline constexpr std::uint16_t kIconApplication = 128;  // white lamp
+inline constexpr std::uint16_t kIconRedDisc = 133;
+inline constexpr std::uint16_t kIconGreenDisc = 134;
+inline constexpr std::uint16_t kIconRedLamp = 135;
+
+// Reads the text as hexadecimal, every character taking part, in 32 bits.
+std::int32_t ParseStatusWord(std::string_view text);
+// "Lamp, Shutter" style list of the set fault bits (empty when none is set).
+std::string FormatStatusText(std::int32_t statusWord);
+bool HasFaultBits(std::int32_t statusWord);
+
+struct StatusOutputs {
+    std::uint16_t lightIcon;     // 133 with faults, 134 without
+    bool faults;                 // when true, statusText replaces the stored status text
+    std::string statusText;      // the fault list (only with faults)
+    std::uint16_t windowIcon;    // 135 with faults, 128 without
+};
+StatusOutputs StatusOutputsFor(std::int32_t statusWord);
+// What the status edit shows: the fault list with faults, else "Okay".
+std::string StatusEditText(const StatusOutputs& outputs);

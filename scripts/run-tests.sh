@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+ctest --test-dir build --output-on-failure -j2 --timeout 300

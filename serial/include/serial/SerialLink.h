@@ -1,0 +1,71 @@
+// CSerialLink: the program's one connection to the instrument over a serial port.
+// Opens and configures the port, runs the reader thread that cuts the byte stream into
+// CR-terminated lines, carries out command/reply exchanges and queues unpolled record lines.
+// Used by the main window, the settings transfer and the Communications page.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// Receives the link's notifications. Called on the reader thread: an implementation must only
+// hand the notification over to its own thread (the main window posts a Qt event).
+class ISerialLinkOwner {
+public:
+    virtual ~ISerialLinkOwner() = default;
+    // uMsg: the link's m_uCommEventMsg. wParam: the line's first character taken as signed 8-bit,
+    // widened to 16 bits (0 for an empty line), or kCommEventLinkLost.
+    virtual void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) = 0;
+};
+
+// Notification sent once when the device disappears while the port is open (not a record letter:
+// letters arrive as 0x0000-0x007F or 0xFF80-0xFFFF).
+inline constexpr std::uint16_t kCommEventLinkLost = 0x0100;
+
+class CSerialLink {
+public:
+    CSerialLink();
+    virtual ~CSerialLink();
+    CSerialLink(const CSerialLink&) = delete;
+    CSerialLink& operator=(const CSerialLink&) = delete;
+
+    // OpenPort results.
+    static constexpr std::int16_t kOpenOk = 0;
+    static constexpr std::int16_t kOpenNoDevice = 1;
+    static constexpr std::int16_t kOpenNoAnswer = 2;
+    static constexpr std::int16_t kOpenSettingsRefused = 3;
+
+    bool IsConnected() const;
+    // nBaud 0 tries 9600, 38400 and 19200 in that order.
+    std::int16_t OpenPort(std::uint16_t nPort, std::uint16_t nBaud);
+    bool ClosePort();
+    // Formats the command (at most 255 characters), sends it with CR LF and returns the reply line,
+    // or "WriteComm" when none came within the time-out.
+    std::string SendCommand(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    std::string GetVersion();
+    std::uint16_t GetBaudRate() const;
+    std::uint16_t GetPortNumber() const;
+    void SetOwnerWindow(ISerialLinkOwner* pOwner);
+    void SetCommEventMessage(std::uint32_t uMsg);
+    void SetUnpolled(bool bUnpolled);
+    // Takes the oldest waiting unpolled line of a record letter (B, D, G, R, T, Y, Z).
+    bool TakeRecordLine(char letter, std::string& out);
+    // True once the reader has seen the device disappear; cleared by the next OpenPort.
+    bool IsLinkLost() const;
+
+    // Reply time-outs in milliseconds (1000 and 2000 in the program; tests shorten them).
+    void SetTimeouts(std::uint32_t replyMs, std::uint32_t openMs);
+
+    // Device path of Com port n: $CORVANE_DEVICE_DIR/COMn when the variable is set, else the fixed
+    // table (1-4 /dev/ttyS0-3, 5-12 /dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3). Empty for no device.
+    static std::string DeviceForPort(std::uint16_t nPort);
+    // Opens Com port n exclusively and closes it at once, configuring nothing.
+    static bool CanOpenPort(std::uint16_t nPort);
+
+    // The private part belongs to the implementation.
+};

@@ -1,0 +1,39 @@
+// CSettingsKey: typed reads and writes of the program's few persistent settings, kept in a
+// registry-like tree of keys under the user's configuration folder. Made on the stack for each
+// load or save.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Value names.
+inline constexpr const char* kValueCommPort = "COMM_PORT";
+inline constexpr const char* kValueModel = "MODEL";
+inline constexpr const char* kValueLogEnable = "LOGENABLE";
+inline constexpr const char* kValueLogLength = "LOGLENGTH";
+inline constexpr const char* kValueLogPath = "LOGPATH";
+// The application's product key path.
+inline constexpr const char* kProductKeyPath = "\\CORVANE";
+
+class CSettingsKey {
+public:
+    CSettingsKey();
+    ~CSettingsKey();
+    CSettingsKey(const CSettingsKey&) = delete;
+    CSettingsKey& operator=(const CSettingsKey&) = delete;
+
+    bool Open(const std::string& path, bool bReadOnly);
+    bool Close();
+    bool ReadWord(const char* name, std::uint16_t& out);
+    bool ReadDword(const char* name, std::uint32_t& out);
+    bool ReadString(const char* name, std::string& out);
+    bool WriteWord(const char* name, std::uint16_t value);
+    bool WriteDword(const char* name, std::uint32_t value);
+    bool WriteString(const char* name, const std::string& value);
+
+    // The folder standing in for HKEY_LOCAL_MACHINE: $XDG_CONFIG_HOME/corvane (default
+    // ~/.config/corvane); the program's key is then "SOFTWARE/Brantel Inc./CORVANE" below it.
+    static std::string RootFolder();
+
+    // The private part belongs to the implementation.
+};
