@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           xvfb xauth clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
