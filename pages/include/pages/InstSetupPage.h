@@ -49,6 +49,9 @@ public:
     void CommitPageValues();
     void EnablePageControls(bool enable);
     void EnableWeeklyOption(bool enable);
+    // Sets the remembered log length without touching the other remembered values (the log-size
+    // check's switch to daily files applies at once, not only at the next Apply Changes).
+    void RememberLogLength(int value);
     // Apply Changes and its Enter key are refused during a data run.
     void SetRunning(bool running);
 
