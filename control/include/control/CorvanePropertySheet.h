@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "control/DataLog.h"
@@ -19,6 +20,7 @@
 
 class QPushButton;
 class QTabWidget;
+class CHelpWindow;
 class CCorvaneCommSetupPage;
 class CCorvaneDataPage;
 class CCorvaneInstSetupPage;
@@ -38,6 +40,9 @@ public:
 
     // The Qt event type standing in for "CORVANE - Comm Event"; registered once at start-up.
     static int CommEventType();
+
+    // Adds "&About Corvane..." to the Help button's menu; the application shows its about box.
+    void SetAboutBox(std::function<void()> showAbout);
 
     // ISerialLinkOwner, on the reader thread: posts the comm event to this window.
     void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
@@ -105,4 +110,5 @@ private:
     CCorvaneDataPage* m_pageData = nullptr;
     InstrumentSettingsSnapshot m_snapshot;
     bool m_bShutDown = false;
+    CHelpWindow* m_helpWindow = nullptr;  // made at the first help request; a child of this window
 };
