@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Value names.
@@ -14,6 +15,8 @@ inline constexpr const char* kValueLogLength = "LOGLENGTH";
 inline constexpr const char* kValueLogPath = "LOGPATH";
 // The application's product key path.
 inline constexpr const char* kProductKeyPath = "\\CORVANE";
+
+struct StoredValue;
 
 class CSettingsKey {
 public:
@@ -36,4 +39,11 @@ public:
     static std::string RootFolder();
 
     // The private part belongs to the implementation.
+private:
+    // The data of a value of the open key, as the registry would hand it over.
+    std::optional<std::string> QueryValue(const char* name) const;
+    bool SetValue(const char* name, const StoredValue& value);
+
+    int m_hKey = -1;  // the open key's folder; valid only while m_bOpen
+    bool m_bOpen = false;
 };
