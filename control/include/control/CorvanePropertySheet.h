@@ -92,6 +92,8 @@ private:
     void StartData();
     void StopData();
     void EndRunOnLinkLost();
+    // The end of a run shared by Stop Data and a lost device: port closed, controls restored.
+    void EndRun();
 
     CSerialLink& m_link;
     IOperatorDialogs& m_dialogs;
@@ -110,5 +112,6 @@ private:
     CCorvaneDataPage* m_pageData = nullptr;
     InstrumentSettingsSnapshot m_snapshot;
     bool m_bShutDown = false;
+    bool m_bLogErrorShowing = false;  // the log error box is open; further failures are not boxed
     CHelpWindow* m_helpWindow = nullptr;  // made at the first help request; a child of this window
 };
