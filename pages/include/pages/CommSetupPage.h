@@ -5,8 +5,11 @@
 #include <QString>
 #include <QWidget>
 
+class CParentMenuTextEdit;
 class CSerialLink;
 class IPageHost;
+class QListWidget;
+class QPushButton;
 
 class CCorvaneCommSetupPage : public QWidget {
     Q_OBJECT
@@ -22,6 +25,18 @@ public:
     void SelectIndex(int index);
     int PortCount() const;
 
-    // The private part belongs to the implementation. Controls carry their template id as their
-    // object name ("1029", "1004", "1013").
+    // Controls carry their template id as their object name ("1029", "1004", "1013").
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BuildControls();
+    void ListOpenablePorts();
+    void OnTest();
+
+    CSerialLink& m_link;
+    QListWidget* m_lstPorts = nullptr;
+    QPushButton* m_btnTest = nullptr;
+    CParentMenuTextEdit* m_editResult = nullptr;
 };

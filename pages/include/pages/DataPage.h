@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -10,7 +11,10 @@
 
 #include "records/OperatingMode.h"
 
+class CParentMenuEdit;
 class IPageHost;
+class QLabel;
+class QTimer;
 
 class CCorvaneDataPage : public QWidget {
     Q_OBJECT
@@ -38,6 +42,44 @@ public:
     bool HasInstrumentTime() const;
     std::time_t GetInstrumentTime() const;  // only when HasInstrumentTime()
 
-    // The private part belongs to the implementation. Controls carry their template id as their
-    // object name ("1079", "1100", ...).
+    // One tick of timer 102 (the timer named "102" calls it every second during a run).
+    void OnTimerTick();
+
+    // Controls carry their template id as their object name ("1079", "1100", ...).
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void BuildControls();
+    QLabel* Label(int id) const;
+    void ShowStatus(std::int32_t statusWord);
+
+    IPageHost& m_host;
+    QTimer* m_timer = nullptr;
+    bool m_bCounting = false;  // between StartCountdowns and StopCountdowns
+
+    std::uint16_t m_nNextDataCount = 0;
+    // The mode field, the mode countdown and the mode after blanking.
+    COperatingMode m_mode;
+    std::optional<std::time_t> m_pInstrumentTime;
+    std::string m_strStatusText;
+    std::uint16_t m_nIconId;         // the window icon last asked of the main window
+    std::uint16_t m_nLightIconId;    // the icon the status light shows
+    std::int32_t m_nStatusWord = 0;
+
+    QLabel* m_lblMode = nullptr;          // 1078
+    QLabel* m_boxModeSeconds = nullptr;   // 1079
+    QLabel* m_boxNextData = nullptr;      // 1077
+    QLabel* m_lblStatusLight = nullptr;   // 1102
+    CParentMenuEdit* m_editStatus = nullptr;  // 1100
+    QLabel* m_boxLastDataTime = nullptr;  // 1047
+    std::array<QLabel*, 6> m_boxScattering{};  // 1040-1045: total Blue, Green, Red, back Blue, Green, Red
+    QLabel* m_boxZeroTime = nullptr;      // 1082
+    std::array<QLabel*, 9> m_boxZero{};   // 1049-1057: total, back and Rayleigh, Blue, Green, Red
+    QLabel* m_boxInletTemp = nullptr;     // 1070
+    QLabel* m_boxSampleTemp = nullptr;    // 1076
+    QLabel* m_boxHumidity = nullptr;      // 1072
+    QLabel* m_boxPressure = nullptr;      // 1074
 };

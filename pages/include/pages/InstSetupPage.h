@@ -6,7 +6,14 @@
 #include <QWidget>
 #include <cstdint>
 
+class CParentMenuEdit;
 class IPageHost;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QRadioButton;
 
 class CCorvaneInstSetupPage : public QWidget {
     Q_OBJECT
@@ -57,6 +64,60 @@ public:
 
     int m_bModified = 0;
 
-    // The private part belongs to the implementation. Controls carry their template id as their
-    // object name ("1077", "1079", ...).
+    // Controls carry their template id as their object name ("1077", "1079", ...).
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    QCheckBox* AddCheckBox(int id, const QString& text, int x, int y, int w, const QString& toolTip);
+    QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, int x, int y, int w,
+                           const QString& toolTip);
+    CParentMenuEdit* AddTimingEdit(int labelId, const QString& label, int editId, int y, const QString& toolTip);
+    void ShowRemembered();
+    void MarkModified();
+    void MarkModifiedIfChanged(const QCheckBox* box, int remembered);
+    bool EnterApplies(const QEvent* event) const;
+    void OnApplyChanges();
+    void OnModelActivated(int index);
+    void OnLogEnableClicked();
+
+    IPageHost& m_host;
+    int m_bInitialized = 0;
+    bool m_bRunning = false;
+
+    // Remembered values: what the controls held at the last CommitPageValues.
+    int m_nModel = 2;  // 0 "7810", 1 "7830", 2 "Unknown"
+    int m_nBackscatter = 0;
+    int m_nMode = 2;  // 0 Manual, 1 Normal, -1 (or 2 before the first commit) neither
+    int m_nLogEnable = 0;
+    int m_nLogLength = 2;  // 0 daily, 1 weekly, -1 (or 2 before the first commit) neither
+    int m_nDataRecords = 0;
+    int m_nTimeRecords = 0;
+    int m_nPhotonRecords = 0;
+    int m_nAuxRecords = 0;
+    int m_nZeroRecords = 0;
+
+    QComboBox* m_cboModel = nullptr;
+    QCheckBox* m_chkBackscatter = nullptr;
+    QButtonGroup* m_grpMode = nullptr;
+    QRadioButton* m_radManual = nullptr;
+    QRadioButton* m_radNormal = nullptr;
+    QCheckBox* m_chkLogEnable = nullptr;
+    QButtonGroup* m_grpLogLength = nullptr;
+    QRadioButton* m_radDaily = nullptr;
+    QRadioButton* m_radWeekly = nullptr;
+    QCheckBox* m_chkData = nullptr;
+    QCheckBox* m_chkTime = nullptr;
+    QCheckBox* m_chkPhoton = nullptr;
+    QCheckBox* m_chkAux = nullptr;
+    QCheckBox* m_chkZero = nullptr;
+    CParentMenuEdit* m_editAveraging = nullptr;
+    CParentMenuEdit* m_editBlank = nullptr;
+    CParentMenuEdit* m_editZero = nullptr;
+    CParentMenuEdit* m_editAutoZero = nullptr;
+    QPushButton* m_btnApply = nullptr;
+    QPushButton* m_btnSetTime = nullptr;
 };

@@ -1,0 +1,264 @@
+// The Data page: the record handlers, the status light and the one-second countdown tick.
+#include "pages/DataPage.h"
+
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+
+#include "PageControls.h"
+#include "pages/Icons.h"
+#include "pages/PageHost.h"
+#include "pages/ParentMenuEdit.h"
+#include "records/Records.h"
+#include "records/Status.h"
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kStatusLightPx = 32;
+
+enum class Kind { Label, ValueBox, Group };
+
+struct ControlSpec {
+    int id;
+    Kind kind;
+    const char* text;  // label or group caption
+    Dlu rect;
+    Qt::Alignment align;
+    const char* toolTip;
+};
+
+constexpr Qt::Alignment kLeft = Qt::AlignLeft;
+constexpr Qt::Alignment kRight = Qt::AlignRight;
+constexpr Qt::Alignment kCentre = Qt::AlignHCenter;
+
+// The page's labels, group boxes and value boxes in template order. The status light (1102) and
+// the status edit (1100) are made apart. Some labels are a little wider than the template's
+// rectangles so that their text fits the application font.
+const ControlSpec kControls[] = {
+    {1078, Kind::Label, "MEASURING mode for", {3, 10, 74, 8}, kLeft, "Current Nephelometer operating mode"},
+    {1079, Kind::ValueBox, "", {78, 9, 23, 9}, kRight, "Number of seconds until an operating mode change"},
+    {1091, Kind::Label, "secs", {102, 11, 18, 8}, kLeft, ""},
+    {1048, Kind::Label, "Next Data in", {3, 25, 60, 9}, kLeft, ""},
+    {1077, Kind::ValueBox, "", {78, 25, 23, 9}, kRight, "Number of seconds until the next data record"},
+    {1090, Kind::Label, "secs", {102, 26, 18, 8}, kLeft, ""},
+    {1058, Kind::Group, "Neph Status", {125, 5, 125, 32}, kLeft, ""},
+    {1097, Kind::Group, "Scattering Coefficiant", {25, 40, 85, 85}, kCentre, ""},
+    {1046, Kind::Label, "Last Data at", {43, 53, 50, 8}, kCentre, ""},
+    {1047, Kind::ValueBox, "", {35, 61, 65, 9}, kCentre, "Time of the last data record"},
+    {1085, Kind::Label, "Total", {39, 74, 20, 8}, kLeft, ""},
+    {1087, Kind::Label, "Back", {78, 74, 20, 8}, kLeft, ""},
+    {1034, Kind::Label, "Blue", {3, 84, 18, 8}, kLeft, ""},
+    {1040, Kind::ValueBox, "", {30, 84, 35, 9}, kRight, "Total Scattering Coefficient - Blue"},
+    {1043, Kind::ValueBox, "", {70, 84, 35, 9}, kRight, "Backscatter Coefficient - Blue"},
+    {1035, Kind::Label, "Green", {3, 98, 24, 8}, kLeft, ""},
+    {1041, Kind::ValueBox, "", {30, 98, 35, 9}, kRight, "Total Scattering Coefficient - Green"},
+    {1044, Kind::ValueBox, "", {70, 98, 35, 9}, kRight, "Backscatter Coefficient - Green"},
+    {1036, Kind::Label, "Red", {3, 112, 18, 8}, kLeft, ""},
+    {1042, Kind::ValueBox, "", {30, 112, 35, 9}, kRight, "Total Scattering Coefficient - Red"},
+    {1045, Kind::ValueBox, "", {70, 112, 35, 9}, kRight, "Backscatter Coefficient - Red"},
+    {1096, Kind::Group, "Background", {125, 40, 125, 85}, kCentre, ""},
+    {1081, Kind::Label, "Last Data at", {164, 53, 50, 8}, kCentre, ""},
+    {1082, Kind::ValueBox, "", {157, 61, 65, 9}, kCentre, "Time of the last zero record"},
+    {1086, Kind::Label, "Total", {139, 74, 20, 8}, kLeft, ""},
+    {1088, Kind::Label, "Back", {179, 74, 20, 8}, kLeft, ""},
+    {1089, Kind::Label, "Rayleigh", {213, 74, 32, 8}, kLeft, ""},
+    {1049, Kind::ValueBox, "", {131, 84, 35, 9}, kRight, "Last Zeros Total Scattering Value - Blue"},
+    {1052, Kind::ValueBox, "", {171, 84, 35, 9}, kRight, "Last Zeros Backscatter Value - Blue"},
+    {1055, Kind::ValueBox, "", {211, 84, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Blue"},
+    {1050, Kind::ValueBox, "", {131, 98, 35, 9}, kRight, "Last Zeros Total Scattering Value - Green"},
+    {1053, Kind::ValueBox, "", {171, 98, 35, 9}, kRight, "Last Zeros Backscatter Value - Green"},
+    {1056, Kind::ValueBox, "", {211, 98, 35, 9}, kRight, "Last Zeros RayLeigh Scattering Value - Green"},
+    {1051, Kind::ValueBox, "", {131, 112, 35, 9}, kRight, "Last Zeros Total Scattering Value - Red"},
+    {1054, Kind::ValueBox, "", {171, 112, 35, 9}, kRight, "Last Zeros Backscatter Value - Red"},
+    {1057, Kind::ValueBox, "", {211, 112, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Red"},
+    {1069, Kind::Label, "Inlet Temp", {3, 132, 45, 8}, kLeft, ""},
+    {1070, Kind::ValueBox, "", {54, 132, 22, 9}, kRight, "Inlet Temperature"},
+    {1092, Kind::Label, "K", {78, 133, 6, 8}, kLeft, ""},
+    {1075, Kind::Label, "Sample Temp", {3, 144, 50, 8}, kLeft, ""},
+    {1076, Kind::ValueBox, "", {54, 143, 22, 9}, kRight, "Sample Temerature"},
+    {1093, Kind::Label, "K", {77, 144, 6, 8}, kLeft, ""},
+    {1071, Kind::Label, "Rel Humidity", {131, 132, 46, 8}, kLeft, ""},
+    {1072, Kind::ValueBox, "", {179, 132, 19, 9}, kRight, "Relative Humidity"},
+    {1094, Kind::Label, "%", {199, 133, 8, 9}, kLeft, ""},
+    {1073, Kind::Label, "Inlet Pressure", {131, 144, 47, 8}, kLeft, ""},
+    {1074, Kind::ValueBox, "", {179, 143, 25, 9}, kRight, "Inlet Pressure"},
+    {1095, Kind::Label, "mbars", {205, 144, 25, 8}, kLeft, ""},
+};
+
+void SetShown(QLabel* box, std::string_view text) { box->setText(InstrumentText(text)); }
+
+}  // namespace
+
+CCorvaneDataPage::CCorvaneDataPage(IPageHost& host, QWidget* parent)
+    : QWidget(parent), m_host(host), m_nIconId(kIconApplication), m_nLightIconId(kIconGreenDisc) {
+    BuildControls();
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QString::number(TIMER_DATA_PAGE));
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(kTickMs);
+    connect(m_timer, &QTimer::timeout, this, &CCorvaneDataPage::OnTimerTick);
+    InstallHelpKey(this, host, QStringLiteral("data"));
+}
+
+CCorvaneDataPage::~CCorvaneDataPage() = default;
+
+void CCorvaneDataPage::BuildControls() {
+    for (const ControlSpec& spec : kControls) {
+        switch (spec.kind) {
+            case Kind::Label:
+                AddLabel(this, spec.id, QString::fromLatin1(spec.text), spec.rect, spec.align)
+                    ->setToolTip(QString::fromLatin1(spec.toolTip));
+                break;
+            case Kind::ValueBox:
+                AddValueBox(this, spec.id, spec.rect, spec.align, QString::fromLatin1(spec.toolTip));
+                break;
+            case Kind::Group:
+                AddGroup(this, spec.id, QString::fromLatin1(spec.text), spec.rect, spec.align)->lower();
+                break;
+        }
+    }
+
+    m_lblStatusLight = new QLabel(this);
+    m_lblStatusLight->setAlignment(Qt::AlignCenter);
+    PlaceControl(m_lblStatusLight, 1102, {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
+    m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+
+    m_editStatus = new CParentMenuEdit(this);
+    m_editStatus->setReadOnly(true);
+    PlaceControl(m_editStatus, 1100, {155, 18, 90, 12}, QStringLiteral("Nephelometer Status text"));
+
+    m_lblMode = Label(1078);
+    m_boxModeSeconds = Label(1079);
+    m_boxNextData = Label(1077);
+    m_boxLastDataTime = Label(1047);
+    for (int i = 0; i < 6; ++i) m_boxScattering[i] = Label(1040 + i);
+    m_boxZeroTime = Label(1082);
+    for (int i = 0; i < 9; ++i) m_boxZero[i] = Label(1049 + i);
+    m_boxInletTemp = Label(1070);
+    m_boxSampleTemp = Label(1076);
+    m_boxHumidity = Label(1072);
+    m_boxPressure = Label(1074);
+}
+
+QLabel* CCorvaneDataPage::Label(int id) const { return findChild<QLabel*>(QString::number(id)); }
+
+void CCorvaneDataPage::OnTimeRecord(const std::string& line) {
+    const std::optional<TimeRecord> record = ParseTimeRecord(line);
+    if (!record) return;
+    SetShown(m_boxLastDataTime, record->lastDataTimeText);
+    // A time that no local calendar time represents keeps the previous one, so that log files
+    // are never dated by a broken time.
+    if (record->instrumentTime) m_pInstrumentTime = record->instrumentTime;
+}
+
+void CCorvaneDataPage::OnDataRecord(const std::string& line) {
+    const FieldRecord record = ParseDataRecord(line);
+    const std::vector<std::string>& fields = record.fields;
+    if (fields.size() >= 1) {
+        if (const std::optional<std::string> label = m_mode.SetModeField(fields[0])) SetShown(m_lblMode, *label);
+    }
+    if (fields.size() >= 2) SetShown(m_boxModeSeconds, m_mode.SetModeSeconds(fields[1], m_host.Snapshot()));
+    // Fields 3 to 8: total Blue, Green, Red, then backscatter Blue, Green, Red (the rest).
+    for (std::size_t i = 2; i < fields.size(); ++i) SetShown(m_boxScattering[i - 2], fields[i]);
+    if (record.whole) {
+        const std::string& averaging = m_host.Snapshot().m_strAveragingTime;
+        SetShown(m_boxNextData, averaging);
+        m_nNextDataCount = static_cast<std::uint16_t>(ParseDecimal(averaging));
+    }
+}
+
+void CCorvaneDataPage::OnAuxRecord(const std::string& line) {
+    const FieldRecord record = ParseAuxRecord(line);
+    const std::vector<std::string>& fields = record.fields;
+    // Field 1 is not used; fields 2 to 5 are pressure, sample and inlet temperature, humidity.
+    QLabel* const boxes[] = {m_boxPressure, m_boxSampleTemp, m_boxInletTemp, m_boxHumidity};
+    for (std::size_t i = 1; i < fields.size() && i <= 4; ++i) SetShown(boxes[i - 1], fields[i]);
+    if (record.whole) {
+        m_nStatusWord = ParseStatusWord(fields.back());
+        ShowStatus(m_nStatusWord);
+    }
+}
+
+void CCorvaneDataPage::OnZeroRecord(const std::string& line) {
+    const FieldRecord record = ParseZeroRecord(line);
+    // Fields 1 to 9 in template order: totals, backscatter, Rayleigh, each Blue, Green, Red.
+    for (std::size_t i = 0; i < record.fields.size(); ++i) SetShown(m_boxZero[i], record.fields[i]);
+    // A Z record carries no time: it takes the time the last T record showed.
+    if (record.whole) m_boxZeroTime->setText(m_boxLastDataTime->text());
+}
+
+void CCorvaneDataPage::OnPhotonRecord(const std::string& line) {
+    const std::optional<PhotonRecord> record = ParsePhotonRecord(line);
+    if (!record) return;
+    SetShown(m_boxPressure, record->pressure);
+    SetShown(m_boxSampleTemp, record->sampleTemperature);
+}
+
+void CCorvaneDataPage::StartCountdowns() {
+    m_mode.SetModeAfterBlanking('Z');
+    m_bCounting = true;
+    m_timer->start();
+}
+
+void CCorvaneDataPage::StopCountdowns() {
+    m_bCounting = false;
+    m_timer->stop();
+    m_nNextDataCount = 0;
+    m_mode.ClearCount();
+}
+
+void CCorvaneDataPage::ClearCountdowns() {
+    m_nNextDataCount = 0;
+    m_mode.ClearCount();
+    m_boxNextData->clear();
+    m_boxModeSeconds->clear();
+}
+
+void CCorvaneDataPage::SetModeAfterBlanking(char letter) { m_mode.SetModeAfterBlanking(letter); }
+
+void CCorvaneDataPage::OnTimerTick() {
+    // The timer is stopped for the tick and started again after it, so ticks never queue up.
+    m_timer->stop();
+    if (m_nNextDataCount > 0) m_boxNextData->setText(QString::number(--m_nNextDataCount));
+    const COperatingMode::TickResult tick = m_mode.Tick(m_host.Snapshot());
+    if (tick.counted) m_boxModeSeconds->setText(QString::number(tick.shown));
+    if (tick.label) SetShown(m_lblMode, *tick.label);
+
+    const bool faults = HasFaultBits(m_nStatusWord);
+    const std::uint16_t iconId = faults ? kIconRedLamp : kIconApplication;
+    if (iconId != m_nIconId) {
+        m_nIconId = iconId;
+        m_host.SetMainWindowIcon(iconId, faults ? m_strStatusText : std::string());
+    }
+    if (m_bCounting) m_timer->start();
+}
+
+bool CCorvaneDataPage::HasFault() const { return m_nStatusWord != 0; }
+
+std::string CCorvaneDataPage::GetStatusText() const { return m_strStatusText; }
+
+bool CCorvaneDataPage::HasInstrumentTime() const { return m_pInstrumentTime.has_value(); }
+
+std::time_t CCorvaneDataPage::GetInstrumentTime() const { return m_pInstrumentTime.value_or(0); }
+
+void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
+    const StatusOutputs outputs = StatusOutputsFor(statusWord);
+    if (outputs.faults) m_strStatusText = outputs.statusText;
+    // Only changes are written: the page applies the status at every paint, and an unchanged
+    // control must not ask for another one.
+    if (outputs.lightIcon != m_nLightIconId) {
+        m_nLightIconId = outputs.lightIcon;
+        m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+    }
+    const QString text = InstrumentText(StatusEditText(outputs));
+    if (m_editStatus->text() != text) {
+        m_editStatus->setText(text);
+        m_editStatus->setCursorPosition(0);  // a long fault list shows from its start
+    }
+}
+
+void CCorvaneDataPage::paintEvent(QPaintEvent*) { ShowStatus(m_nStatusWord); }
+
+void CCorvaneDataPage::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }

@@ -1,0 +1,306 @@
+// The Setup page: the instrument's settings and the logging options, the remembered values the
+// getters return, and the tracking of changes the operator has not applied yet.
+#include "pages/InstSetupPage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include "PageControls.h"
+#include "pages/PageHost.h"
+#include "pages/ParentMenuEdit.h"
+
+namespace {
+
+// The longest timing value the operator can type. Set commands are built from these texts, and a
+// bounded value keeps every such command well inside the serial link's command length.
+constexpr int kMaxTimingDigits = 10;
+
+constexpr int kModel7830 = 1;
+
+// Checks the first or second radio of a pair for value 0 or 1; other values change nothing.
+void SelectRadio(QRadioButton* first, QRadioButton* second, int value) {
+    if (value == 0) first->setChecked(true);
+    if (value == 1) second->setChecked(true);
+}
+
+// 0 or 1 for the checked radio of a pair, -1 when neither is checked.
+int CheckedRadio(const QRadioButton* first, const QRadioButton* second) {
+    if (first->isChecked()) return 0;
+    return second->isChecked() ? 1 : -1;
+}
+
+int CheckState(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+
+}  // namespace
+
+CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent) : QWidget(parent), m_host(host) {
+    BuildControls();
+    m_cboModel->setCurrentIndex(m_nModel);
+    InstallHelpKey(this, host, QStringLiteral("instrument setup"));
+    // The Enter key is looked at before the control with the focus sees it.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    m_bInitialized = 1;
+    m_btnApply->setEnabled(m_bModified != 0);
+}
+
+void CCorvaneInstSetupPage::BuildControls() {
+    auto* modelLabel = AddLabel(this, 1078, QStringLiteral("&Neph Model"), {4, 5, 60, 8});
+    m_cboModel = new QComboBox(this);
+    m_cboModel->addItems({QStringLiteral("7810"), QStringLiteral("7830"), QStringLiteral("Unknown")});
+    PlaceControl(m_cboModel, 1077, {4, 17, 60, 12}, QStringLiteral("Nephelometer Model"));
+    modelLabel->setBuddy(m_cboModel);
+    connect(m_cboModel, &QComboBox::activated, this, &CCorvaneInstSetupPage::OnModelActivated);
+
+    m_chkBackscatter = AddCheckBox(1012, QStringLiteral("&Backscatter"), 5, 39, 70,
+                                   QStringLiteral("Enable or disable Backscatter data"));
+    m_chkBackscatter->setEnabled(false);
+    connect(m_chkBackscatter, &QCheckBox::clicked, this,
+            [this] { MarkModifiedIfChanged(m_chkBackscatter, m_nBackscatter); });
+
+    AddGroup(this, 1027, QStringLiteral("Mode"), {5, 55, 50, 37});
+    m_grpMode = new QButtonGroup(this);
+    m_radManual = AddRadio(m_grpMode, 1025, QStringLiteral("&Manual"), 10, 66, 43,
+                           QStringLiteral("Run the Nephelometer in Manual mode"));
+    m_radNormal = AddRadio(m_grpMode, 1011, QStringLiteral("N&ormal"), 10, 78, 43,
+                           QStringLiteral("Run the Nephelometer in Normal mode"));
+    connect(m_radManual, &QRadioButton::clicked, this, [this] {
+        if (m_nMode != 0) MarkModified();
+    });
+    connect(m_radNormal, &QRadioButton::clicked, this, [this] {
+        if (m_nMode != 1) MarkModified();
+    });
+
+    AddGroup(this, 1028, QStringLiteral("Log"), {5, 95, 80, 55});
+    m_chkLogEnable = AddCheckBox(1015, QStringLiteral("&Enable"), 10, 106, 70,
+                                 QStringLiteral("Enable or disable logging data to file"));
+    connect(m_chkLogEnable, &QCheckBox::clicked, this, &CCorvaneInstSetupPage::OnLogEnableClicked);
+    m_grpLogLength = new QButtonGroup(this);
+    m_radDaily = AddRadio(m_grpLogLength, 1014, QStringLiteral("New File Dail&y"), 10, 120, 73,
+                          QStringLiteral("Create a new log file Daily"));
+    m_radWeekly = AddRadio(m_grpLogLength, 1024, QStringLiteral("New File &Weekly"), 10, 134, 73,
+                           QStringLiteral("Create a new log file Weekly"));
+    m_radDaily->setEnabled(false);
+    m_radWeekly->setEnabled(false);
+    connect(m_radDaily, &QRadioButton::clicked, this, [this] {
+        if (m_nLogLength != 0) MarkModified();
+    });
+    connect(m_radWeekly, &QRadioButton::clicked, this, [this] {
+        if (m_nLogLength != 1) MarkModified();
+    });
+
+    AddGroup(this, 1016, QStringLiteral("Data Records"), {105, 5, 62, 75});
+    m_chkData = AddCheckBox(1017, QStringLiteral("&Data"), 110, 16, 54, QStringLiteral("Receive unpolled Data records"));
+    m_chkTime = AddCheckBox(1018, QStringLiteral("&Time"), 110, 28, 54, QStringLiteral("Receive unpolled Time records"));
+    m_chkPhoton =
+        AddCheckBox(1019, QStringLiteral("&Photon"), 110, 40, 54, QStringLiteral("Receive unpolled Photon records"));
+    m_chkAux =
+        AddCheckBox(1020, QStringLiteral("A&uxiliary"), 110, 52, 54, QStringLiteral("Receive unpolled Auxiliary records"));
+    m_chkZero = AddCheckBox(1021, QStringLiteral("Zero"), 110, 64, 54, QStringLiteral("Receive unpolled Zero records"));
+    connect(m_chkData, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkData, m_nDataRecords); });
+    connect(m_chkTime, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkTime, m_nTimeRecords); });
+    connect(m_chkPhoton, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkPhoton, m_nPhotonRecords); });
+    connect(m_chkAux, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkAux, m_nAuxRecords); });
+    connect(m_chkZero, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkZero, m_nZeroRecords); });
+
+    AddGroup(this, 1075, QStringLiteral("Timing"), {105, 85, 100, 65});
+    m_editAveraging = AddTimingEdit(1006, QStringLiteral("A&veraging Time"), 1029, 96,
+                                    QStringLiteral("Nephelometer Averaging time"));
+    m_editBlank = AddTimingEdit(1010, QStringLiteral("B&lank Time"), 1032, 109, QStringLiteral("Nephelometer Blank time"));
+    m_editZero = AddTimingEdit(1008, QStringLiteral("Ze&ro Time"), 1030, 122, QStringLiteral("Nephelometer Zero time"));
+    m_editAutoZero = AddTimingEdit(1009, QStringLiteral("Auto Zero Per&iod"), 1031, 135,
+                                   QStringLiteral("Nephelometer Auto Zero period"));
+
+    m_btnApply = new QPushButton(QStringLiteral("  &Apply\nChanges"), this);
+    PlaceControl(m_btnApply, 1079, {185, 10, 60, 22}, QStringLiteral("Send the current settings to the Nephelometer"));
+    connect(m_btnApply, &QPushButton::clicked, this, &CCorvaneInstSetupPage::OnApplyChanges);
+    m_btnSetTime = new QPushButton(QStringLiteral("Set Neph Time\n From PC Time"), this);
+    PlaceControl(m_btnSetTime, 1101, {185, 40, 60, 22}, QStringLiteral("Send the PC time to the Nephelometer"));
+    connect(m_btnSetTime, &QPushButton::clicked, this, [this] { m_host.SetInstrumentClock(); });
+}
+
+QCheckBox* CCorvaneInstSetupPage::AddCheckBox(int id, const QString& text, int x, int y, int w,
+                                              const QString& toolTip) {
+    auto* box = new QCheckBox(text, this);
+    PlaceControl(box, id, {x, y, w, 10}, toolTip);
+    return box;
+}
+
+QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int id, const QString& text, int x, int y, int w,
+                                              const QString& toolTip) {
+    auto* radio = new QRadioButton(text, this);
+    PlaceControl(radio, id, {x, y, w, 10}, toolTip);
+    group->addButton(radio);
+    return radio;
+}
+
+CParentMenuEdit* CCorvaneInstSetupPage::AddTimingEdit(int labelId, const QString& label, int editId, int y,
+                                                      const QString& toolTip) {
+    auto* caption = AddLabel(this, labelId, label, {110, y + 2, 56, 8});
+    auto* edit = new CParentMenuEdit(this);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setMaxLength(kMaxTimingDigits);
+    PlaceControl(edit, editId, {167, y, 30, 12}, toolTip);
+    caption->setBuddy(edit);
+    // Any change marks the page, also one the controller makes (a refused value put back).
+    connect(edit, &QLineEdit::textChanged, this, &CCorvaneInstSetupPage::MarkModified);
+    return edit;
+}
+
+void CCorvaneInstSetupPage::SetModel(int index) {
+    if (index < 0 || index > 2) return;
+    m_cboModel->setCurrentIndex(index);
+    if (index != 2) m_chkBackscatter->setEnabled(index == kModel7830);
+}
+
+void CCorvaneInstSetupPage::SetBackscatter(int state) { m_chkBackscatter->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetMode(int value) { SelectRadio(m_radManual, m_radNormal, value); }
+
+void CCorvaneInstSetupPage::SetLogEnable(int state) {
+    m_chkLogEnable->setChecked(state != 0);
+    m_radDaily->setEnabled(state != 0);
+    m_radWeekly->setEnabled(state != 0);
+}
+
+void CCorvaneInstSetupPage::SetLogLength(int value) { SelectRadio(m_radDaily, m_radWeekly, value); }
+
+void CCorvaneInstSetupPage::SetDataRecords(int state) { m_chkData->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetTimeRecords(int state) { m_chkTime->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetPhotonRecords(int state) { m_chkPhoton->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetAuxRecords(int state) { m_chkAux->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetZeroRecords(int state) { m_chkZero->setChecked(state != 0); }
+
+void CCorvaneInstSetupPage::SetAveragingTime(const QString& text) { m_editAveraging->setText(text); }
+
+void CCorvaneInstSetupPage::SetBlankTime(const QString& text) { m_editBlank->setText(text); }
+
+void CCorvaneInstSetupPage::SetZeroTime(const QString& text) { m_editZero->setText(text); }
+
+void CCorvaneInstSetupPage::SetAutoZeroPeriod(const QString& text) { m_editAutoZero->setText(text); }
+
+// Mode and log length are stored as ints where -1 means "neither"; callers read them as 16 bits.
+std::uint16_t CCorvaneInstSetupPage::GetModel() const { return static_cast<std::uint16_t>(m_nModel); }
+
+int CCorvaneInstSetupPage::GetBackscatter() const { return m_nBackscatter; }
+
+std::uint16_t CCorvaneInstSetupPage::GetMode() const { return static_cast<std::uint16_t>(m_nMode); }
+
+int CCorvaneInstSetupPage::GetLogEnable() const { return m_nLogEnable; }
+
+std::uint16_t CCorvaneInstSetupPage::GetLogLength() const { return static_cast<std::uint16_t>(m_nLogLength); }
+
+int CCorvaneInstSetupPage::GetDataRecords() const { return m_nDataRecords; }
+
+int CCorvaneInstSetupPage::GetTimeRecords() const { return m_nTimeRecords; }
+
+int CCorvaneInstSetupPage::GetPhotonRecords() const { return m_nPhotonRecords; }
+
+int CCorvaneInstSetupPage::GetAuxRecords() const { return m_nAuxRecords; }
+
+int CCorvaneInstSetupPage::GetZeroRecords() const { return m_nZeroRecords; }
+
+QString CCorvaneInstSetupPage::GetAveragingTime() const { return m_editAveraging->text(); }
+
+QString CCorvaneInstSetupPage::GetBlankTime() const { return m_editBlank->text(); }
+
+QString CCorvaneInstSetupPage::GetZeroTime() const { return m_editZero->text(); }
+
+QString CCorvaneInstSetupPage::GetAutoZeroPeriod() const { return m_editAutoZero->text(); }
+
+void CCorvaneInstSetupPage::CommitPageValues() {
+    m_nModel = m_cboModel->currentIndex();
+    m_nBackscatter = CheckState(m_chkBackscatter);
+    m_nMode = CheckedRadio(m_radManual, m_radNormal);
+    m_nLogEnable = CheckState(m_chkLogEnable);
+    m_nLogLength = CheckedRadio(m_radDaily, m_radWeekly);
+    m_nDataRecords = CheckState(m_chkData);
+    m_nTimeRecords = CheckState(m_chkTime);
+    m_nPhotonRecords = CheckState(m_chkPhoton);
+    m_nAuxRecords = CheckState(m_chkAux);
+    m_nZeroRecords = CheckState(m_chkZero);
+    m_bModified = 0;
+    m_btnApply->setEnabled(false);
+}
+
+void CCorvaneInstSetupPage::EnablePageControls(bool enable) {
+    if (m_bInitialized == 0) return;
+    for (QWidget* control : {static_cast<QWidget*>(m_cboModel), static_cast<QWidget*>(m_radManual),
+                             static_cast<QWidget*>(m_radNormal), static_cast<QWidget*>(m_chkLogEnable)})
+        control->setEnabled(enable);
+    m_chkBackscatter->setEnabled(enable && m_nModel == kModel7830);
+    m_radDaily->setEnabled(enable && m_nLogEnable == 1);
+    m_radWeekly->setEnabled(enable && m_nLogEnable == 1);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_chkData), static_cast<QWidget*>(m_chkTime), static_cast<QWidget*>(m_chkPhoton),
+          static_cast<QWidget*>(m_chkAux), static_cast<QWidget*>(m_chkZero), static_cast<QWidget*>(m_editAveraging),
+          static_cast<QWidget*>(m_editBlank), static_cast<QWidget*>(m_editZero),
+          static_cast<QWidget*>(m_editAutoZero), static_cast<QWidget*>(m_btnSetTime)})
+        control->setEnabled(enable);
+}
+
+void CCorvaneInstSetupPage::EnableWeeklyOption(bool enable) { m_radWeekly->setEnabled(enable); }
+
+void CCorvaneInstSetupPage::RememberLogLength(int value) { m_nLogLength = value; }
+
+void CCorvaneInstSetupPage::SetRunning(bool running) {
+    m_bRunning = running;
+    m_btnApply->setEnabled(!running && m_bModified != 0);
+}
+
+void CCorvaneInstSetupPage::MarkModified() {
+    m_bModified = 1;
+    // During a data run the settings cannot be sent: the link is busy with unpolled records.
+    m_btnApply->setEnabled(!m_bRunning);
+}
+
+void CCorvaneInstSetupPage::MarkModifiedIfChanged(const QCheckBox* box, int remembered) {
+    if (CheckState(box) != remembered) MarkModified();
+}
+
+void CCorvaneInstSetupPage::OnModelActivated(int index) {
+    if (index == 0 || index == kModel7830) m_chkBackscatter->setEnabled(index == kModel7830);
+    if (index != m_nModel) MarkModified();
+}
+
+void CCorvaneInstSetupPage::OnLogEnableClicked() {
+    const bool enabled = m_chkLogEnable->isChecked();
+    m_radDaily->setEnabled(enabled);
+    m_radWeekly->setEnabled(enabled);
+    MarkModifiedIfChanged(m_chkLogEnable, m_nLogEnable);
+}
+
+void CCorvaneInstSetupPage::OnApplyChanges() {
+    CommitPageValues();
+    m_host.ApplySettings();
+}
+
+bool CCorvaneInstSetupPage::EnterApplies(const QEvent* event) const {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return (key == Qt::Key_Return || key == Qt::Key_Enter) && m_bModified != 0 && !m_bRunning;
+}
+
+// Enter with unapplied changes applies them and is consumed; otherwise it goes on to the control
+// and the dialog (whose default button is Query). Claiming the shortcut-override event as well
+// keeps any window-wide Enter shortcut from taking the key first.
+bool CCorvaneInstSetupPage::eventFilter(QObject* watched, QEvent* event) {
+    if (!EnterApplies(event)) return QWidget::eventFilter(watched, event);
+    event->accept();
+    if (event->type() == QEvent::KeyPress) OnApplyChanges();
+    return true;
+}
+
+void CCorvaneInstSetupPage::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }

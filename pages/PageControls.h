@@ -1,0 +1,43 @@
+// Building blocks shared by the three pages: controls placed at their template position (dialog
+// units of the page's font) and named by their template id, the F1 help key and the wait cursor.
+#pragma once
+
+#include <QString>
+#include <Qt>
+#include <string_view>
+
+class IPageHost;
+class QGroupBox;
+class QLabel;
+class QWidget;
+
+// Instrument text as shown, byte for byte: Latin-1 maps every byte to one character.
+QString InstrumentText(std::string_view text);
+
+// A template rectangle in dialog units.
+struct Dlu {
+    int x, y, w, h;
+};
+
+// Names the control by its template id (none when id is 0), places it on its parent page and sets
+// its tooltip when one is given.
+void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip = QString());
+
+QLabel* AddLabel(QWidget* page, int id, const QString& text, Dlu rect, Qt::Alignment align = Qt::AlignLeft);
+QGroupBox* AddGroup(QWidget* page, int id, const QString& title, Dlu rect,
+                    Qt::Alignment align = Qt::AlignLeft);
+// A bordered value box, empty at first.
+QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const QString& toolTip);
+
+// F1 anywhere on the page opens the operator's manual at the page's keyword. The key is claimed
+// ahead of any window-wide shortcut, so the page's topic wins over the main window's.
+void InstallHelpKey(QWidget* page, IPageHost& host, const QString& keyword);
+
+// Shows the wait cursor for its lifetime.
+class CWaitCursor {
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
