@@ -117,7 +117,9 @@ bool CSettingsKey::Open(const std::string& path, bool bReadOnly) {
             continue;
         }
         int childFd = OpenFolder(keyFd, component.c_str());
-        if (childFd < 0 && !bReadOnly && errno == ENOENT && mkdirat(keyFd, component.c_str(), 0777) == 0) {
+        // Another process may create the same key at the same moment.
+        if (childFd < 0 && !bReadOnly && errno == ENOENT &&
+            (mkdirat(keyFd, component.c_str(), 0777) == 0 || errno == EEXIST)) {
             childFd = OpenFolder(keyFd, component.c_str());
         }
         close(keyFd);
@@ -133,6 +135,7 @@ bool CSettingsKey::Open(const std::string& path, bool bReadOnly) {
     }
     m_hKey = keyFd;
     m_bOpen = true;
+    m_bReadOnly = bReadOnly;
     return true;
 }
 
@@ -158,7 +161,7 @@ std::optional<std::string> CSettingsKey::QueryValue(const char* name) const {
 }
 
 bool CSettingsKey::SetValue(const char* name, const StoredValue& value) {
-    return m_bOpen && name && StoreValue(m_hKey, name, value);
+    return m_bOpen && !m_bReadOnly && name && StoreValue(m_hKey, name, value);
 }
 
 bool CSettingsKey::ReadDword(const char* name, std::uint32_t& out) {

@@ -46,4 +46,5 @@ private:
 
     int m_hKey = -1;  // the open key's folder; valid only while m_bOpen
     bool m_bOpen = false;
+    bool m_bReadOnly = false;  // opened for reading: writes are refused
 };
