@@ -1,0 +1,233 @@
+// The main window's shell: start-up, layout and buttons, caption and icon, help, the comm event,
+// Exit and the shut-down that ends a data run on the instrument.
+#include "control/CorvanePropertySheet.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <ctime>
+
+#include "HelpWindow.h"
+#include "control/OperatorDialogs.h"
+#include "pages/CommSetupPage.h"
+#include "pages/DataPage.h"
+#include "pages/DialogUnits.h"
+#include "pages/Icons.h"
+#include "pages/InstSetupPage.h"
+#include "settings/SettingsKey.h"
+
+namespace {
+
+constexpr std::uint16_t kAppIcon = 128;
+const char* const kAppName = "Corvane";
+const char* const kExitQuestion = "The program is currently logging data.\n\rYou are sure you want to exit?";
+
+// The comm event as a Qt event: the parameter is the record letter or kCommEventLinkLost.
+class CCommEvent : public QEvent {
+public:
+    CCommEvent(int type, std::uint16_t wParam) : QEvent(static_cast<QEvent::Type>(type)), m_wParam(wParam) {}
+    std::uint16_t m_wParam;
+};
+
+QPushButton* MakeButton(const char* caption, int id, const char* tip, QWidget* parent) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::number(id));
+    if (tip) button->setToolTip(QString::fromLatin1(tip));
+    // The size of a standard dialog button, 50 x 14 dialog units.
+    button->setMinimumSize(DialogRect(button->fontMetrics(), 0, 0, 50, 14).size());
+    return button;
+}
+
+int DayOfMonth(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local.tm_mday;
+}
+
+}  // namespace
+
+int CCorvanePropertySheet::CommEventType() {
+    static const int type = QEvent::registerEventType();
+    return type;
+}
+
+CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_link(link), m_dialogs(dialogs) {
+    m_link.SetOwnerWindow(this);
+
+    // Minimise and close, but neither maximise nor resizing.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString::fromLatin1(kAppName));
+    m_strTitle = windowTitle();
+
+    m_tabs = new QTabWidget(this);
+    m_pageSetup = new CCorvaneInstSetupPage(*this, m_tabs);
+    m_pageData = new CCorvaneDataPage(*this, m_tabs);
+    m_pageComm = new CCorvaneCommSetupPage(*this, m_link, m_tabs);
+    m_tabs->addTab(m_pageSetup, QStringLiteral("Setup"));
+    m_tabs->addTab(m_pageData, QStringLiteral("Data"));
+    m_tabs->addTab(m_pageComm, QStringLiteral("Communications"));
+    // Each page in turn, ending on Setup, as the operator first sees the window.
+    for (QWidget* page : {static_cast<QWidget*>(m_pageComm), static_cast<QWidget*>(m_pageData),
+                          static_cast<QWidget*>(m_pageSetup)})
+        m_tabs->setCurrentWidget(page);
+
+    m_btnQuery = MakeButton("&Query", ID_QUERY, "Query the Nephelometer for current settings or data", this);
+    m_btnStartData = MakeButton("&Start Data", ID_START_DATA, "Start or Stop unpolled data", this);
+    m_btnZero = MakeButton("&Zero", ID_ZERO, "Start a Zero period", this);
+    m_btnExit = MakeButton("E&xit", ID_EXIT, "Exit the program", this);
+    m_btnHelp = MakeButton("&Help", 9, nullptr, this);
+    setTabOrder(m_btnQuery, m_btnStartData);
+    setTabOrder(m_btnStartData, m_btnZero);
+    setTabOrder(m_btnZero, m_btnExit);
+    setTabOrder(m_btnExit, m_btnHelp);
+    // Enter presses Query unless the focus is on another push button or the page takes the key.
+    m_btnQuery->setDefault(true);
+
+    auto* helpMenu = new QMenu(m_btnHelp);
+    helpMenu->addAction(QStringLiteral("&Contents"), this, [this] { ShowHelp(QString()); });
+    m_btnHelp->setMenu(helpMenu);
+
+    connect(m_btnQuery, &QPushButton::clicked, this, &CCorvanePropertySheet::OnQuery);
+    connect(m_btnStartData, &QPushButton::clicked, this, &CCorvanePropertySheet::OnStartStopData);
+    connect(m_btnZero, &QPushButton::clicked, this, &CCorvanePropertySheet::OnZero);
+    connect(m_btnExit, &QPushButton::clicked, this, &CCorvanePropertySheet::OnExit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* button : {m_btnQuery, m_btnStartData, m_btnZero, m_btnExit, m_btnHelp})
+        buttons->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setWindowIcon(IconForResource(kAppIcon));
+
+    // The stored port index is signed: 65535 (-1) means no port was chosen. A missing value, or
+    // one beyond the ports found now, selects the first port.
+    std::uint16_t storedPort = 0;
+    {
+        CSettingsKey key;
+        if (key.Open(kProductKeyPath, true)) key.ReadWord(kValueCommPort, storedPort);
+    }
+    int portIndex = static_cast<std::int16_t>(storedPort);
+    if (portIndex < 0)
+        portIndex = -1;
+    else if (portIndex >= m_pageComm->PortCount())
+        portIndex = 0;
+    m_pageComm->SelectIndex(portIndex);
+
+    m_snapshot.m_nModel = 3;
+
+    m_log.m_strLogPath = QDir::currentPath().toStdString();
+    if (m_log.m_strLogPath.empty() || m_log.m_strLogPath.back() != '/') m_log.m_strLogPath += '/';
+    const std::time_t now = std::time(nullptr);
+    m_log.MakeLogFileName(now);
+    m_log.m_nLogDay = static_cast<std::uint16_t>(DayOfMonth(now));
+
+    m_bRunning = 0;
+}
+
+CCorvanePropertySheet::~CCorvanePropertySheet() {
+    ShutDown();
+    m_link.SetOwnerWindow(nullptr);
+}
+
+void CCorvanePropertySheet::SetAboutBox(std::function<void()> showAbout) {
+    QMenu* menu = m_btnHelp->menu();
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("&About Corvane..."), this, std::move(showAbout));
+}
+
+void CCorvanePropertySheet::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
+    // Only the registered type is ours; anything else would be read as some other event.
+    if (uMsg != static_cast<std::uint32_t>(CommEventType())) return;
+    QCoreApplication::postEvent(this, new CCommEvent(CommEventType(), wParam));
+}
+
+bool CCorvanePropertySheet::event(QEvent* e) {
+    if (e->type() == CommEventType()) {
+        const std::uint16_t wParam = static_cast<CCommEvent*>(e)->m_wParam;
+        if (wParam == kCommEventLinkLost)
+            EndRunOnLinkLost();
+        else
+            OnCommEvent(wParam);
+        return true;
+    }
+    // F1 that no page took: the help for the whole program.
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+        ShowHelp(QStringLiteral("program overview"));
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CCorvanePropertySheet::SetMainWindowIcon(std::uint16_t iconId, const std::string&) {
+    if (iconId == 0) return;
+    setWindowIcon(IconForResource(iconId));
+}
+
+void CCorvanePropertySheet::ShowHelp(const QString& keyword) {
+    if (!m_helpWindow) m_helpWindow = new CHelpWindow(this);
+    // The manual's section anchors are the keywords with hyphens for spaces.
+    m_helpWindow->ShowSection(QString(keyword).replace(u' ', u'-'));
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
+}
+
+void CCorvanePropertySheet::UpdateTitle() {
+    QString title;
+    if (m_link.IsConnected()) {
+        title = QStringLiteral("On Com%1").arg(m_link.GetPortNumber());
+        if (m_pageSetup->GetLogEnable() && m_bRunning)
+            title += QStringLiteral(" - Log To ") + QString::fromStdString(m_log.m_strLogPath + m_log.m_strLogFile);
+    } else {
+        title = QString::fromLatin1(kAppName);
+    }
+    setWindowTitle(title);
+    m_strTitle = title;
+    // The window icon is left alone: it is the Data page's fault indication during a run.
+}
+
+void CCorvanePropertySheet::OnExit() {
+    if (m_pageSetup->GetLogEnable() && m_bRunning &&
+        m_dialogs.MessageBox(this, QString::fromLatin1(kExitQuestion), IOperatorDialogs::Buttons::OkCancel) !=
+            IOperatorDialogs::Answer::Ok)
+        return;
+    done(0);
+    ShutDown();
+}
+
+void CCorvanePropertySheet::closeEvent(QCloseEvent* e) {
+    // The caption's close button is Exit, with its question while logging.
+    OnExit();
+    if (isVisible())
+        e->ignore();
+    else
+        e->accept();
+}
+
+void CCorvanePropertySheet::reject() {
+    // Escape does nothing: the window closes only through Exit.
+}
+
+void CCorvanePropertySheet::ShutDown() {
+    if (m_bShutDown) return;
+    m_bShutDown = true;
+    if (m_link.IsConnected()) {
+        // A run ends on the instrument too; the reply is not waited for beyond the exchange.
+        if (m_bRunning) m_link.SendCommand("UE");
+        m_link.ClosePort();
+    }
+    m_bRunning = 0;
+    if (m_helpWindow) m_helpWindow->close();
+}

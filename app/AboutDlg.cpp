@@ -1,0 +1,59 @@
+// The about box. Its version line carries the time and date at which this file was compiled.
+#include "app/AboutDlg.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/StaticLink.h"
+#include "app/Version.h"
+#include "pages/Icons.h"
+
+namespace {
+
+constexpr int kAppIcon = 128;
+const char* const kMakerAddress = "http://www.brantel.example.com/";
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About Corvane"));
+    setWindowIcon(IconForResource(kAppIcon));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(IconForResource(kAppIcon).pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    auto* name = new QLabel(QStringLiteral("Corvane Software"), this);
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    auto* notice = new QLabel(QStringLiteral("Copyright (C) 2005 Brantel Inc."), this);
+
+    m_strVersion = QStringLiteral("Version %1, %2, %3")
+                       .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__),
+                            QStringLiteral(__DATE__));
+    m_version = new QLabel(m_strVersion, this);
+    m_version->setObjectName(QStringLiteral("1103"));
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_link = new CStaticLink(this);
+    m_link->setObjectName(QStringLiteral("1104"));
+    m_link->setText(QString::fromLatin1(kMakerAddress));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Vertical, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(16);
+    grid->addWidget(icon, 0, 0, 4, 1);
+    grid->addWidget(name, 0, 1);
+    grid->addWidget(notice, 1, 1);
+    grid->addWidget(m_version, 2, 1);
+    grid->addWidget(m_link, 3, 1, Qt::AlignLeft);
+    grid->addWidget(buttons, 0, 2, 4, 1, Qt::AlignTop);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
