@@ -1,0 +1,163 @@
+// Starts, watches and stops the corvane-sim process for end-to-end tests and benchmarks.
+#include "SimProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(5);
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The texts of the transcript entries of one kind ("TX", "RX").
+std::vector<std::string> EntriesOfKind(const std::vector<std::string>& lines, std::string_view kind) {
+    std::vector<std::string> texts;
+    for (const std::string& line : lines) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos) continue;
+        const std::string_view rest = std::string_view(line).substr(space + 1);
+        if (rest.size() > kind.size() && rest.substr(0, kind.size()) == kind && rest[kind.size()] == ' ')
+            texts.emplace_back(rest.substr(kind.size() + 1));
+    }
+    return texts;
+}
+
+}  // namespace
+
+SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nPort,
+                       const std::string& deviceDir)
+    : m_strDeviceDir(deviceDir), m_nPort(nPort) {
+    if (m_strDeviceDir.empty()) {
+        char folder[] = "/tmp/corvane-sim-test.XXXXXX";
+        if (mkdtemp(folder) == nullptr) throw std::runtime_error("SimProcess: cannot make a device folder");
+        m_strDeviceDir = folder;
+        m_bOwnsDeviceDir = true;
+    } else {
+        std::filesystem::create_directories(m_strDeviceDir);
+    }
+    m_strTranscriptPath = m_strDeviceDir + "/sim-transcript-COM" + std::to_string(nPort) + ".txt";
+    m_strOutputPath = m_strDeviceDir + "/sim-output-COM" + std::to_string(nPort) + ".txt";
+
+    std::vector<std::string> args = {CORVANE_SIM_PATH,
+                                     "--device-dir", m_strDeviceDir,
+                                     "--port", std::to_string(nPort),
+                                     "--transcript", m_strTranscriptPath};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    // Watch the folder before starting, so the link's creation cannot be missed.
+    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (watch >= 0) inotify_add_watch(watch, m_strDeviceDir.c_str(), IN_CREATE | IN_MOVED_TO);
+
+    const int output = open(m_strOutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    m_pid = fork();
+    if (m_pid == 0) {
+        const int devNull = open("/dev/null", O_RDONLY);
+        dup2(devNull, STDIN_FILENO);
+        dup2(output, STDOUT_FILENO);
+        dup2(output, STDERR_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (output >= 0) close(output);
+    if (m_pid > 0) m_nPidFd = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
+
+    // Wait for the link to appear, or the simulator to exit, or the time-out.
+    std::string failure;
+    if (m_pid < 0 || watch < 0 || m_nPidFd < 0) failure = "cannot start " CORVANE_SIM_PATH;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (failure.empty() && access(DevicePath().c_str(), F_OK) != 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                               std::chrono::steady_clock::now());
+        pollfd pfds[2] = {{watch, POLLIN, 0}, {m_nPidFd, POLLIN, 0}};
+        if (left.count() <= 0 || poll(pfds, 2, static_cast<int>(left.count())) == 0) {
+            failure = "corvane-sim did not publish its port within 5 seconds";
+        } else if (pfds[1].revents != 0) {
+            failure = "corvane-sim exited before publishing its port";
+        } else {
+            char events[4096];
+            while (read(watch, events, sizeof events) > 0) {
+            }
+        }
+    }
+    if (watch >= 0) close(watch);
+    if (!failure.empty()) {
+        if (m_pid > 0 && !m_bExited) Stop();
+        if (m_nPidFd >= 0) close(m_nPidFd);
+        const std::string message = "SimProcess: " + failure + "\n" + Output();
+        if (m_bOwnsDeviceDir) std::filesystem::remove_all(m_strDeviceDir);
+        throw std::runtime_error(message);
+    }
+}
+
+SimProcess::~SimProcess() {
+    if (m_pid > 0 && !m_bExited) Stop();
+    if (m_nPidFd >= 0) close(m_nPidFd);
+    if (m_bOwnsDeviceDir) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_strDeviceDir, ignored);
+    }
+}
+
+std::string SimProcess::DevicePath() const { return m_strDeviceDir + "/COM" + std::to_string(m_nPort); }
+
+std::vector<std::string> SimProcess::TranscriptLines() const {
+    std::vector<std::string> lines;
+    std::istringstream text(ReadWholeFile(m_strTranscriptPath));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> SimProcess::SentLines() const { return EntriesOfKind(TranscriptLines(), "TX"); }
+
+std::vector<std::string> SimProcess::ReceivedCommands() const {
+    return EntriesOfKind(TranscriptLines(), "RX");
+}
+
+std::string SimProcess::Output() const { return ReadWholeFile(m_strOutputPath); }
+
+bool SimProcess::Reap(bool bBlock) {
+    if (m_bExited) return true;
+    int status = 0;
+    const pid_t result = waitpid(m_pid, &status, bBlock ? 0 : WNOHANG);
+    if (result == m_pid) {
+        m_bExited = true;
+        m_nExitStatus = status;
+    }
+    return m_bExited;
+}
+
+bool SimProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    if (m_bExited) return true;
+    // The process descriptor becomes readable when the simulator exits.
+    pollfd pfd{m_nPidFd, POLLIN, 0};
+    if (m_nPidFd >= 0) poll(&pfd, 1, static_cast<int>(timeout.count()));
+    return Reap(false);
+}
+
+int SimProcess::Stop() {
+    if (!m_bExited) {
+        kill(m_pid, SIGTERM);
+        Reap(true);
+    }
+    return m_nExitStatus;
+}

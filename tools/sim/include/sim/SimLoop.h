@@ -1,0 +1,70 @@
+// corvane-sim's main loop: reads the program's commands from the pseudo-terminal, answers them,
+// runs the instrument's clock and sends its unpolled records, and plays the chosen faults (silence,
+// reply delay, line noise, burst, hang-up), until a signal ends it or the line is hung up.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "sim/CommandInterpreter.h"
+#include "sim/CommandReader.h"
+#include "sim/InstrumentModel.h"
+#include "sim/OutputQueue.h"
+#include "sim/PtyDevice.h"
+#include "sim/SimOptions.h"
+#include "sim/Transcript.h"
+
+class SimLoop {
+public:
+    // signalFd: a signalfd that becomes readable on SIGINT or SIGTERM.
+    SimLoop(const SimOptions& options, PtyDevice& device, InstrumentModel& model, Transcript& transcript,
+            int signalFd);
+    // Returns the process exit code.
+    int Run();
+
+private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    void RunInstrument(TimePoint now);
+    void ReadCommands(TimePoint now);
+    void OnCommand(std::string_view command, bool bOverLong, TimePoint now);
+    void Send(std::string line);
+    bool MaySendUnpolled() const;
+    void StartBurst(TimePoint now);
+    void StopBurst();
+    void FillBurst();
+    bool OnSent(const OutputQueue::Item& item);
+    void ReportBurst();
+    // Writes what the line takes; false when the simulator must end (hung up or line failed).
+    bool Flush();
+    TimePoint NextWake() const;
+
+    const SimOptions& m_options;
+    PtyDevice& m_device;
+    InstrumentModel& m_model;
+    Transcript& m_transcript;
+    int m_nSignalFd;
+    CommandInterpreter m_interpreter;
+    CommandReader m_reader;
+    OutputQueue m_output;
+
+    struct DelayedReply {
+        TimePoint due;
+        std::string text;
+    };
+    std::deque<DelayedReply> m_delayedReplies;
+
+    std::uint64_t m_nLinesSent = 0;
+    std::size_t m_nNoiseKind = 0;  // which kind of line noise comes next
+    int m_nExitCode = 0;
+    bool m_bHungUp = false;
+
+    struct Burst {
+        bool bGenerating = false;
+        bool bReported = true;
+        std::uint64_t nQueued = 0, nSent = 0;
+        TimePoint start;
+    } m_burst;
+};

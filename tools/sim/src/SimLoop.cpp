@@ -1,0 +1,188 @@
+// The simulator's event loop.
+#include "sim/SimLoop.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Unpolled records wait at most this many lines deep; when the program does not read the line,
+// further records are lost, as on a real serial line.
+constexpr std::size_t kMaxQueuedLines = 256;
+// Garbage bytes of line noise: printable and high bytes, no line ends, NUL or flow control.
+constexpr std::string_view kGarbage = "#~%&@!?*^|}{\x7F\x80\x9B\xC3\xE9\xFE\xFF\x01\x02\x07\x1B";
+
+}  // namespace
+
+SimLoop::SimLoop(const SimOptions& options, PtyDevice& device, InstrumentModel& model, Transcript& transcript,
+                 int signalFd)
+    : m_options(options),
+      m_device(device),
+      m_model(model),
+      m_transcript(transcript),
+      m_nSignalFd(signalFd),
+      m_interpreter(model, options.refused) {}
+
+int SimLoop::Run() {
+    while (true) {
+        const TimePoint now = std::chrono::steady_clock::now();
+        RunInstrument(now);
+        if (!Flush()) return m_nExitCode;
+
+        pollfd fds[2] = {{m_nSignalFd, POLLIN, 0}, {m_device.MasterFd(), POLLIN, 0}};
+        if (!m_output.Empty() && m_reader.MaySend()) fds[1].events |= POLLOUT;
+        const auto wait = std::max(NextWake() - std::chrono::steady_clock::now(), TimePoint::duration::zero());
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+        const timespec timeout{static_cast<time_t>(seconds.count()),
+                               static_cast<long>(std::chrono::nanoseconds(wait - seconds).count())};
+        if (ppoll(fds, 2, &timeout, nullptr) < 0 && errno != EINTR) {
+            std::perror("corvane-sim: poll");
+            return 1;
+        }
+        if (fds[0].revents & POLLIN) return 0;  // SIGINT or SIGTERM
+        if (fds[1].revents & POLLIN) ReadCommands(std::chrono::steady_clock::now());
+    }
+}
+
+SimLoop::TimePoint SimLoop::NextWake() const {
+    TimePoint wake = m_model.NextSecondStart();
+    if (!m_delayedReplies.empty()) wake = std::min(wake, m_delayedReplies.front().due);
+    return wake;
+}
+
+void SimLoop::RunInstrument(TimePoint now) {
+    for (const InstrumentModel::RecordSet& set : m_model.Advance(now)) {
+        if (!MaySendUnpolled()) continue;
+        for (const std::string& line : set) Send(line);
+        if (m_options.noise && !m_options.silent) {
+            // One piece of line noise after each set, the three kinds in turn.
+            std::string noise;
+            switch (m_nNoiseKind++ % 3) {
+                case 0:
+                    for (std::size_t i = 0; i < 8; ++i) noise += kGarbage[(m_nNoiseKind * 7 + i * 5) % kGarbage.size()];
+                    noise += '\r';
+                    break;
+                case 1:
+                    noise = std::string(1, '\0');
+                    break;
+                default:
+                    noise = m_model.DataRecord().substr(1) + '\r';  // a D record that lost its letter
+                    break;
+            }
+            m_output.Push(OutputQueue::Kind::Noise, std::move(noise));
+        }
+    }
+    while (!m_delayedReplies.empty() && m_delayedReplies.front().due <= now) {
+        Send(std::move(m_delayedReplies.front().text));
+        m_delayedReplies.pop_front();
+    }
+    FillBurst();
+}
+
+bool SimLoop::MaySendUnpolled() const {
+    return !m_burst.bGenerating && m_output.Size() < kMaxQueuedLines && m_device.LineSpeed() == m_options.baud;
+}
+
+void SimLoop::ReadCommands(TimePoint now) {
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(m_device.MasterFd(), buffer, sizeof buffer)) > 0) {
+        m_reader.Feed(std::string_view(buffer, static_cast<std::size_t>(count)),
+                      [&](std::string_view command, bool bOverLong) { OnCommand(command, bOverLong, now); });
+    }
+}
+
+void SimLoop::OnCommand(std::string_view command, bool bOverLong, TimePoint now) {
+    // At any other speed the instrument would receive garbage: it answers nothing.
+    const std::uint32_t lineSpeed = m_device.LineSpeed();
+    if (lineSpeed != m_options.baud) {
+        m_transcript.Ignored(command, lineSpeed);
+        return;
+    }
+    m_transcript.Received(command);
+    m_model.Advance(now);  // polled records and the clock as of this moment
+    const bool bWasUnpolled = m_model.IsUnpolled();
+    std::string reply = bOverLong ? "ERROR" : m_interpreter.Execute(command, now);
+    if (!bWasUnpolled && m_model.IsUnpolled()) StartBurst(now);
+    if (bWasUnpolled && !m_model.IsUnpolled()) StopBurst();
+    if (reply.empty()) return;
+    if (m_options.replyDelayMs > 0)
+        m_delayedReplies.push_back({now + std::chrono::milliseconds(m_options.replyDelayMs), std::move(reply)});
+    else
+        Send(std::move(reply));
+}
+
+void SimLoop::Send(std::string line) {
+    if (!m_options.silent) m_output.Push(OutputQueue::Kind::Line, std::move(line));
+}
+
+void SimLoop::StartBurst(TimePoint now) {
+    if (m_options.burst == 0 || m_options.silent) return;
+    m_burst = {true, false, 0, 0, now};
+}
+
+void SimLoop::StopBurst() {
+    if (!m_burst.bGenerating) return;
+    m_burst.bGenerating = false;
+    m_burst.nQueued -= m_output.DropUnstarted(OutputQueue::Kind::Burst);
+    if (m_burst.nSent == m_burst.nQueued) ReportBurst();
+}
+
+void SimLoop::FillBurst() {
+    // Kept a few hundred lines ahead of the line, so the pseudo-terminal never waits for the
+    // simulator and memory stays small whatever the burst's length.
+    while (m_burst.bGenerating && m_output.Size() < kMaxQueuedLines) {
+        const ModeCycle& cycle = m_model.Cycle();
+        m_output.Push(OutputQueue::Kind::Burst,
+                      FormatNumberedDataRecord(cycle.Mode(), cycle.SecondsLeft(), ++m_burst.nQueued));
+        if (m_burst.nQueued == m_options.burst) m_burst.bGenerating = false;
+    }
+}
+
+void SimLoop::ReportBurst() {
+    if (m_burst.bReported) return;
+    m_burst.bReported = true;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_burst.start).count();
+    std::fprintf(stderr, "corvane-sim: burst sent %llu of %llu lines in %.3f s (%.0f lines/s)\n",
+                 static_cast<unsigned long long>(m_burst.nSent), static_cast<unsigned long long>(m_options.burst),
+                 seconds, seconds > 0 ? static_cast<double>(m_burst.nSent) / seconds : 0.0);
+}
+
+bool SimLoop::OnSent(const OutputQueue::Item& item) {
+    if (item.kind == OutputQueue::Kind::Noise) {
+        m_transcript.Noise(item.text);
+        return true;
+    }
+    m_transcript.Sent(item.text);
+    ++m_nLinesSent;
+    if (item.kind == OutputQueue::Kind::Burst && ++m_burst.nSent == m_burst.nQueued && !m_burst.bGenerating)
+        ReportBurst();
+    if (m_options.hangupAfter && m_nLinesSent >= *m_options.hangupAfter) {
+        // Both ends closed and the link gone, as when the adapter is pulled out.
+        m_device.Close();
+        m_bHungUp = true;
+        std::printf("corvane-sim: hung up after %llu lines\n", static_cast<unsigned long long>(m_nLinesSent));
+        std::fflush(stdout);
+        return false;
+    }
+    return true;
+}
+
+bool SimLoop::Flush() {
+    if (m_output.Empty() || !m_reader.MaySend()) return true;
+    const OutputQueue::WriteResult result =
+        m_output.WriteTo(m_device.MasterFd(), [this](const OutputQueue::Item& item) { return OnSent(item); });
+    if (m_bHungUp) return false;
+    if (result == OutputQueue::WriteResult::Failed) {
+        std::perror("corvane-sim: writing to the line");
+        m_nExitCode = 1;
+        return false;
+    }
+    return true;
+}

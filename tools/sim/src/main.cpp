@@ -1,0 +1,57 @@
+// corvane-sim: the nephelometer simulator, on a pseudo-terminal the program opens as a Com port.
+#include <signal.h>
+#include <sys/signalfd.h>
+
+#include <cstdio>
+#include <random>
+
+#include "sim/InstrumentModel.h"
+#include "sim/PtyDevice.h"
+#include "sim/SimLoop.h"
+#include "sim/SimOptions.h"
+#include "sim/Transcript.h"
+
+int main(int argc, char** argv) {
+    const SimOptionsResult parsed = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.help) {
+        std::fputs(SimHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.options) {
+        std::fprintf(stderr, "corvane-sim: %s\nTry corvane-sim --help\n", parsed.error.c_str());
+        return 2;
+    }
+    const SimOptions& options = *parsed.options;
+
+    // The signals arrive through a descriptor the loop polls, so the link is always removed.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    Transcript transcript;
+    PtyDevice device;
+    if (signalFd < 0 || !transcript.Open(options.transcriptPath, error) ||
+        !device.Open(options.deviceDir, options.port, options.baud, error)) {
+        std::fprintf(stderr, "corvane-sim: %s\n", error.empty() ? "cannot watch for signals" : error.c_str());
+        return 1;
+    }
+    std::printf("corvane-sim: Com port %u is %s (%s), %u baud\n", options.port, device.LinkPath().c_str(),
+                device.SlavePath().c_str(), options.baud);
+    std::printf("corvane-sim: run Corvane with CORVANE_DEVICE_DIR=%s; Ctrl+C ends the simulator\n",
+                device.DeviceDir().c_str());
+    std::fflush(stdout);
+
+    const auto now = std::chrono::steady_clock::now();
+    InstrumentModel model(options.config, options.clockStart.value_or(LocalCalendarSecondsNow()), options.speed,
+                          options.statusWord, now, std::random_device{}());
+    SimLoop loop(options, device, model, transcript, signalFd);
+    const int exitCode = loop.Run();
+    device.Close();
+    return exitCode;
+}
