@@ -171,26 +171,28 @@ int CCorvanePropertySheet::OnCommEvent(std::uint16_t letter) {
     const char recordLetter = static_cast<char>(letter);
     if (letter > 0x7F || !IsRecordLetter(recordLetter)) return -1;
 
+    // Each notification stands for one queued line. A queue found empty means its line was dropped
+    // by the link; there is nothing to show, and no empty line is written in its place.
     std::string line;
-    if (m_link.TakeRecordLine(recordLetter, line)) {
-        switch (recordLetter) {
-            case 'T':
-                m_pageData->OnTimeRecord(line);
-                break;
-            case 'D':
-                m_pageData->OnDataRecord(line);
-                break;
-            case 'Y':
-                m_pageData->OnAuxRecord(line);
-                break;
-            case 'Z':
-                m_pageData->OnZeroRecord(line);
-                break;
-            default:  // the photon records B, G and R
-                m_pageData->OnPhotonRecord(line);
-                break;
-        }
+    if (!m_link.TakeRecordLine(recordLetter, line)) return 0;
+    switch (recordLetter) {
+        case 'T':
+            m_pageData->OnTimeRecord(line);
+            break;
+        case 'D':
+            m_pageData->OnDataRecord(line);
+            break;
+        case 'Y':
+            m_pageData->OnAuxRecord(line);
+            break;
+        case 'Z':
+            m_pageData->OnZeroRecord(line);
+            break;
+        default:  // the photon records B, G and R
+            m_pageData->OnPhotonRecord(line);
+            break;
     }
+    // Every line is logged as received, whether or not the Data page found it valid.
     if (m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0 && !LogLine(line)) return -1;
     return 0;
 }
