@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <list>
@@ -67,5 +68,45 @@ public:
     // Opens Com port n exclusively and closes it at once, configuring nothing.
     static bool CanOpenPort(std::uint16_t nPort);
 
-    // The private part belongs to the implementation.
+private:
+    // Lines of one record letter waiting for the owner, oldest first.
+    using RecordQueue = std::deque<std::string>;
+
+    std::int16_t OpenDevice(std::uint16_t nPort);
+    std::int16_t ApplyLineSettings();
+    void SetModemLines(unsigned long request, const char* what);
+    std::size_t ReadPending(char* buffer, std::size_t nMax, bool& bHungUp);
+    bool WriteRaw(const std::string& text);
+    void ReaderLoop();
+    void DispatchLine(const std::string& line);
+    void SetBuffer(const std::string& line);
+    void Notify(std::uint16_t wParam);
+    void WriteComm(const std::string& command);
+    RecordQueue* QueueForLetter(char letter);
+
+    std::mutex m_lock;
+    std::atomic<bool> m_bConnected{false};
+    std::atomic<bool> m_bLinkLost{false};
+    std::thread m_hThread;
+    int m_hComm = -1;  // port descriptor, -1 while closed
+    int m_hWake = -1;  // eventfd that ClosePort signals to end the reader's poll
+    std::uint16_t m_nPort = 0;
+    std::uint32_t m_dwTimeout = 1000;
+    std::uint32_t m_dwReplyTimeout = 1000;
+    std::uint32_t m_dwOpenTimeout = 2000;
+    std::atomic<bool> m_bUnpolled{false};
+    std::uint32_t m_uCommEventMsg = 0;  // guarded by m_lock: the reader posts with it
+    std::uint8_t m_byFlowCtrl = 1;      // bit 0 XON/XOFF, bit 1 DTR/DSR, bit 2 RTS/CTS
+    std::uint8_t m_byStopBits = 0;      // 0 one, 1 one and a half, 2 two
+    std::uint8_t m_byParity = 2;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::uint32_t m_dwBaudRate = 9600;
+    std::uint8_t m_byByteSize = 7;
+    // Auto-reset reply event: set by SetBuffer, consumed by one wait, cleared before each command.
+    std::condition_variable m_cvResponse;
+    bool m_bResponseEvent = false;
+    std::string m_strResponse;
+    std::list<std::string> m_lstResponses;
+    RecordQueue m_lstRecD, m_lstRecT, m_lstRecB, m_lstRecG, m_lstRecR, m_lstRecY, m_lstRecZ;
+    std::size_t m_nDroppedRecords = 0;
+    ISerialLinkOwner* m_pOwner = nullptr;  // guarded by m_lock
 };

@@ -1,0 +1,48 @@
+// CSerialLink: construction, destruction and the small accessors shared by both threads.
+#include "serial/SerialLink.h"
+
+#include "Trace.h"
+
+CSerialLink::CSerialLink() {
+    TraceComm("Start comm debugging");
+}
+
+CSerialLink::~CSerialLink() {
+    ClosePort();
+}
+
+bool CSerialLink::IsConnected() const {
+    return m_bConnected;
+}
+
+bool CSerialLink::IsLinkLost() const {
+    return m_bLinkLost;
+}
+
+std::uint16_t CSerialLink::GetBaudRate() const {
+    return static_cast<std::uint16_t>(m_dwBaudRate);
+}
+
+std::uint16_t CSerialLink::GetPortNumber() const {
+    return m_nPort;
+}
+
+void CSerialLink::SetOwnerWindow(ISerialLinkOwner* pOwner) {
+    std::lock_guard lock(m_lock);
+    m_pOwner = pOwner;
+}
+
+void CSerialLink::SetCommEventMessage(std::uint32_t uMsg) {
+    std::lock_guard lock(m_lock);
+    m_uCommEventMsg = uMsg;
+}
+
+void CSerialLink::SetUnpolled(bool bUnpolled) {
+    m_bUnpolled = bUnpolled;
+}
+
+void CSerialLink::SetTimeouts(std::uint32_t replyMs, std::uint32_t openMs) {
+    m_dwReplyTimeout = replyMs;
+    m_dwOpenTimeout = openMs;
+    m_dwTimeout = replyMs;
+}

@@ -1,0 +1,112 @@
+// CSerialLink, reader side: the reader thread, line dispatch, record queues and notifications.
+#include <poll.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "Trace.h"
+#include "serial/LineCutter.h"
+#include "serial/SerialLink.h"
+
+namespace {
+constexpr std::size_t kReadSize = 4096;
+// Lines of one letter kept for the owner; beyond this the oldest is dropped.
+constexpr std::size_t kMaxQueuedLines = 1024;
+
+// The notification parameter of a line: its first character as signed 8-bit, widened to 16 bits.
+std::uint16_t EventParameter(const std::string& line) {
+    if (line.empty()) return 0;
+    return static_cast<std::uint16_t>(static_cast<std::int16_t>(static_cast<std::int8_t>(line.front())));
+}
+}  // namespace
+
+void CSerialLink::ReaderLoop() {
+    LineCutter cutter;  // a partial line left at the end is discarded with it
+    std::size_t nDiscardedReported = 0;
+    char buffer[kReadSize];
+    pollfd fds[2] = {{m_hComm, POLLIN, 0}, {m_hWake, POLLIN, 0}};
+    bool bHungUp = false;
+    while (m_bConnected && !bHungUp) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            TraceComm("Cannot wait for the port (%s)", std::strerror(errno));
+            bHungUp = true;
+            break;
+        }
+        if (fds[1].revents != 0) break;
+        // Whatever is still queued is read before a hang-up is acted on.
+        std::size_t n;
+        while (!bHungUp && (n = ReadPending(buffer, sizeof buffer, bHungUp)) > 0)
+            cutter.Feed({buffer, n}, [this](const std::string& line) { DispatchLine(line); });
+        if (cutter.DiscardedLines() != nDiscardedReported) {
+            nDiscardedReported = cutter.DiscardedLines();
+            TraceComm("Line over %zu characters discarded (%zu so far)", LineCutter::kMaxLineLength,
+                      nDiscardedReported);
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) bHungUp = true;
+    }
+    if (bHungUp) {
+        // The device is gone (adapter unplugged): stop instead of spinning on a dead descriptor, wake a
+        // waiting exchange and tell the owner once. ClosePort still has to be called.
+        TraceComm("The device has gone");
+        std::lock_guard lock(m_lock);
+        m_bLinkLost = true;
+        m_cvResponse.notify_all();
+        Notify(kCommEventLinkLost);
+    }
+    TraceComm("Closing thread\n");
+    TraceComm("LAST THREAD MESSAGE - BYE\n");
+}
+
+void CSerialLink::DispatchLine(const std::string& line) {
+    std::lock_guard lock(m_lock);
+    if (!m_bUnpolled) {
+        SetBuffer(line);
+        return;
+    }
+    if (RecordQueue* pQueue = line.empty() ? nullptr : QueueForLetter(line.front())) {
+        if (pQueue->size() == kMaxQueuedLines) {
+            pQueue->pop_front();
+            ++m_nDroppedRecords;
+            TraceComm("Record queue %c full: oldest line dropped (%zu so far)", line.front(),
+                      m_nDroppedRecords);
+        }
+        pQueue->push_back(line);
+    }
+    Notify(EventParameter(line));
+}
+
+// Called with m_lock held. Without an owner the notification is lost.
+void CSerialLink::Notify(std::uint16_t wParam) {
+    if (m_pOwner != nullptr) m_pOwner->PostCommEvent(m_uCommEventMsg, wParam);
+}
+
+CSerialLink::RecordQueue* CSerialLink::QueueForLetter(char letter) {
+    switch (letter) {
+        case 'D':
+            return &m_lstRecD;
+        case 'T':
+            return &m_lstRecT;
+        case 'B':
+            return &m_lstRecB;
+        case 'G':
+            return &m_lstRecG;
+        case 'R':
+            return &m_lstRecR;
+        case 'Y':
+            return &m_lstRecY;
+        case 'Z':
+            return &m_lstRecZ;
+        default:
+            return nullptr;
+    }
+}
+
+bool CSerialLink::TakeRecordLine(char letter, std::string& out) {
+    std::lock_guard lock(m_lock);
+    RecordQueue* pQueue = QueueForLetter(letter);
+    if (pQueue == nullptr || pQueue->empty()) return false;
+    out = std::move(pQueue->front());
+    pQueue->pop_front();
+    return true;
+}

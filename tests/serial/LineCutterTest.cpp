@@ -1,0 +1,89 @@
+// Line cutting: the lines must not depend on how the byte stream was split into reads.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "serial/LineCutter.h"
+
+namespace {
+using Lines = std::vector<std::string>;
+using Chunks = std::vector<std::string>;
+
+Lines Cut(LineCutter& cutter, const Chunks& chunks) {
+    Lines lines;
+    for (const std::string& chunk : chunks)
+        cutter.Feed(chunk, [&](const std::string& line) { lines.push_back(line); });
+    return lines;
+}
+
+Lines Cut(const Chunks& chunks) {
+    LineCutter cutter;
+    return Cut(cutter, chunks);
+}
+
+// The ways one stream is split into reads: whole, every single split point (short streams), one byte at a
+// time, and fixed sizes around the read size.
+std::vector<Chunks> Chunkings(const std::string& stream) {
+    std::vector<Chunks> chunkings{{stream}};
+    if (stream.size() <= 64) {
+        for (std::size_t split = 1; split < stream.size(); ++split)
+            chunkings.push_back({stream.substr(0, split), stream.substr(split)});
+    }
+    for (const std::size_t size : {1, 2, 3, 7, 4095, 4096, 4097}) {
+        Chunks chunks;
+        for (std::size_t at = 0; at < stream.size(); at += size) chunks.push_back(stream.substr(at, size));
+        chunkings.push_back(chunks);
+    }
+    return chunkings;
+}
+
+struct CutCase {
+    const char* name;
+    std::string stream;
+    Lines lines;
+    std::size_t nDiscarded;
+};
+
+const std::string kLongest(LineCutter::kMaxLineLength, 'x');
+
+const CutCase kCases[] = {
+    {"record completed by a later read", "D1,2,3\r", {"D1,2,3"}, 0},
+    {"CR LF endings: no line begins with LF", "T1\r\nD2\r\n", {"T1", "D2"}, 0},
+    {"CR CR LF LF gives no empty line", "A\r\r\n\nB\r", {"A", "B"}, 0},
+    {"CR first after opening is one empty line", "\r\nX\r", {"", "X"}, 0},
+    {"NUL bytes alone are dropped", std::string("A\0B\rC\0\r", 7), {"AB", "C"}, 0},
+    {"NUL between CR and LF does not end the skip", std::string("A\r\0\nB\r", 6), {"A", "B"}, 0},
+    {"LF inside a line is kept", "A\nB\r", {"A\nB"}, 0},
+    {"text without CR waits", "D1,2", {}, 0},
+    {"bytes 0x80-0xFF pass", "\x80\xff\r", {"\x80\xff"}, 0},
+    {"longest line passes", kLongest + "\r", {kLongest}, 0},
+    {"over-long line discarded up to its CR", kLongest + "y\r\nD1\r", {"D1"}, 1},
+    {"over-long line without CR yet", kLongest + kLongest, {}, 1},
+    {"two over-long lines counted apart", kLongest + "y\r" + kLongest + "zz\rE\r", {"E"}, 2},
+};
+
+TEST(LineCutterTest, GivesTheSameLinesForEveryChunking) {
+    for (const CutCase& c : kCases) {
+        for (const Chunks& chunks : Chunkings(c.stream)) {
+            LineCutter cutter;
+            EXPECT_EQ(Cut(cutter, chunks), c.lines) << c.name << " in " << chunks.size() << " reads";
+            EXPECT_EQ(cutter.DiscardedLines(), c.nDiscarded) << c.name << " in " << chunks.size() << " reads";
+        }
+    }
+}
+
+TEST(LineCutterTest, LfArrivingInALaterReadThanItsCrIsSkipped) {
+    EXPECT_EQ(Cut({"D1\r", "\n", "D2\r", "\r\n", "\nD3\r"}), (Lines{"D1", "D2", "D3"}));
+}
+
+TEST(LineCutterTest, ResetForgetsThePartialLineAndTheCount) {
+    LineCutter cutter;
+    EXPECT_EQ(Cut(cutter, {"A\rB", kLongest + "y"}), Lines{"A"});
+    EXPECT_EQ(cutter.DiscardedLines(), 1u);
+    cutter.Reset();
+    EXPECT_EQ(cutter.DiscardedLines(), 0u);
+    // After a reset the cutter is as new: a leading CR is an empty line, not the end of a skipped one.
+    EXPECT_EQ(Cut(cutter, {"\rC\r"}), (Lines{"", "C"}));
+}
+}  // namespace

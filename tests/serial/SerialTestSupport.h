@@ -1,0 +1,64 @@
+// Shared pieces of the serial link tests: a fixture that maps Com ports to pseudo-terminals through a
+// private device folder, an owner that records notifications, and process measurements.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FakeInstrument.h"
+#include "serial/SerialLink.h"
+
+// Reply and open time-outs used by the tests (the program's are 1000 and 2000 ms).
+inline constexpr std::uint32_t kTestReplyMs = 100;
+inline constexpr std::uint32_t kTestOpenMs = 200;
+
+class SerialPortFixture : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Makes Com port n name target (a device, or any other file).
+    void MapPort(std::uint16_t nPort, const std::string& target);
+    // Maps port n to the instrument, shortens the link's time-outs and opens the port at 9600 baud.
+    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1);
+    std::string m_strDir;
+};
+
+class RecordingOwner : public ISerialLinkOwner {
+public:
+    struct Event {
+        std::uint32_t uMsg;
+        std::uint16_t wParam;
+    };
+    void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
+    // Waits until at least n notifications have come (up to the time-out) and returns all so far.
+    std::vector<Event> WaitForEvents(std::size_t n,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::vector<std::uint16_t> Parameters() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<Event> m_events;
+};
+
+// Threads of this process.
+std::size_t ThreadCount();
+// Milliseconds taken by f.
+template <typename F>
+long long ElapsedMs(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// An instrument that answers "UE" with "OK" and each given command with its reply bytes, and keeps
+// silent otherwise.
+FakeInstrument::Responder Answers(std::map<std::string, std::string> replies = {});

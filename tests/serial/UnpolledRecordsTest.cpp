@@ -1,0 +1,88 @@
+// Unpolled mode: every line is notified with its first character and record lines wait, per letter and
+// in arrival order, until the owner takes them.
+#include <memory>
+
+#include "SerialTestSupport.h"
+
+namespace {
+constexpr std::uint32_t kMessage = 0xC0DE;
+
+class UnpolledRecordsTest : public SerialPortFixture {
+protected:
+    void SetUp() override {
+        SerialPortFixture::SetUp();
+        m_link.SetOwnerWindow(&m_owner);
+        m_link.SetCommEventMessage(kMessage);
+    }
+    void OpenUnpolled() {
+        m_pInstrument = std::make_unique<FakeInstrument>(Answers());
+        ASSERT_EQ(OpenOn(m_link, *m_pInstrument), CSerialLink::kOpenOk);
+        m_link.SetUnpolled(true);
+    }
+    std::vector<std::string> TakeAll(char letter) {
+        std::vector<std::string> lines;
+        for (std::string line; m_link.TakeRecordLine(letter, line);) lines.push_back(line);
+        return lines;
+    }
+    RecordingOwner m_owner;
+    CSerialLink m_link;
+    std::unique_ptr<FakeInstrument> m_pInstrument;
+};
+
+TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedAndRecordLinesWaitInOrder) {
+    OpenUnpolled();
+    m_pInstrument->Send("D1,2\rOK\rT5\r\x80x\r\xffy\r");
+    m_pInstrument->Send("\nD3\rERROR\r");
+    const auto events = m_owner.WaitForEvents(7);
+    for (const auto& event : events) EXPECT_EQ(event.uMsg, kMessage);
+    EXPECT_EQ(m_owner.Parameters(), (std::vector<std::uint16_t>{'D', 'O', 'T', 0xFF80, 0xFFFF, 'D', 'E'}));
+
+    // The second D line came before the first was taken: both are delivered, oldest first.
+    EXPECT_EQ(TakeAll('D'), (std::vector<std::string>{"D1,2", "D3"}));
+    EXPECT_EQ(TakeAll('T'), std::vector<std::string>{"T5"});
+    std::string out = "untouched";
+    for (const char letter : {'D', 'O', 'E', 'B', 'x'})
+        EXPECT_FALSE(m_link.TakeRecordLine(letter, out)) << letter;
+    EXPECT_EQ(out, "untouched");
+}
+
+TEST_F(UnpolledRecordsTest, FullQueueDropsTheOldestLines) {
+    OpenUnpolled();
+    constexpr int kSent = 1030;
+    constexpr int kKept = 1024;
+    std::string stream;
+    for (int i = 0; i < kSent; ++i) stream += "D" + std::to_string(i) + "\r";
+    m_pInstrument->Send(stream + "Z1\r");
+    ASSERT_EQ(m_owner.WaitForEvents(kSent + 1).size(), static_cast<std::size_t>(kSent + 1));
+
+    const std::vector<std::string> lines = TakeAll('D');
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kKept));
+    EXPECT_EQ(lines.front(), "D" + std::to_string(kSent - kKept));
+    EXPECT_EQ(lines.back(), "D" + std::to_string(kSent - 1));
+    // Other letters have queues of their own.
+    EXPECT_EQ(TakeAll('Z'), std::vector<std::string>{"Z1"});
+}
+
+TEST_F(UnpolledRecordsTest, CommandsGetNoReplyAndTheAnswerIsNotifiedWithItsLetter) {
+    OpenUnpolled();
+    std::string reply;
+    EXPECT_GE(ElapsedMs([&] { reply = m_link.SendCommand("UE"); }), static_cast<long long>(kTestReplyMs));
+    EXPECT_EQ(reply, "WriteComm");
+    ASSERT_EQ(m_owner.WaitForEvents(1).size(), 1u);
+    EXPECT_EQ(m_owner.Parameters(), std::vector<std::uint16_t>{'O'});
+
+    // Back in polled mode the next answer is a reply again.
+    m_link.SetUnpolled(false);
+    EXPECT_EQ(m_link.SendCommand("UE"), "OK");
+    EXPECT_EQ(m_owner.Parameters().size(), 1u);
+}
+
+TEST_F(UnpolledRecordsTest, CrFirstAfterOpeningIsAnEmptyLineNotifiedWithZero) {
+    // Unpolled from the start, the handshake's answers are records, so the open itself fails.
+    m_link.SetUnpolled(true);
+    FakeInstrument instrument(Answers({{"UE", "\rOK\r"}}));
+    EXPECT_EQ(OpenOn(m_link, instrument), CSerialLink::kOpenNoAnswer);
+    m_owner.WaitForEvents(3);
+    EXPECT_EQ(m_owner.Parameters(), (std::vector<std::uint16_t>{0, 'O', 'O'}));
+}
+}  // namespace
