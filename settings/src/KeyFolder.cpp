@@ -81,7 +81,9 @@ bool WriteValuesFile(int keyFd, const ValueList& values) {
 }  // namespace
 
 ValueList LoadValues(int keyFd) {
-    CFileDescriptor file(openat(keyFd, kValuesFile, O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO in the file's place cannot hang the program; it is then refused as
+    // not a regular file.
+    CFileDescriptor file(openat(keyFd, kValuesFile, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info;
     if (file.Get() < 0 || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size > kMaxFileSize) {

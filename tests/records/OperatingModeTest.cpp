@@ -167,12 +167,4 @@ TEST(OperatingMode, NothingIsPredictedWithoutAModeField) {
     EXPECT_EQ(mode.ModeCount(), 0);
 }
 
-TEST(OperatingMode, ClearCountStopsTheCountdown) {
-    COperatingMode mode;
-    ReceiveMode(mode, "N", "30");
-    mode.ClearCount();
-    EXPECT_FALSE(mode.Tick(kNormal).counted);
-    EXPECT_EQ(mode.ModeField(), "N");
-}
-
 }  // namespace

@@ -29,10 +29,12 @@ std::string_view RecordBody(std::string_view line);
 std::vector<std::string> SplitFields(std::string_view body, std::size_t fieldCount);
 
 struct TimeRecord {
-    std::array<std::string, 6> fields;     // year, month, day, hour, minute, second as received
-    std::array<std::uint16_t, 6> values;   // the same, by the decimal rule
-    std::string lastDataTimeText;          // for example "05-09-20 14:30:07"
-    std::optional<std::time_t> instrumentTime;  // absent when no local time can represent it
+    std::array<std::string, 6> fields;    // year, month, day, hour, minute, second as received
+    std::array<std::uint16_t, 6> values;  // the same, by the decimal rule
+    std::string lastDataTimeText;         // for example "05-09-20 14:30:07"
+    // Absent for a year before 1970 (an unset clock's two-digit year): the caller keeps its
+    // previous instrument time, so log files are never dated by it.
+    std::optional<std::time_t> instrumentTime;
 };
 // Nothing for an ignored, incomplete or out-of-range T record.
 std::optional<TimeRecord> ParseTimeRecord(std::string_view line);
@@ -41,9 +43,9 @@ struct FieldRecord {
     std::vector<std::string> fields;  // the fields found, in table order
     bool whole = false;               // every field of the kind was found
 };
-FieldRecord ParseDataRecord(std::string_view line);   // 8 fields
-FieldRecord ParseAuxRecord(std::string_view line);    // 9 fields, the last is the status word
-FieldRecord ParseZeroRecord(std::string_view line);   // 9 fields
+FieldRecord ParseDataRecord(std::string_view line);  // 8 fields
+FieldRecord ParseAuxRecord(std::string_view line);   // 9 fields, the last is the status word
+FieldRecord ParseZeroRecord(std::string_view line);  // 9 fields
 
 struct PhotonRecord {
     std::string pressure;           // field 9

@@ -13,17 +13,18 @@ inline constexpr std::uint16_t kIconRedDisc = 133;
 inline constexpr std::uint16_t kIconGreenDisc = 134;
 inline constexpr std::uint16_t kIconRedLamp = 135;
 
-// Reads the text as hexadecimal, every character taking part, in 32 bits.
+// Reads the text as hexadecimal (upper- or lower-case digits, leading blanks skipped) up to the first
+// other character, in 32 bits: a trailing CR or blank never adds fault bits.
 std::int32_t ParseStatusWord(std::string_view text);
 // "Lamp, Shutter" style list of the set fault bits (empty when none is set).
 std::string FormatStatusText(std::int32_t statusWord);
 bool HasFaultBits(std::int32_t statusWord);
 
 struct StatusOutputs {
-    std::uint16_t lightIcon;     // 133 with faults, 134 without
-    bool faults;                 // when true, statusText replaces the stored status text
-    std::string statusText;      // the fault list (only with faults)
-    std::uint16_t windowIcon;    // 135 with faults, 128 without
+    std::uint16_t lightIcon;   // 133 with faults, 134 without
+    bool faults;               // when true, statusText replaces the stored status text
+    std::string statusText;    // the fault list (only with faults)
+    std::uint16_t windowIcon;  // 135 with faults, 128 without
 };
 StatusOutputs StatusOutputsFor(std::int32_t statusWord);
 // What the status edit shows: the fault list with faults, else "Okay".
