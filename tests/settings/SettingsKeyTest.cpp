@@ -1,4 +1,5 @@
 // CSettingsKey: opening keys, value round trips, widths and limits, and damaged files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TempConfigHome.h"
@@ -196,6 +197,11 @@ TEST_F(SettingsKey, UnreadableValuesFileFailsReadsWithoutCrashing) {
     SetFileText(std::string(2 << 20, '\n') + "\"LOGENABLE\"=dword:00000001\n");  // far too big
     EXPECT_FALSE(key.ReadDword(kValueLogEnable, dword));
     EXPECT_EQ(dword, 5u);
+
+    // A FIFO in the file's place is refused rather than waited on.
+    fs::remove(ValuesFile());
+    ASSERT_EQ(mkfifo(ValuesFile().c_str(), 0600), 0);
+    EXPECT_FALSE(key.ReadDword(kValueLogEnable, dword));
 
     // A folder in the file's place cannot be replaced: the write says so.
     fs::remove(ValuesFile());
