@@ -55,10 +55,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     m_strTranscriptPath = m_strDeviceDir + "/sim-transcript-COM" + std::to_string(nPort) + ".txt";
     m_strOutputPath = m_strDeviceDir + "/sim-output-COM" + std::to_string(nPort) + ".txt";
 
-    std::vector<std::string> args = {CORVANE_SIM_PATH,
-                                     "--device-dir", m_strDeviceDir,
-                                     "--port", std::to_string(nPort),
-                                     "--transcript", m_strTranscriptPath};
+    std::vector<std::string> args = {CORVANE_SIM_PATH,      "--device-dir", m_strDeviceDir,     "--port",
+                                     std::to_string(nPort), "--transcript", m_strTranscriptPath};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -68,7 +66,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (watch >= 0) inotify_add_watch(watch, m_strDeviceDir.c_str(), IN_CREATE | IN_MOVED_TO);
 
-    const int output = open(m_strOutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    const int output =
+        open(m_strOutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
     m_pid = fork();
     if (m_pid == 0) {
         const int devNull = open("/dev/null", O_RDONLY);
@@ -86,8 +85,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     if (m_pid < 0 || watch < 0 || m_nPidFd < 0) failure = "cannot start " CORVANE_SIM_PATH;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (failure.empty() && access(DevicePath().c_str(), F_OK) != 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                               std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd pfds[2] = {{watch, POLLIN, 0}, {m_nPidFd, POLLIN, 0}};
         if (left.count() <= 0 || poll(pfds, 2, static_cast<int>(left.count())) == 0) {
             failure = "corvane-sim did not publish its port within 5 seconds";
@@ -118,7 +117,9 @@ SimProcess::~SimProcess() {
     }
 }
 
-std::string SimProcess::DevicePath() const { return m_strDeviceDir + "/COM" + std::to_string(m_nPort); }
+std::string SimProcess::DevicePath() const {
+    return m_strDeviceDir + "/COM" + std::to_string(m_nPort);
+}
 
 std::vector<std::string> SimProcess::TranscriptLines() const {
     std::vector<std::string> lines;
@@ -127,13 +128,17 @@ std::vector<std::string> SimProcess::TranscriptLines() const {
     return lines;
 }
 
-std::vector<std::string> SimProcess::SentLines() const { return EntriesOfKind(TranscriptLines(), "TX"); }
+std::vector<std::string> SimProcess::SentLines() const {
+    return EntriesOfKind(TranscriptLines(), "TX");
+}
 
 std::vector<std::string> SimProcess::ReceivedCommands() const {
     return EntriesOfKind(TranscriptLines(), "RX");
 }
 
-std::string SimProcess::Output() const { return ReadWholeFile(m_strOutputPath); }
+std::string SimProcess::Output() const {
+    return ReadWholeFile(m_strOutputPath);
+}
 
 bool SimProcess::Reap(bool bBlock) {
     if (m_bExited) return true;

@@ -11,7 +11,9 @@ constexpr std::string_view kOk = "OK";
 constexpr std::string_view kError = "ERROR";
 constexpr std::string_view kClockCommand = "STT";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A value of decimal digits only, at least one; nothing when it holds anything else or exceeds
 // 32 bits.

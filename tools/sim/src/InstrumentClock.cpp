@@ -18,14 +18,18 @@ std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 }  // namespace
 
@@ -46,7 +50,11 @@ CalendarTime FromCalendarSeconds(std::int64_t seconds) {
     const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     const int year = static_cast<int>(yoe + era * 400 + (month <= 2));
-    return {year, month, day, static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
+    return {year,
+            month,
+            day,
+            static_cast<int>(secondOfDay / 3600),
+            static_cast<int>(secondOfDay / 60 % 60),
             static_cast<int>(secondOfDay % 60)};
 }
 
@@ -76,8 +84,9 @@ InstrumentClock::TimePoint InstrumentClock::StartOf(std::int64_t calendarSecond)
     const double realSeconds = static_cast<double>(calendarSecond - m_nBase) / m_dSpeed;
     // Rounded up, with a microsecond to spare, so that at the returned moment that second has surely
     // begun despite floating-point rounding.
-    return m_start + std::chrono::ceil<std::chrono::steady_clock::duration>(
-                         std::chrono::duration<double>(realSeconds)) +
+    return m_start +
+           std::chrono::ceil<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double>(realSeconds)) +
            std::chrono::microseconds(1);
 }
 

@@ -24,11 +24,15 @@ constexpr std::array<SettingRule, kSettingCount> kRules = {{
     {"STP", 1, 65535, 3600},
 }};
 
-const SettingRule& RuleOf(Setting setting) { return kRules[static_cast<std::size_t>(setting)]; }
+const SettingRule& RuleOf(Setting setting) {
+    return kRules[static_cast<std::size_t>(setting)];
+}
 
 }  // namespace
 
-std::string_view SettingName(Setting setting) { return RuleOf(setting).name; }
+std::string_view SettingName(Setting setting) {
+    return RuleOf(setting).name;
+}
 
 std::optional<Setting> SettingByName(std::string_view name) {
     for (std::size_t i = 0; i < kRules.size(); ++i)

@@ -21,15 +21,21 @@ constexpr std::int64_t kMaxCatchUpSeconds = 100000;
 
 InstrumentModel::InstrumentModel(const InstrumentConfig& config, std::int64_t clockStart, double speed,
                                  std::uint16_t statusWord, TimePoint now, std::uint32_t seed)
-    : m_config(config), m_clock(clockStart, speed, now), m_nSecond(clockStart), m_cycle(config), m_random(seed) {
+    : m_config(config),
+      m_clock(clockStart, speed, now),
+      m_nSecond(clockStart),
+      m_cycle(config),
+      m_random(seed) {
     m_aux = {0, 1013.2, 295.0, 294.2, 38.0, 12.0, 6.1, 0.0, statusWord};
     Measure();
     TakeZero();
 }
 
 bool InstrumentModel::ChangeSetting(Setting setting, std::uint32_t value) {
+    const std::uint32_t previous = m_config.Get(setting);
     if (!m_config.Set(setting, value)) return false;
-    if (setting == Setting::Mode) m_cycle.OnModeSettingChanged(m_config);
+    // The program sends every setting on each apply; only a real change of mode restarts measuring.
+    if (setting == Setting::Mode && value != previous) m_cycle.OnModeSettingChanged(m_config);
     return true;
 }
 
@@ -95,7 +101,9 @@ void InstrumentModel::TakeZero() {
 
 PhotonCounts InstrumentModel::PhotonCountsFor(std::size_t colour) const {
     const double signal = m_scatter.total[colour] + m_zero.total[colour];
-    const auto count = [this](double mean) { return static_cast<std::uint32_t>(std::max(0.0, mean + Noise(mean * 0.002))); };
+    const auto count = [this](double mean) {
+        return static_cast<std::uint32_t>(std::max(0.0, mean + Noise(mean * 0.002)));
+    };
     return {{count(20000.0 * signal), count(3.0e6), count(2500.0), count(8000.0 * signal), count(2.9e6),
              count(2400.0), count(1.0e6), count(1200.0)},
             m_aux.pressure,
@@ -115,12 +123,18 @@ InstrumentModel::RecordSet InstrumentModel::UnpolledSet() const {
     return set;
 }
 
-std::string InstrumentModel::TimeRecord() const { return FormatTimeRecord(FromCalendarSeconds(m_nSecond)); }
+std::string InstrumentModel::TimeRecord() const {
+    return FormatTimeRecord(FromCalendarSeconds(m_nSecond));
+}
 
 std::string InstrumentModel::DataRecord() const {
     return FormatDataRecord(m_cycle.Mode(), m_cycle.SecondsLeft(), m_scatter);
 }
 
-std::string InstrumentModel::AuxRecord() const { return FormatAuxRecord(m_aux); }
+std::string InstrumentModel::AuxRecord() const {
+    return FormatAuxRecord(m_aux);
+}
 
-std::string InstrumentModel::ZeroRecord() const { return FormatZeroRecord(m_zero); }
+std::string InstrumentModel::ZeroRecord() const {
+    return FormatZeroRecord(m_zero);
+}

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
-ModeCycle::ModeCycle(const InstrumentConfig& config) { Enter('N', config); }
+ModeCycle::ModeCycle(const InstrumentConfig& config) {
+    Enter('N', config);
+}
 
 std::uint32_t ModeCycle::MeasuringLength(const InstrumentConfig& config) {
     const std::int64_t length = std::int64_t{config.Get(Setting::AutoZeroPeriod)} -

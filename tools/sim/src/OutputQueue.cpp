@@ -13,11 +13,14 @@ const char kCarriageReturn = '\r';
 
 }  // namespace
 
-void OutputQueue::Push(Kind kind, std::string text) { m_items.push_back({kind, std::move(text)}); }
+void OutputQueue::Push(Kind kind, std::string text) {
+    m_items.push_back({kind, std::move(text)});
+}
 
 std::size_t OutputQueue::DropUnstarted(Kind kind) {
     const auto firstUnstarted = m_items.begin() + (m_nFrontWritten > 0 ? 1 : 0);
-    const auto kept = std::remove_if(firstUnstarted, m_items.end(), [kind](const Item& item) { return item.kind == kind; });
+    const auto kept =
+        std::remove_if(firstUnstarted, m_items.end(), [kind](const Item& item) { return item.kind == kind; });
     const auto dropped = static_cast<std::size_t>(m_items.end() - kept);
     m_items.erase(kept, m_items.end());
     return dropped;
@@ -33,19 +36,22 @@ OutputQueue::WriteResult OutputQueue::WriteTo(int fd, const std::function<bool(c
             const Item& item = m_items[i];
             const std::size_t textSkip = std::min(skip, item.text.size());
             if (textSkip < item.text.size())
-                vectors[count++] = {const_cast<char*>(item.text.data() + textSkip), item.text.size() - textSkip};
+                vectors[count++] = {const_cast<char*>(item.text.data() + textSkip),
+                                    item.text.size() - textSkip};
             if (item.kind != Kind::Noise && skip <= item.text.size())
                 vectors[count++] = {const_cast<char*>(&kCarriageReturn), 1};
             skip = 0;
         }
         const ssize_t written = count > 0 ? writev(fd, vectors, count) : 0;
-        if (written < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? WriteResult::Blocked : WriteResult::Failed;
+        if (written < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK ? WriteResult::Blocked : WriteResult::Failed;
         if (written == 0 && count > 0) return WriteResult::Blocked;
 
         // Retire the items whose last byte went out.
         std::size_t left = static_cast<std::size_t>(written);
         while (!m_items.empty()) {
-            const std::size_t size = m_items.front().text.size() + (m_items.front().kind == Kind::Noise ? 0 : 1);
+            const std::size_t size =
+                m_items.front().text.size() + (m_items.front().kind == Kind::Noise ? 0 : 1);
             const std::size_t remaining = size - m_nFrontWritten;
             if (left < remaining) {
                 m_nFrontWritten += left;

@@ -2,6 +2,7 @@
 #include "sim/PtyDevice.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -25,11 +26,14 @@ speed_t SpeedCodeOf(std::uint32_t baud) {
     return B9600;
 }
 
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string SystemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 }  // namespace
 
-bool PtyDevice::Open(const std::string& deviceDir, std::uint16_t port, std::uint32_t baud, std::string& error) {
+bool PtyDevice::Open(const std::string& deviceDir, std::uint16_t port, std::uint32_t baud,
+                     std::string& error) {
     m_nMaster = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_nMaster < 0 || grantpt(m_nMaster) != 0 || unlockpt(m_nMaster) != 0) {
         error = SystemError("cannot open a pseudo-terminal");
@@ -87,7 +91,8 @@ bool PtyDevice::Open(const std::string& deviceDir, std::uint16_t port, std::uint
 bool PtyDevice::Publish(std::string& error) {
     if (symlink(m_strSlavePath.c_str(), m_strLinkPath.c_str()) == 0) return true;
     if (errno == EEXIST)
-        error = m_strLinkPath + " already exists: another simulator publishes that port, or one that was killed " +
+        error = m_strLinkPath +
+                " already exists: another simulator publishes that port, or one that was killed " +
                 "left it behind (remove it, or choose another --port)";
     else
         error = SystemError("cannot publish " + m_strLinkPath);
@@ -118,4 +123,11 @@ std::uint32_t PtyDevice::LineSpeed() const {
     for (const SpeedCode& speed : kSpeeds)
         if (speed.code == code) return speed.baud;
     return 0;
+}
+
+int PtyDevice::UnreadBytes() const {
+    // All descriptors of the slave share its input queue, so ours shows what the program left.
+    int count = 0;
+    if (m_nSlave < 0 || ioctl(m_nSlave, FIONREAD, &count) != 0) return 0;
+    return count;
 }

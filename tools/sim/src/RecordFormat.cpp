@@ -36,9 +36,9 @@ std::string FormatNumberedDataRecord(char mode, std::uint32_t secondsLeft, std::
 }
 
 std::string FormatAuxRecord(const AuxValues& v) {
-    return Format("Y,%u,%.1f,%.1f,%.1f,%.1f,%.2f,%.2f,%.3f,%04X", v.measurement, v.pressure, v.sampleTemperature,
-                  v.inletTemperature, v.humidity, v.lampVoltage, v.lampCurrent, v.analogInput,
-                  static_cast<unsigned>(v.statusWord));
+    return Format("Y,%u,%.1f,%.1f,%.1f,%.1f,%.2f,%.2f,%.3f,%04X", v.measurement, v.pressure,
+                  v.sampleTemperature, v.inletTemperature, v.humidity, v.lampVoltage, v.lampCurrent,
+                  v.analogInput, static_cast<unsigned>(v.statusWord));
 }
 
 std::string FormatZeroRecord(const ZeroValues& v) {
@@ -49,6 +49,6 @@ std::string FormatZeroRecord(const ZeroValues& v) {
 
 std::string FormatPhotonRecord(char letter, const PhotonCounts& p) {
     const auto& c = p.counts;
-    return Format("%c,%u,%u,%u,%u,%u,%u,%u,%u,%.1f,%.1f", letter, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7],
-                  p.pressure, p.sampleTemperature);
+    return Format("%c,%u,%u,%u,%u,%u,%u,%u,%u,%.1f,%.1f", letter, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
+                  c[7], p.pressure, p.sampleTemperature);
 }

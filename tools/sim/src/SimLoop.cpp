@@ -16,6 +16,15 @@ namespace {
 // further records are lost, as on a real serial line.
 constexpr std::size_t kMaxQueuedLines = 256;
 // Garbage bytes of line noise: printable and high bytes, no line ends, NUL or flow control.
+// A full pseudo-terminal does not always wake a writer when the program reads it: retry this soon
+// (sooner during a burst, which must go as fast as the line takes it).
+constexpr auto kBlockedRetry = std::chrono::milliseconds(20);
+constexpr auto kBurstBlockedRetry = std::chrono::milliseconds(1);
+// Before hanging up, the program gets this long to read the last lines; when it reads nothing
+// the line goes dead after kHangupMaxWait all the same.
+constexpr auto kHangupSettle = std::chrono::milliseconds(50);
+constexpr auto kHangupMaxWait = std::chrono::seconds(1);
+constexpr auto kHangupPoll = std::chrono::milliseconds(5);
 constexpr std::string_view kGarbage = "#~%&@!?*^|}{\x7F\x80\x9B\xC3\xE9\xFE\xFF\x01\x02\x07\x1B";
 
 }  // namespace
@@ -32,12 +41,21 @@ SimLoop::SimLoop(const SimOptions& options, PtyDevice& device, InstrumentModel& 
 int SimLoop::Run() {
     while (true) {
         const TimePoint now = std::chrono::steady_clock::now();
-        RunInstrument(now);
-        if (!Flush()) return m_nExitCode;
+        if (m_hangup.bPending) {
+            if (HangUpWhenRead(now)) return 0;
+        } else {
+            RunInstrument(now);
+            if (!Flush()) return m_nExitCode;
+        }
 
         pollfd fds[2] = {{m_nSignalFd, POLLIN, 0}, {m_device.MasterFd(), POLLIN, 0}};
-        if (!m_output.Empty() && m_reader.MaySend()) fds[1].events |= POLLOUT;
-        const auto wait = std::max(NextWake() - std::chrono::steady_clock::now(), TimePoint::duration::zero());
+        const bool bWaitingToWrite = !m_hangup.bPending && !m_output.Empty() && m_reader.MaySend();
+        if (bWaitingToWrite) fds[1].events |= POLLOUT;
+        TimePoint wake = NextWake();
+        if (bWaitingToWrite && m_bBlocked)
+            wake = std::min(wake, now + (m_burst.bGenerating ? kBurstBlockedRetry : kBlockedRetry));
+        if (m_hangup.bPending) wake = now + kHangupPoll;
+        const auto wait = std::max(wake - std::chrono::steady_clock::now(), TimePoint::duration::zero());
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
         const timespec timeout{static_cast<time_t>(seconds.count()),
                                static_cast<long>(std::chrono::nanoseconds(wait - seconds).count())};
@@ -65,7 +83,8 @@ void SimLoop::RunInstrument(TimePoint now) {
             std::string noise;
             switch (m_nNoiseKind++ % 3) {
                 case 0:
-                    for (std::size_t i = 0; i < 8; ++i) noise += kGarbage[(m_nNoiseKind * 7 + i * 5) % kGarbage.size()];
+                    for (std::size_t i = 0; i < 8; ++i)
+                        noise += kGarbage[(m_nNoiseKind * 7 + i * 5) % kGarbage.size()];
                     noise += '\r';
                     break;
                 case 1:
@@ -86,7 +105,8 @@ void SimLoop::RunInstrument(TimePoint now) {
 }
 
 bool SimLoop::MaySendUnpolled() const {
-    return !m_burst.bGenerating && m_output.Size() < kMaxQueuedLines && m_device.LineSpeed() == m_options.baud;
+    return !m_burst.bGenerating && m_output.Size() < kMaxQueuedLines &&
+           m_device.LineSpeed() == m_options.baud;
 }
 
 void SimLoop::ReadCommands(TimePoint now) {
@@ -106,14 +126,15 @@ void SimLoop::OnCommand(std::string_view command, bool bOverLong, TimePoint now)
         return;
     }
     m_transcript.Received(command);
-    m_model.Advance(now);  // polled records and the clock as of this moment
+    RunInstrument(now);  // polled records and the clock as of this moment
     const bool bWasUnpolled = m_model.IsUnpolled();
     std::string reply = bOverLong ? "ERROR" : m_interpreter.Execute(command, now);
     if (!bWasUnpolled && m_model.IsUnpolled()) StartBurst(now);
     if (bWasUnpolled && !m_model.IsUnpolled()) StopBurst();
     if (reply.empty()) return;
     if (m_options.replyDelayMs > 0)
-        m_delayedReplies.push_back({now + std::chrono::milliseconds(m_options.replyDelayMs), std::move(reply)});
+        m_delayedReplies.push_back(
+            {now + std::chrono::milliseconds(m_options.replyDelayMs), std::move(reply)});
     else
         Send(std::move(reply));
 }
@@ -148,10 +169,12 @@ void SimLoop::FillBurst() {
 void SimLoop::ReportBurst() {
     if (m_burst.bReported) return;
     m_burst.bReported = true;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_burst.start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_burst.start).count();
     std::fprintf(stderr, "corvane-sim: burst sent %llu of %llu lines in %.3f s (%.0f lines/s)\n",
-                 static_cast<unsigned long long>(m_burst.nSent), static_cast<unsigned long long>(m_options.burst),
-                 seconds, seconds > 0 ? static_cast<double>(m_burst.nSent) / seconds : 0.0);
+                 static_cast<unsigned long long>(m_burst.nSent),
+                 static_cast<unsigned long long>(m_options.burst), seconds,
+                 seconds > 0 ? static_cast<double>(m_burst.nSent) / seconds : 0.0);
 }
 
 bool SimLoop::OnSent(const OutputQueue::Item& item) {
@@ -164,25 +187,40 @@ bool SimLoop::OnSent(const OutputQueue::Item& item) {
     if (item.kind == OutputQueue::Kind::Burst && ++m_burst.nSent == m_burst.nQueued && !m_burst.bGenerating)
         ReportBurst();
     if (m_options.hangupAfter && m_nLinesSent >= *m_options.hangupAfter) {
-        // Both ends closed and the link gone, as when the adapter is pulled out.
-        m_device.Close();
-        m_bHungUp = true;
-        std::printf("corvane-sim: hung up after %llu lines\n", static_cast<unsigned long long>(m_nLinesSent));
-        std::fflush(stdout);
-        return false;
+        m_hangup = {true, false, std::chrono::steady_clock::now()};
+        return false;  // nothing more goes out
     }
     return true;
 }
 
-bool SimLoop::Flush() {
-    if (m_output.Empty() || !m_reader.MaySend()) return true;
-    const OutputQueue::WriteResult result =
-        m_output.WriteTo(m_device.MasterFd(), [this](const OutputQueue::Item& item) { return OnSent(item); });
-    if (m_bHungUp) return false;
-    if (result == OutputQueue::WriteResult::Failed) {
-        std::perror("corvane-sim: writing to the line");
-        m_nExitCode = 1;
+bool SimLoop::HangUpWhenRead(TimePoint now) {
+    // A hang-up discards what the program has not read yet; give it the chance to read the last
+    // lines, which may take a moment to reach its end of the line.
+    const int unread = m_device.UnreadBytes();
+    m_hangup.bSawUnread = m_hangup.bSawUnread || unread > 0;
+    const auto waited = now - m_hangup.since;
+    if (waited < kHangupMaxWait && (unread > 0 || (!m_hangup.bSawUnread && waited < kHangupSettle)))
         return false;
+    // Both ends closed and the link gone, as when the adapter is pulled out.
+    m_device.Close();
+    std::printf("corvane-sim: hung up after %llu lines\n", static_cast<unsigned long long>(m_nLinesSent));
+    std::fflush(stdout);
+    return true;
+}
+
+bool SimLoop::Flush() {
+    m_bBlocked = false;
+    while (!m_output.Empty() && m_reader.MaySend() && !m_hangup.bPending) {
+        const OutputQueue::WriteResult result = m_output.WriteTo(
+            m_device.MasterFd(), [this](const OutputQueue::Item& item) { return OnSent(item); });
+        if (result == OutputQueue::WriteResult::Failed) {
+            std::perror("corvane-sim: writing to the line");
+            m_nExitCode = 1;
+            return false;
+        }
+        m_bBlocked = result == OutputQueue::WriteResult::Blocked;
+        if (m_bBlocked) break;
+        FillBurst();  // the line took everything: the burst goes on at once
     }
     return true;
 }

@@ -12,7 +12,8 @@ namespace {
 
 // Whole number within [min, max], digits only.
 bool ParseNumber(const std::string& text, std::uint64_t min, std::uint64_t max, std::uint64_t& value) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     value = std::strtoull(text.c_str(), nullptr, 10);
     return value >= min && value <= max;
 }
@@ -21,8 +22,8 @@ bool ParseNumber(const std::string& text, std::uint64_t min, std::uint64_t max, 
 bool ParseClock(const std::string& text, std::int64_t& seconds) {
     CalendarTime time{};
     char rest = 0;
-    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &time.year, &time.month, &time.day,
-                                         &time.hour, &time.minute, &time.second, &rest) != 6)
+    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &time.year, &time.month,
+                                         &time.day, &time.hour, &time.minute, &time.second, &rest) != 6)
         return false;
     if (!IsValidCalendarTime(time)) return false;
     seconds = ToCalendarSeconds(time);
@@ -110,14 +111,17 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
     std::uint64_t number = 0;
     const auto timing = [&](Setting setting) {
         return [&options, &number, setting](const std::string& v) {
-            return ParseNumber(v, 1, 65535, number) && options.config.Set(setting, static_cast<std::uint32_t>(number));
+            return ParseNumber(v, 1, 65535, number) &&
+                   options.config.Set(setting, static_cast<std::uint32_t>(number));
         };
     };
     using Parser = std::function<bool(const std::string&)>;
     const std::map<std::string, Parser> valued = {
         {"--device-dir", [&](const std::string& v) { return !(options.deviceDir = v).empty(); }},
         {"--port",
-         [&](const std::string& v) { return ParseNumber(v, 1, 16, number) && (options.port = static_cast<std::uint16_t>(number)); }},
+         [&](const std::string& v) {
+             return ParseNumber(v, 1, 16, number) && (options.port = static_cast<std::uint16_t>(number));
+         }},
         {"--baud",
          [&](const std::string& v) {
              options.baud = static_cast<std::uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
@@ -143,7 +147,8 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
          }},
         {"--status",
          [&](const std::string& v) {
-             if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+             if (v.empty() || v.size() > 4 ||
+                 v.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                  return false;
              options.statusWord = static_cast<std::uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
              return true;
@@ -151,7 +156,8 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
         {"--refuse", [&](const std::string& v) { return ParseRefused(v, options.refused); }},
         {"--reply-delay-ms",
          [&](const std::string& v) {
-             return ParseNumber(v, 0, 600000, number) && ((options.replyDelayMs = static_cast<std::uint32_t>(number)), true);
+             return ParseNumber(v, 0, 600000, number) &&
+                    ((options.replyDelayMs = static_cast<std::uint32_t>(number)), true);
          }},
         {"--hangup-after",
          [&](const std::string& v) {
@@ -160,7 +166,9 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
              return true;
          }},
         {"--burst",
-         [&](const std::string& v) { return ParseNumber(v, 1, UINT64_MAX / 2, number) && (options.burst = number); }},
+         [&](const std::string& v) {
+             return ParseNumber(v, 1, UINT64_MAX / 2, number) && (options.burst = number);
+         }},
         {"--transcript", [&](const std::string& v) { return !(options.transcriptPath = v).empty(); }},
     };
     const std::map<std::string, bool*> flags = {{"--silent", &options.silent}, {"--noise", &options.noise}};
@@ -168,7 +176,8 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
-        if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string::npos) {
+        if (const std::size_t equals = name.find('=');
+            name.starts_with("--") && equals != std::string::npos) {
             value = name.substr(equals + 1);
             name.resize(equals);
         }
@@ -183,7 +192,8 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
             if (i + 1 == args.size()) return {std::nullopt, false, name + " needs a value"};
             value = args[++i];
         }
-        if (!parser->second(*value)) return {std::nullopt, false, "bad value for " + name + ": \"" + *value + "\""};
+        if (!parser->second(*value))
+            return {std::nullopt, false, "bad value for " + name + ": \"" + *value + "\""};
     }
     return {options, false, {}};
 }

@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const auto now = std::chrono::steady_clock::now();
-    InstrumentModel model(options.config, options.clockStart.value_or(LocalCalendarSecondsNow()), options.speed,
-                          options.statusWord, now, std::random_device{}());
+    InstrumentModel model(options.config, options.clockStart.value_or(LocalCalendarSecondsNow()),
+                          options.speed, options.statusWord, now, std::random_device{}());
     SimLoop loop(options, device, model, transcript, signalFd);
     const int exitCode = loop.Run();
     device.Close();

@@ -8,17 +8,17 @@
 #include <string_view>
 
 enum class Setting {
-    Backscatter,    // SMB: 0 off, 1 on
-    Mode,           // SMZ: 0 Manual (zero only on command), 1 Normal (automatic zero periods)
-    DataRecords,    // UD: unpolled D records
-    TimeRecords,    // UT: unpolled T records
-    PhotonRecords,  // UP: 0 off, 3 unpolled B, G and R records
-    AuxRecords,     // UY: unpolled Y records
-    ZeroRecords,    // UZ: a Z record after each zero period
-    AveragingTime,  // STA, seconds between sets of unpolled records
-    BlankTime,      // STB, seconds
-    ZeroTime,       // STZ, seconds
-    AutoZeroPeriod, // STP, seconds from one zero period to the next
+    Backscatter,     // SMB: 0 off, 1 on
+    Mode,            // SMZ: 0 Manual (zero only on command), 1 Normal (automatic zero periods)
+    DataRecords,     // UD: unpolled D records
+    TimeRecords,     // UT: unpolled T records
+    PhotonRecords,   // UP: 0 off, 3 unpolled B, G and R records
+    AuxRecords,      // UY: unpolled Y records
+    ZeroRecords,     // UZ: a Z record after each zero period
+    AveragingTime,   // STA, seconds between sets of unpolled records
+    BlankTime,       // STB, seconds
+    ZeroTime,        // STZ, seconds
+    AutoZeroPeriod,  // STP, seconds from one zero period to the next
 };
 inline constexpr std::size_t kSettingCount = 11;
 

@@ -29,6 +29,8 @@ public:
     // The line speed the program has set on its end of the line, in baud (0 when not a standard
     // rate).
     std::uint32_t LineSpeed() const;
+    // Bytes sent that the program has not read yet.
+    int UnreadBytes() const;
 
 private:
     bool Publish(std::string& error);

@@ -37,8 +37,10 @@ private:
     void FillBurst();
     bool OnSent(const OutputQueue::Item& item);
     void ReportBurst();
-    // Writes what the line takes; false when the simulator must end (hung up or line failed).
+    // Writes what the line takes; false when the line failed.
     bool Flush();
+    // After the last line before a hang-up: true once the line is closed.
+    bool HangUpWhenRead(TimePoint now);
     TimePoint NextWake() const;
 
     const SimOptions& m_options;
@@ -59,7 +61,13 @@ private:
     std::uint64_t m_nLinesSent = 0;
     std::size_t m_nNoiseKind = 0;  // which kind of line noise comes next
     int m_nExitCode = 0;
-    bool m_bHungUp = false;
+    bool m_bBlocked = false;  // the last write found the line full
+
+    struct Hangup {
+        bool bPending = false;
+        bool bSawUnread = false;
+        TimePoint since;
+    } m_hangup;
 
     struct Burst {
         bool bGenerating = false;

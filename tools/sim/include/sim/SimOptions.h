@@ -11,27 +11,27 @@
 #include "sim/InstrumentConfig.h"
 
 struct SimOptions {
-    std::string deviceDir;       // empty: a new folder under /tmp
-    std::uint16_t port = 1;      // published as COM<port>
-    std::uint32_t baud = 9600;   // the only line speed at which the instrument answers
-    InstrumentConfig config;     // initial configuration (timing, record switches)
+    std::string deviceDir;                   // empty: a new folder under /tmp
+    std::uint16_t port = 1;                  // published as COM<port>
+    std::uint32_t baud = 9600;               // the only line speed at which the instrument answers
+    InstrumentConfig config;                 // initial configuration (timing, record switches)
     std::optional<std::int64_t> clockStart;  // calendar seconds; absent: the computer's local time
-    double speed = 1.0;          // instrument seconds per real second
+    double speed = 1.0;                      // instrument seconds per real second
 
-    bool silent = false;                 // never send anything
-    std::set<std::string> refused;       // setting names whose set command answers "ERROR"
-    std::uint16_t statusWord = 0;        // reported in every Y record
-    std::uint32_t replyDelayMs = 0;      // added before every reply
-    bool noise = false;                  // line noise after every set of unpolled records
+    bool silent = false;                       // never send anything
+    std::set<std::string> refused;             // setting names whose set command answers "ERROR"
+    std::uint16_t statusWord = 0;              // reported in every Y record
+    std::uint32_t replyDelayMs = 0;            // added before every reply
+    bool noise = false;                        // line noise after every set of unpolled records
     std::optional<std::uint64_t> hangupAfter;  // lines sent before the line goes dead
-    std::uint64_t burst = 0;             // numbered D records sent when unpolled output starts
-    std::string transcriptPath;          // empty: no transcript
+    std::uint64_t burst = 0;                   // numbered D records sent when unpolled output starts
+    std::string transcriptPath;                // empty: no transcript
 };
 
 struct SimOptionsResult {
     std::optional<SimOptions> options;  // absent on --help or an error
     bool help = false;
-    std::string error;                  // the operator's error text
+    std::string error;  // the operator's error text
 };
 
 // Parses the arguments after the program name.
