@@ -2,6 +2,8 @@
 #include "AcquisitionHarness.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -56,7 +58,18 @@ void AcquisitionTest::Click(int id) {
 }
 
 bool AcquisitionTest::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    return QTest::qWaitFor(condition, timeoutMs);
+    // A plain event loop, as the program runs: the serial link's notifications are handled as they
+    // come, with no pauses between passes (which would let the record queues fill up).
+    if (condition()) return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(10);
+    loop.exec();
+    return condition();
 }
 
 std::vector<std::string> AcquisitionTest::Commands() const {
