@@ -39,60 +39,34 @@ void ExpectReplies(CommandInterpreter& interpreter, const std::vector<Exchange>&
 TEST(SimCommands, SetCommandsAnswerOkOnlyForValidValuesAndQueriesReportTheResult) {
     InstrumentModel model(InstrumentConfig{}, kClock, 1.0, 0, kStart, 7);
     CommandInterpreter interpreter(model, {"UZ"});
+    // clang-format off
     ExpectReplies(interpreter, {
-                                   {"STA300", "OK"},
-                                   {"STA", "300"},
-                                   {"STA0", "ERROR"},
-                                   {"STA65536", "ERROR"},
-                                   {"STA65535", "OK"},
-                                   {"STA99999999999", "ERROR"},
-                                   {"STA3x", "ERROR"},
-                                   {"STA 30", "ERROR"},
-                                   {"STA-5", "ERROR"},
-                                   {"STA", "65535"},
-                                   {"STP10", "OK"},
-                                   {"STP", "10"},
-                                   {"UP3", "OK"},
-                                   {"UP", "3"},
-                                   {"UP1", "ERROR"},
-                                   {"UP", "3"},
-                                   {"SMB2", "ERROR"},
-                                   {"SMB", "1"},
-                                   {"SMB0", "OK"},
-                                   {"SMB", "0"},
-                                   {"SMZ0", "OK"},
-                                   {"SMZ", "0"},
-                                   {"UD0", "OK"},
-                                   {"UD", "0"},
-                                   {"UZ1", "ERROR"},
-                                   {"UZ0", "ERROR"},
-                                   {"UZ", "1"},  // refused, still queried
-                                   {"SD0", "OK"},
-                                   {"Z", "OK"},
-                                   {"RV", std::string(kVersionText)},
-                                   {"XYZ", "ERROR"},
-                                   {"ue", "ERROR"},
-                                   {"SD1", "ERROR"},
-                                   {"", ""},
-                               });
+        {"STA300", "OK"}, {"STA", "300"}, {"STA0", "ERROR"}, {"STA65536", "ERROR"}, {"STA65535", "OK"},
+        {"STA99999999999", "ERROR"}, {"STA3x", "ERROR"}, {"STA 30", "ERROR"}, {"STA-5", "ERROR"},
+        {"STA", "65535"}, {"STP10", "OK"}, {"STP", "10"},
+        {"UP3", "OK"}, {"UP", "3"}, {"UP1", "ERROR"}, {"UP", "3"},
+        {"SMB2", "ERROR"}, {"SMB", "1"}, {"SMB0", "OK"}, {"SMB", "0"},
+        {"SMZ0", "OK"}, {"SMZ", "0"}, {"UD0", "OK"}, {"UD", "0"},
+        {"UZ1", "ERROR"}, {"UZ0", "ERROR"}, {"UZ", "1"},  // refused, still answers its query
+        {"SD0", "OK"}, {"Z", "OK"}, {"RV", std::string(kVersionText)},
+        {"XYZ", "ERROR"}, {"ue", "ERROR"}, {"SD1", "ERROR"}, {"", ""},
+    });
+    // clang-format on
 }
 
 TEST(SimCommands, ClockCommandSetsTheClockOnlyToARealMoment) {
     InstrumentModel model(InstrumentConfig{}, kClock, 1.0, 0, kStart, 7);
     CommandInterpreter interpreter(model, {});
+    // clang-format off
     ExpectReplies(interpreter, {
-                                   {"STT2005,02,29,00,00,00", "ERROR"},  // not a leap year
-                                   {"STT2005,13,01,00,00,00", "ERROR"},
-                                   {"STT2005,08,31,24,00,00", "ERROR"},
-                                   {"STT05,08,31,23,59,50", "ERROR"},
-                                   {"STT2005,08,31,23,59", "ERROR"},
-                                   {"STT2005,08,31,23,59,50,1", "ERROR"},
-                                   {"STT2005,08,31,23,59,5x", "ERROR"},
-                                   {"STT", "ERROR"},
-                                   {"RT", "T,2005,08,31,23,59,50"},
-                                   {"STT2004,2,29,23,59,58", "OK"},
-                                   {"RT", "T,2004,02,29,23,59,58"},
-                               });
+        {"STT2005,02,29,00,00,00", "ERROR"},  // not a leap year
+        {"STT2005,13,01,00,00,00", "ERROR"}, {"STT2005,08,31,24,00,00", "ERROR"},
+        {"STT05,08,31,23,59,50", "ERROR"}, {"STT2005,08,31,23,59", "ERROR"},
+        {"STT2005,08,31,23,59,50,1", "ERROR"}, {"STT2005,08,31,23,59,5x", "ERROR"}, {"STT", "ERROR"},
+        {"RT", "T,2005,08,31,23,59,50"},
+        {"STT2004,2,29,23,59,58", "OK"}, {"RT", "T,2004,02,29,23,59,58"},
+    });
+    // clang-format on
     model.Advance(kStart + seconds(3));
     EXPECT_EQ(interpreter.Execute("RT", kStart + seconds(3)), "T,2004,03,01,00,00,01");
 

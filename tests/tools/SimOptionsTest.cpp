@@ -66,29 +66,16 @@ TEST(SimOptions, EveryOptionIsTaken) {
 }
 
 TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
+    // clang-format off
     const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},
-        {"--port"},
-        {"--port", "0"},
-        {"--port", "17"},
-        {"--port", "1x"},
-        {"--baud", "4800"},
-        {"--averaging", "0"},
-        {"--autozero", "65536"},
-        {"--records", "DX"},
-        {"--clock", "2005-02-29T00:00:00"},
-        {"--clock", "2005-08-31 23:59:50"},
-        {"--speed", "0"},
-        {"--speed", "fast"},
-        {"--status", "12345"},
-        {"--status", "00G0"},
-        {"--refuse", "UZ,FOO"},
-        {"--refuse", ""},
-        {"--hangup-after", "0"},
-        {"--burst", "-1"},
-        {"--silent=1"},
-        {"--transcript", ""},
+        {"--bogus"}, {"--port"}, {"--port", "0"}, {"--port", "17"}, {"--port", "1x"}, {"--baud", "4800"},
+        {"--averaging", "0"}, {"--autozero", "65536"}, {"--records", "DX"},
+        {"--clock", "2005-02-29T00:00:00"}, {"--clock", "2005-08-31 23:59:50"},
+        {"--speed", "0"}, {"--speed", "fast"}, {"--status", "12345"}, {"--status", "00G0"},
+        {"--refuse", "UZ,FOO"}, {"--refuse", ""}, {"--hangup-after", "0"}, {"--burst", "-1"},
+        {"--silent=1"}, {"--transcript", ""},
     };
+    // clang-format on
     for (const auto& args : bad) {
         const SimOptionsResult result = ParseSimOptions(args);
         EXPECT_FALSE(result.options.has_value()) << args[0];

@@ -15,7 +15,6 @@ namespace {
 // Unpolled records wait at most this many lines deep; when the program does not read the line,
 // further records are lost, as on a real serial line.
 constexpr std::size_t kMaxQueuedLines = 256;
-// Garbage bytes of line noise: printable and high bytes, no line ends, NUL or flow control.
 // A full pseudo-terminal does not always wake a writer when the program reads it: retry this soon
 // (sooner during a burst, which must go as fast as the line takes it).
 constexpr auto kBlockedRetry = std::chrono::milliseconds(20);
@@ -25,6 +24,8 @@ constexpr auto kBurstBlockedRetry = std::chrono::milliseconds(1);
 constexpr auto kHangupSettle = std::chrono::milliseconds(50);
 constexpr auto kHangupMaxWait = std::chrono::seconds(1);
 constexpr auto kHangupPoll = std::chrono::milliseconds(5);
+// Garbage bytes of line noise: printable, control and high bytes, but no line end, NUL or flow
+// control, even with the top bit stripped.
 constexpr std::string_view kGarbage = "#~%&@!?*^|}{\x7F\x80\x9B\xC3\xE9\xFE\xFF\x01\x02\x07\x1B";
 
 }  // namespace

@@ -18,8 +18,30 @@ bool ParseNumber(const std::string& text, std::uint64_t min, std::uint64_t max, 
     return value >= min && value <= max;
 }
 
+using Parser = std::function<bool(const std::string&)>;
+constexpr std::uint64_t kMaxCount = 1'000'000'000'000;
+
+// A whole number within [min, max] stored into target.
+template <typename T>
+Parser NumberInto(T& target, std::uint64_t min, std::uint64_t max) {
+    return [&target, min, max](const std::string& text) {
+        std::uint64_t value = 0;
+        if (!ParseNumber(text, min, max, value)) return false;
+        target = static_cast<T>(value);
+        return true;
+    };
+}
+
+// A text that must not be empty.
+Parser TextInto(std::string& target) {
+    return [&target](const std::string& text) {
+        target = text;
+        return !text.empty();
+    };
+}
+
 // "2005-08-31T23:59:50"
-bool ParseClock(const std::string& text, std::int64_t& seconds) {
+bool ParseClock(const std::string& text, std::optional<std::int64_t>& seconds) {
     CalendarTime time{};
     char rest = 0;
     if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &time.year, &time.month,
@@ -107,38 +129,26 @@ Tests and benchmarks
 
 SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
     SimOptions options;
-    std::string error;
-    std::uint64_t number = 0;
-    const auto timing = [&](Setting setting) {
-        return [&options, &number, setting](const std::string& v) {
-            return ParseNumber(v, 1, 65535, number) &&
-                   options.config.Set(setting, static_cast<std::uint32_t>(number));
+    const auto timing = [&options](Setting setting) {
+        return [&options, setting](const std::string& v) {
+            std::uint64_t value = 0;
+            return ParseNumber(v, 1, 65535, value) &&
+                   options.config.Set(setting, static_cast<std::uint32_t>(value));
         };
     };
-    using Parser = std::function<bool(const std::string&)>;
     const std::map<std::string, Parser> valued = {
-        {"--device-dir", [&](const std::string& v) { return !(options.deviceDir = v).empty(); }},
-        {"--port",
-         [&](const std::string& v) {
-             return ParseNumber(v, 1, 16, number) && (options.port = static_cast<std::uint16_t>(number));
-         }},
+        {"--device-dir", TextInto(options.deviceDir)},
+        {"--port", NumberInto(options.port, 1, 16)},
         {"--baud",
          [&](const std::string& v) {
-             options.baud = static_cast<std::uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
-             return v == "9600" || v == "19200" || v == "38400";
+             return (v == "9600" || v == "19200" || v == "38400") && NumberInto(options.baud, 1, 38400)(v);
          }},
         {"--averaging", timing(Setting::AveragingTime)},
         {"--blank", timing(Setting::BlankTime)},
         {"--zero", timing(Setting::ZeroTime)},
         {"--autozero", timing(Setting::AutoZeroPeriod)},
         {"--records", [&](const std::string& v) { return ParseRecords(v, options.config); }},
-        {"--clock",
-         [&](const std::string& v) {
-             std::int64_t seconds = 0;
-             if (!ParseClock(v, seconds)) return false;
-             options.clockStart = seconds;
-             return true;
-         }},
+        {"--clock", [&](const std::string& v) { return ParseClock(v, options.clockStart); }},
         {"--speed",
          [&](const std::string& v) {
              char* end = nullptr;
@@ -154,22 +164,10 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
              return true;
          }},
         {"--refuse", [&](const std::string& v) { return ParseRefused(v, options.refused); }},
-        {"--reply-delay-ms",
-         [&](const std::string& v) {
-             return ParseNumber(v, 0, 600000, number) &&
-                    ((options.replyDelayMs = static_cast<std::uint32_t>(number)), true);
-         }},
-        {"--hangup-after",
-         [&](const std::string& v) {
-             if (!ParseNumber(v, 1, UINT64_MAX / 2, number)) return false;
-             options.hangupAfter = number;
-             return true;
-         }},
-        {"--burst",
-         [&](const std::string& v) {
-             return ParseNumber(v, 1, UINT64_MAX / 2, number) && (options.burst = number);
-         }},
-        {"--transcript", [&](const std::string& v) { return !(options.transcriptPath = v).empty(); }},
+        {"--reply-delay-ms", NumberInto(options.replyDelayMs, 0, 600000)},
+        {"--hangup-after", NumberInto(options.hangupAfter, 1, kMaxCount)},
+        {"--burst", NumberInto(options.burst, 1, kMaxCount)},
+        {"--transcript", TextInto(options.transcriptPath)},
     };
     const std::map<std::string, bool*> flags = {{"--silent", &options.silent}, {"--noise", &options.noise}};
 
