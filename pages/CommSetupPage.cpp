@@ -35,6 +35,7 @@ QString OpenErrorText(std::int16_t result) {
 
 CCorvaneCommSetupPage::CCorvaneCommSetupPage(IPageHost& host, CSerialLink& link, QWidget* parent)
     : QWidget(parent), m_link(link) {
+    SizePage(this);
     BuildControls();
     ListOpenablePorts();
     InstallHelpKey(this, host, QStringLiteral("serial port setup"));

@@ -93,6 +93,7 @@ void SetShown(QLabel* box, std::string_view text) { box->setText(InstrumentText(
 
 CCorvaneDataPage::CCorvaneDataPage(IPageHost& host, QWidget* parent)
     : QWidget(parent), m_host(host), m_nIconId(kIconApplication), m_nLightIconId(kIconGreenDisc) {
+    SizePage(this);
     BuildControls();
     m_timer = new QTimer(this);
     m_timer->setObjectName(QString::number(TIMER_DATA_PAGE));

@@ -42,6 +42,7 @@ int CheckState(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 }  // namespace
 
 CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent) : QWidget(parent), m_host(host) {
+    SizePage(this);
     BuildControls();
     m_cboModel->setCurrentIndex(m_nModel);
     InstallHelpKey(this, host, QStringLiteral("instrument setup"));

@@ -7,11 +7,16 @@
 #include <QLabel>
 #include <utility>
 
+#include "ValueBox.h"
 #include "pages/DialogUnits.h"
 #include "pages/PageHost.h"
 
 QString InstrumentText(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void SizePage(QWidget* page) {
+    page->setMinimumSize(DialogRect(page->fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu).size());
 }
 
 void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip) {
@@ -35,11 +40,7 @@ QGroupBox* AddGroup(QWidget* page, int id, const QString& title, Dlu rect, Qt::A
 }
 
 QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const QString& toolTip) {
-    auto* box = new QLabel(page);
-    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    box->setLineWidth(1);
-    box->setAlignment(align | Qt::AlignVCenter);
-    box->setTextFormat(Qt::PlainText);
+    auto* box = new CValueBox(page, align);
     PlaceControl(box, id, rect, toolTip);
     return box;
 }

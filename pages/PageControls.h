@@ -19,6 +19,9 @@ struct Dlu {
     int x, y, w, h;
 };
 
+// Gives the page its template size (262 x 156 dialog units) as its minimum size.
+void SizePage(QWidget* page);
+
 // Names the control by its template id (none when id is 0), places it on its parent page and sets
 // its tooltip when one is given.
 void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip = QString());
@@ -26,7 +29,7 @@ void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip = Q
 QLabel* AddLabel(QWidget* page, int id, const QString& text, Dlu rect, Qt::Alignment align = Qt::AlignLeft);
 QGroupBox* AddGroup(QWidget* page, int id, const QString& title, Dlu rect,
                     Qt::Alignment align = Qt::AlignLeft);
-// A bordered value box, empty at first.
+// A bordered value box (CValueBox), empty at first.
 QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const QString& toolTip);
 
 // F1 anywhere on the page opens the operator's manual at the page's keyword. The key is claimed

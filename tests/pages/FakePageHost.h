@@ -1,0 +1,34 @@
+// A stand-in for the main window that holds the pages: a settings snapshot the test fills in, and a
+// record of every call a page makes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pages/PageHost.h"
+
+class FakePageHost : public IPageHost {
+public:
+    InstrumentSettingsSnapshot snapshot;
+    std::vector<std::pair<std::uint16_t, std::string>> windowIcons;
+    int applyCalls = 0;
+    int clockCalls = 0;
+    QStringList helpKeywords;
+    std::function<void()> onApply;  // runs inside ApplySettings, to look at the page then
+
+    const InstrumentSettingsSnapshot& Snapshot() const override { return snapshot; }
+    void SetMainWindowIcon(std::uint16_t iconId, const std::string& text) override {
+        windowIcons.emplace_back(iconId, text);
+    }
+    void ApplySettings() override {
+        ++applyCalls;
+        if (onApply) onApply();
+    }
+    void SetInstrumentClock() override { ++clockCalls; }
+    void ShowHelp(const QString& keyword) override { helpKeywords << keyword; }
+};
