@@ -38,7 +38,7 @@ std::string TextFor(std::uint32_t n) {
 }
 
 TEST_F(ConcurrentWrites, TwoProcessesNeverLoseEachOthersValues) {
-    constexpr std::uint32_t kWrites = 150;
+    constexpr std::uint32_t kWrites = 50;
     const char* names[] = {"FIRST", "SECOND", "THIRD"};
     std::vector<pid_t> children;
     for (const char* name : names) {
