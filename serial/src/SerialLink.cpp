@@ -38,7 +38,9 @@ void CSerialLink::SetCommEventMessage(std::uint32_t uMsg) {
 }
 
 void CSerialLink::SetUnpolled(bool bUnpolled) {
+    std::lock_guard lock(m_lock);
     m_bUnpolled = bUnpolled;
+    m_cvQueueSpace.notify_all();  // a reader held back by a full queue goes on in polled mode
 }
 
 void CSerialLink::SetTimeouts(std::uint32_t replyMs, std::uint32_t openMs) {

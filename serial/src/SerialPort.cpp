@@ -144,6 +144,11 @@ std::int16_t CSerialLink::ApplyLineSettings() {
 bool CSerialLink::ClosePort() {
     if (m_hComm < 0 || !m_bConnected) return false;
     m_bConnected = false;
+    {
+        // Wakes a reader held back by a full record queue.
+        std::lock_guard lock(m_lock);
+        m_cvQueueSpace.notify_all();
+    }
     const std::uint64_t one = 1;
     if (write(m_hWake, &one, sizeof one) != sizeof one)
         TraceComm("Cannot wake the reader (%s)", std::strerror(errno));

@@ -10,7 +10,7 @@
 
 namespace {
 constexpr std::size_t kReadSize = 4096;
-// Lines of one letter kept for the owner; beyond this the oldest is dropped.
+// Lines of one letter kept for the owner; a full queue pauses the reader.
 constexpr std::size_t kMaxQueuedLines = 1024;
 
 // The notification parameter of a line: its first character as signed 8-bit, widened to 16 bits.
@@ -59,18 +59,19 @@ void CSerialLink::ReaderLoop() {
 }
 
 void CSerialLink::DispatchLine(const std::string& line) {
-    std::lock_guard lock(m_lock);
+    std::unique_lock lock(m_lock);
     if (!m_bUnpolled) {
         SetBuffer(line);
         return;
     }
     if (RecordQueue* pQueue = line.empty() ? nullptr : QueueForLetter(line.front())) {
-        if (pQueue->size() == kMaxQueuedLines) {
-            pQueue->pop_front();
-            ++m_nDroppedRecords;
-            TraceComm("Record queue %c full: oldest line dropped (%zu so far)", line.front(),
-                      m_nDroppedRecords);
-        }
+        // A full queue holds the reader back instead of losing a line: the port's input buffer fills
+        // and XON/XOFF flow control pauses the instrument until the owner has caught up.
+        if (pQueue->size() >= kMaxQueuedLines)
+            TraceComm("Record queue %c full: reading paused", line.front());
+        m_cvQueueSpace.wait(
+            lock, [&] { return pQueue->size() < kMaxQueuedLines || !m_bConnected || !m_bUnpolled; });
+        if (!m_bConnected) return;  // the port is closing
         pQueue->push_back(line);
     }
     Notify(EventParameter(line));
@@ -108,5 +109,6 @@ bool CSerialLink::TakeRecordLine(char letter, std::string& out) {
     if (pQueue == nullptr || pQueue->empty()) return false;
     out = std::move(pQueue->front());
     pQueue->pop_front();
+    m_cvQueueSpace.notify_one();
     return true;
 }

@@ -46,21 +46,33 @@ TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedAndRecordLinesWaitInOrder) {
     EXPECT_EQ(out, "untouched");
 }
 
-TEST_F(UnpolledRecordsTest, FullQueueDropsTheOldestLines) {
+TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackAndLosesNothing) {
     OpenUnpolled();
-    constexpr int kSent = 1030;
-    constexpr int kKept = 1024;
+    constexpr std::size_t kSent = 1030;
+    constexpr std::size_t kQueued = 1024;
     std::string stream;
-    for (int i = 0; i < kSent; ++i) stream += "D" + std::to_string(i) + "\r";
+    for (std::size_t i = 0; i < kSent; ++i) stream += "D" + std::to_string(i) + "\r";
     m_pInstrument->Send(stream + "Z1\r");
-    ASSERT_EQ(m_owner.WaitForEvents(kSent + 1).size(), static_cast<std::size_t>(kSent + 1));
+    // The reader stops at a full queue; the rest of the stream waits on the line.
+    ASSERT_EQ(m_owner.WaitForEvents(kQueued).size(), kQueued);
+    EXPECT_EQ(m_owner.WaitForEvents(kQueued + 1, std::chrono::milliseconds(100)).size(), kQueued);
 
-    const std::vector<std::string> lines = TakeAll('D');
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kKept));
-    EXPECT_EQ(lines.front(), "D" + std::to_string(kSent - kKept));
-    EXPECT_EQ(lines.back(), "D" + std::to_string(kSent - 1));
-    // Other letters have queues of their own.
+    std::vector<std::string> lines = TakeAll('D');
+    ASSERT_EQ(m_owner.WaitForEvents(kSent + 1).size(), kSent + 1);
+    for (const std::string& line : TakeAll('D')) lines.push_back(line);
+    ASSERT_EQ(lines.size(), kSent);
+    for (std::size_t i = 0; i < kSent; ++i) EXPECT_EQ(lines[i], "D" + std::to_string(i));
     EXPECT_EQ(TakeAll('Z'), std::vector<std::string>{"Z1"});
+}
+
+TEST_F(UnpolledRecordsTest, ClosingWhileTheReaderIsHeldBackDoesNotHang) {
+    OpenUnpolled();
+    std::string stream;
+    for (int i = 0; i < 1100; ++i) stream += "D" + std::to_string(i) + "\r";
+    m_pInstrument->Send(stream);
+    ASSERT_EQ(m_owner.WaitForEvents(1024).size(), 1024u);
+    EXPECT_TRUE(m_link.ClosePort());
+    EXPECT_FALSE(m_link.IsConnected());
 }
 
 TEST_F(UnpolledRecordsTest, CommandsGetNoReplyAndTheAnswerIsNotifiedWithItsLetter) {

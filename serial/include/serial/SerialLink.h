@@ -107,6 +107,6 @@ private:
     std::string m_strResponse;
     std::list<std::string> m_lstResponses;
     RecordQueue m_lstRecD, m_lstRecT, m_lstRecB, m_lstRecG, m_lstRecR, m_lstRecY, m_lstRecZ;
-    std::size_t m_nDroppedRecords = 0;
+    std::condition_variable m_cvQueueSpace;  // a record line was taken, or the reader must go on
     ISerialLinkOwner* m_pOwner = nullptr;  // guarded by m_lock
 };
