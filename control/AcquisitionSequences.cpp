@@ -114,8 +114,11 @@ void CCorvanePropertySheet::StartData() {
     m_btnStartData->setText("&Stop Data");
     if (m_pageSetup->GetLogEnable() == 1) UpdateTitle();
     m_link.SendCommand("SD0");
-    m_link.SendCommand("UB");
+    // Unpolled before "UB": a record the instrument sends at once is queued as a record instead of
+    // being taken for the reply and lost. The "OK" then arrives as a line (and is ignored), so this
+    // command waits out its time-out, as "UE" does when the run stops.
     m_link.SetUnpolled(true);
+    m_link.SendCommand("UB");
 
     m_btnQuery->setEnabled(false);
     m_btnZero->setEnabled(false);

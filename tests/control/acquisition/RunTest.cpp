@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kLogWriteError = "An error occured writing to the logfile.";
 constexpr int kTimeBox = 1018, kApplyButton = 1079, kSetClockButton = 1101, kPortList = 1029;
 
-std::time_t Today() { return std::time(nullptr); }
+std::time_t Today() {
+    return std::time(nullptr);
+}
 
 }  // namespace
 
@@ -119,7 +121,8 @@ TEST_F(RunTest, BurstOfThousandsOfLinesIsLoggedExactly) {
 }
 
 TEST_F(RunTest, UnsavedChangesQuestion) {
-    const char* question = "Changes were made to the settings and not saved.\r\nDo you want to save them now?";
+    const char* question =
+        "Changes were made to the settings and not saved.\r\nDo you want to save them now?";
     Start();
     QTest::mouseClick(Control<QAbstractButton>(&Sheet().SetupPage(), kTimeBox), Qt::LeftButton);
 
