@@ -32,9 +32,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     name->setFont(bold);
     auto* notice = new QLabel(QStringLiteral("Copyright (C) 2005 Brantel Inc."), this);
 
-    m_strVersion = QStringLiteral("Version %1, %2, %3")
-                       .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__),
-                            QStringLiteral(__DATE__));
+    m_strVersion =
+        QStringLiteral("Version %1, %2, %3")
+            .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__), QStringLiteral(__DATE__));
     m_version = new QLabel(m_strVersion, this);
     m_version->setObjectName(QStringLiteral("1103"));
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);

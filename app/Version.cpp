@@ -10,7 +10,9 @@ namespace {
 std::optional<ProductVersion> BuildProductVersion() {
 #if CORVANE_HAS_VERSION
     // Parts are 16 bits wide, as in an executable's version resource.
-    const auto half = [](std::uint32_t high, std::uint32_t low) { return (high & 0xFFFFu) << 16 | (low & 0xFFFFu); };
+    const auto half = [](std::uint32_t high, std::uint32_t low) {
+        return (high & 0xFFFFu) << 16 | (low & 0xFFFFu);
+    };
     return ProductVersion{half(CORVANE_VERSION_MAJOR, CORVANE_VERSION_MINOR),
                           half(CORVANE_VERSION_PATCH, CORVANE_VERSION_TWEAK)};
 #else

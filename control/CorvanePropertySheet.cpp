@@ -71,13 +71,14 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     m_pageSetup = new CCorvaneInstSetupPage(*this, m_tabs);
     m_pageData = new CCorvaneDataPage(*this, m_tabs);
     m_pageComm = new CCorvaneCommSetupPage(*this, m_link, m_tabs);
+    // The pages place their controls in dialog units of their font; each gets the common page size.
+    const QSize pageSize = DialogRect(m_pageSetup->fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu).size();
     m_tabs->addTab(m_pageSetup, QStringLiteral("Setup"));
     m_tabs->addTab(m_pageData, QStringLiteral("Data"));
     m_tabs->addTab(m_pageComm, QStringLiteral("Communications"));
-    // Each page in turn, ending on Setup, as the operator first sees the window.
-    for (QWidget* page : {static_cast<QWidget*>(m_pageComm), static_cast<QWidget*>(m_pageData),
-                          static_cast<QWidget*>(m_pageSetup)})
-        m_tabs->setCurrentWidget(page);
+    for (QWidget* page : {static_cast<QWidget*>(m_pageSetup), static_cast<QWidget*>(m_pageData),
+                          static_cast<QWidget*>(m_pageComm)})
+        page->setFixedSize(pageSize);
 
     m_btnQuery = MakeButton("&Query", ID_QUERY, "Query the Nephelometer for current settings or data", this);
     m_btnStartData = MakeButton("&Start Data", ID_START_DATA, "Start or Stop unpolled data", this);
@@ -189,7 +190,8 @@ void CCorvanePropertySheet::UpdateTitle() {
     if (m_link.IsConnected()) {
         title = QStringLiteral("On Com%1").arg(m_link.GetPortNumber());
         if (m_pageSetup->GetLogEnable() && m_bRunning)
-            title += QStringLiteral(" - Log To ") + QString::fromStdString(m_log.m_strLogPath + m_log.m_strLogFile);
+            title += QStringLiteral(" - Log To ") +
+                     QString::fromStdString(m_log.m_strLogPath + m_log.m_strLogFile);
     } else {
         title = QString::fromLatin1(kAppName);
     }

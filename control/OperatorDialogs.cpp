@@ -44,12 +44,13 @@ QMessageBox::StandardButtons StandardButtonsFor(IOperatorDialogs::Buttons button
 
 }  // namespace
 
-IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QString& text, Buttons buttons) {
+IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QString& text,
+                                                       Buttons buttons) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kCaption), PlainLineBreaks(text),
                     StandardButtonsFor(buttons), parent);
     // The first button is the default, as the instrument questions expect (OK, Yes).
     box.setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? QMessageBox::Yes
-                                                                                       : QMessageBox::Ok);
+                                                                                      : QMessageBox::Ok);
     switch (box.exec()) {
         case QMessageBox::Ok:
             return Answer::Ok;
