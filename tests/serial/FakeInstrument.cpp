@@ -5,8 +5,10 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 
@@ -38,6 +40,17 @@ void FakeInstrument::Send(std::string_view bytes) {
         if (n <= 0) throw std::runtime_error("cannot write to the pseudo-terminal");
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+}
+
+bool FakeInstrument::WaitUntilRead() const {
+    // The slave side's input queue is shared by all its descriptors: it empties when the link reads it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int nQueued = 1; std::chrono::steady_clock::now() < deadline;) {
+        if (ioctl(m_slave, FIONREAD, &nQueued) != 0) return false;
+        if (nQueued == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 void FakeInstrument::Hangup() {

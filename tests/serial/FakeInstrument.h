@@ -32,6 +32,8 @@ public:
     termios LineSettings() const;
     // Sends bytes unasked.
     void Send(std::string_view bytes);
+    // Waits until the link has read everything sent to it (up to two seconds); false if it has not.
+    bool WaitUntilRead() const;
     // Closes the master side: to the link the device has gone.
     void Hangup();
     std::vector<Command> Commands() const;

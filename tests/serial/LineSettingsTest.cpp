@@ -13,7 +13,7 @@ termios Everything() {
     return tio;
 }
 
-TEST(LineSettingsTest, InstrumentDefaultsGiveSevenEvenOneWithXonXoff) {
+TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
     termios tio = Everything();
     ASSERT_TRUE(BuildLineSettings(tio, 9600, 7, 2, 0, 1));
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
@@ -29,11 +29,6 @@ TEST(LineSettingsTest, InstrumentDefaultsGiveSevenEvenOneWithXonXoff) {
     EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
     EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
-}
-
-TEST(LineSettingsTest, LineIsRawAndReadsDoNotWait) {
-    termios tio = Everything();
-    ASSERT_TRUE(BuildLineSettings(tio, 9600, 7, 2, 0, 1));
     // Bytes must arrive untouched: no CR/LF translation, no stripping of bit 7, no echo, no signals.
     EXPECT_FALSE(tio.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IGNBRK | BRKINT | PARMRK));
     EXPECT_FALSE(tio.c_oflag & OPOST);

@@ -70,6 +70,7 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndAnotherProcess) {
     EXPECT_EQ(other.OpenPort(2, 9600), CSerialLink::kOpenNoDevice);
     EXPECT_FALSE(other.IsConnected());
     EXPECT_FALSE(CSerialLink::CanOpenPort(1));
+    EXPECT_FALSE(OtherProgramCanOpen(instrument));
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -104,6 +105,8 @@ TEST_F(SerialPortTest, ClosingEndsTheReaderAndThePortOpensAgain) {
     EXPECT_FALSE(link.ClosePort());
     EXPECT_EQ(link.GetPortNumber(), 4);
     EXPECT_TRUE(CSerialLink::CanOpenPort(4));
+    // The terminal's exclusive mode ends with the close.
+    EXPECT_TRUE(OtherProgramCanOpen(instrument));
 
     EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenOk);
     EXPECT_TRUE(link.IsConnected());

@@ -1,7 +1,11 @@
 // Device folder fixture, recording owner and thread count for the serial link tests.
 #include "SerialTestSupport.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -63,4 +67,22 @@ FakeInstrument::Responder Answers(std::map<std::string, std::string> replies) {
         const auto found = replies.find(command);
         return found == replies.end() ? std::string() : found->second;
     };
+}
+
+bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() == 0) {
+        fs::permissions(m_strDir, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+        fs::permissions(instrument.DevicePath(), fs::perms::others_read | fs::perms::others_write,
+                        fs::perm_options::add);
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
+        _exit(open(instrument.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK) >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "cannot drop privileges";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

@@ -25,7 +25,7 @@ public:
     // The private part belongs to the implementation.
 private:
     std::string m_strAccumulator;
-    bool m_bAfterCut = false;   // the last byte handled ended a line
-    bool m_bDiscarding = false; // inside an over-long line, skipping to its CR
+    bool m_bAfterCut = false;    // the last byte handled ended a line
+    bool m_bDiscarding = false;  // inside an over-long line, skipping to its CR
     std::size_t m_nDiscarded = 0;
 };
