@@ -34,9 +34,9 @@ void CSerialLink::ReaderLoop() {
             break;
         }
         if (fds[1].revents != 0) break;
-        // Whatever is still queued is read before a hang-up is acted on.
+        // Whatever is still queued is read before a hang-up is acted on; a close ends the reading at once.
         std::size_t n;
-        while (!bHungUp && (n = ReadPending(buffer, sizeof buffer, bHungUp)) > 0)
+        while (m_bConnected && !bHungUp && (n = ReadPending(buffer, sizeof buffer, bHungUp)) > 0)
             cutter.Feed({buffer, n}, [this](const std::string& line) { DispatchLine(line); });
         if (cutter.DiscardedLines() != nDiscardedReported) {
             nDiscardedReported = cutter.DiscardedLines();
