@@ -23,7 +23,8 @@ QString OpenErrorText(std::int16_t result) {
     switch (result) {
         case CSerialLink::kOpenNoDevice:
             return QStringLiteral(
-                "The port is either in use by another application, or it doesn't exist.  Please try another one.");
+                "The port is either in use by another application, or it doesn't exist.  Please try another "
+                "one.");
         case CSerialLink::kOpenNoAnswer:
             return QStringLiteral("The device is either unknown, not connected or not switched on.");
         default:
@@ -55,7 +56,8 @@ void CCorvaneCommSetupPage::BuildControls() {
     AddLabel(this, 0, QStringLiteral("Test Result:"), {125, 35, 60, 8});
     m_editResult = new CParentMenuTextEdit(this);
     m_editResult->setReadOnly(true);
-    PlaceControl(m_editResult, 1013, {125, 45, 115, 60}, QStringLiteral("Display test responces from the Nephelometer"));
+    PlaceControl(m_editResult, 1013, {125, 45, 115, 60},
+                 QStringLiteral("Display test responces from the Nephelometer"));
 }
 
 // Ports held by another program do not open exclusively and are left out. The list is built once.
@@ -100,7 +102,9 @@ void CCorvaneCommSetupPage::SelectIndex(int index) {
     m_lstPorts->setCurrentRow(-1);
 }
 
-int CCorvaneCommSetupPage::PortCount() const { return m_lstPorts->count(); }
+int CCorvaneCommSetupPage::PortCount() const {
+    return m_lstPorts->count();
+}
 
 void CCorvaneCommSetupPage::OnTest() {
     m_btnTest->setEnabled(false);
@@ -124,4 +128,6 @@ void CCorvaneCommSetupPage::OnTest() {
     m_btnTest->setEnabled(true);
 }
 
-void CCorvaneCommSetupPage::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void CCorvaneCommSetupPage::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}

@@ -87,7 +87,9 @@ const ControlSpec kControls[] = {
     {1095, Kind::Label, "mbars", {205, 144, 25, 8}, kLeft, ""},
 };
 
-void SetShown(QLabel* box, std::string_view text) { box->setText(InstrumentText(text)); }
+void SetShown(QLabel* box, std::string_view text) {
+    box->setText(InstrumentText(text));
+}
 
 }  // namespace
 
@@ -143,7 +145,9 @@ void CCorvaneDataPage::BuildControls() {
     m_boxPressure = Label(1074);
 }
 
-QLabel* CCorvaneDataPage::Label(int id) const { return findChild<QLabel*>(QString::number(id)); }
+QLabel* CCorvaneDataPage::Label(int id) const {
+    return findChild<QLabel*>(QString::number(id));
+}
 
 void CCorvaneDataPage::OnTimeRecord(const std::string& line) {
     const std::optional<TimeRecord> record = ParseTimeRecord(line);
@@ -158,7 +162,8 @@ void CCorvaneDataPage::OnDataRecord(const std::string& line) {
     const FieldRecord record = ParseDataRecord(line);
     const std::vector<std::string>& fields = record.fields;
     if (fields.size() >= 1) {
-        if (const std::optional<std::string> label = m_mode.SetModeField(fields[0])) SetShown(m_lblMode, *label);
+        if (const std::optional<std::string> label = m_mode.SetModeField(fields[0]))
+            SetShown(m_lblMode, *label);
     }
     if (fields.size() >= 2) SetShown(m_boxModeSeconds, m_mode.SetModeSeconds(fields[1], m_host.Snapshot()));
     // Fields 3 to 8: total Blue, Green, Red, then backscatter Blue, Green, Red (the rest).
@@ -217,7 +222,9 @@ void CCorvaneDataPage::ClearCountdowns() {
     m_boxModeSeconds->clear();
 }
 
-void CCorvaneDataPage::SetModeAfterBlanking(char letter) { m_mode.SetModeAfterBlanking(letter); }
+void CCorvaneDataPage::SetModeAfterBlanking(char letter) {
+    m_mode.SetModeAfterBlanking(letter);
+}
 
 void CCorvaneDataPage::OnTimerTick() {
     // The timer is stopped for the tick and started again after it, so ticks never queue up.
@@ -236,13 +243,21 @@ void CCorvaneDataPage::OnTimerTick() {
     if (m_bCounting) m_timer->start();
 }
 
-bool CCorvaneDataPage::HasFault() const { return m_nStatusWord != 0; }
+bool CCorvaneDataPage::HasFault() const {
+    return m_nStatusWord != 0;
+}
 
-std::string CCorvaneDataPage::GetStatusText() const { return m_strStatusText; }
+std::string CCorvaneDataPage::GetStatusText() const {
+    return m_strStatusText;
+}
 
-bool CCorvaneDataPage::HasInstrumentTime() const { return m_pInstrumentTime.has_value(); }
+bool CCorvaneDataPage::HasInstrumentTime() const {
+    return m_pInstrumentTime.has_value();
+}
 
-std::time_t CCorvaneDataPage::GetInstrumentTime() const { return m_pInstrumentTime.value_or(0); }
+std::time_t CCorvaneDataPage::GetInstrumentTime() const {
+    return m_pInstrumentTime.value_or(0);
+}
 
 void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     const StatusOutputs outputs = StatusOutputsFor(statusWord);
@@ -260,6 +275,10 @@ void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     }
 }
 
-void CCorvaneDataPage::paintEvent(QPaintEvent*) { ShowStatus(m_nStatusWord); }
+void CCorvaneDataPage::paintEvent(QPaintEvent*) {
+    ShowStatus(m_nStatusWord);
+}
 
-void CCorvaneDataPage::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void CCorvaneDataPage::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}

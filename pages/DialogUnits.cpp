@@ -13,7 +13,9 @@ double AverageCharWidth(const QFontMetrics& metrics) {
     return metrics.horizontalAdvance(kLetters) / 52.0;
 }
 
-int Scale(int units, double base, int divisor) { return static_cast<int>(std::lround(units * base / divisor)); }
+int Scale(int units, double base, int divisor) {
+    return static_cast<int>(std::lround(units * base / divisor));
+}
 
 }  // namespace
 

@@ -37,11 +37,14 @@ int CheckedRadio(const QRadioButton* first, const QRadioButton* second) {
     return second->isChecked() ? 1 : -1;
 }
 
-int CheckState(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+int CheckState(const QCheckBox* box) {
+    return box->isChecked() ? 1 : 0;
+}
 
 }  // namespace
 
-CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent) : QWidget(parent), m_host(host) {
+CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent)
+    : QWidget(parent), m_host(host) {
     SizePage(this);
     BuildControls();
     m_cboModel->setCurrentIndex(m_nModel);
@@ -62,84 +65,93 @@ void CCorvaneInstSetupPage::BuildControls() {
     connect(m_cboModel, &QComboBox::activated, this, &CCorvaneInstSetupPage::OnModelActivated);
 
     m_chkBackscatter = AddCheckBox(1012, QStringLiteral("&Backscatter"), 5, 39, 70,
-                                   QStringLiteral("Enable or disable Backscatter data"));
+                                   QStringLiteral("Enable or disable Backscatter data"),
+                                   &CCorvaneInstSetupPage::m_nBackscatter);
     m_chkBackscatter->setEnabled(false);
-    connect(m_chkBackscatter, &QCheckBox::clicked, this,
-            [this] { MarkModifiedIfChanged(m_chkBackscatter, m_nBackscatter); });
 
     AddGroup(this, 1027, QStringLiteral("Mode"), {5, 55, 50, 37});
     m_grpMode = new QButtonGroup(this);
-    m_radManual = AddRadio(m_grpMode, 1025, QStringLiteral("&Manual"), 10, 66, 43,
-                           QStringLiteral("Run the Nephelometer in Manual mode"));
-    m_radNormal = AddRadio(m_grpMode, 1011, QStringLiteral("N&ormal"), 10, 78, 43,
-                           QStringLiteral("Run the Nephelometer in Normal mode"));
-    connect(m_radManual, &QRadioButton::clicked, this, [this] {
-        if (m_nMode != 0) MarkModified();
-    });
-    connect(m_radNormal, &QRadioButton::clicked, this, [this] {
-        if (m_nMode != 1) MarkModified();
-    });
+    m_radManual =
+        AddRadio(m_grpMode, 0, 1025, QStringLiteral("&Manual"), 10, 66, 43,
+                 QStringLiteral("Run the Nephelometer in Manual mode"), &CCorvaneInstSetupPage::m_nMode);
+    m_radNormal =
+        AddRadio(m_grpMode, 1, 1011, QStringLiteral("N&ormal"), 10, 78, 43,
+                 QStringLiteral("Run the Nephelometer in Normal mode"), &CCorvaneInstSetupPage::m_nMode);
 
     AddGroup(this, 1028, QStringLiteral("Log"), {5, 95, 80, 55});
+    // The Enable box also enables the log length radios, before the modified check.
     m_chkLogEnable = AddCheckBox(1015, QStringLiteral("&Enable"), 10, 106, 70,
-                                 QStringLiteral("Enable or disable logging data to file"));
+                                 QStringLiteral("Enable or disable logging data to file"), nullptr);
     connect(m_chkLogEnable, &QCheckBox::clicked, this, &CCorvaneInstSetupPage::OnLogEnableClicked);
     m_grpLogLength = new QButtonGroup(this);
-    m_radDaily = AddRadio(m_grpLogLength, 1014, QStringLiteral("New File Dail&y"), 10, 120, 73,
-                          QStringLiteral("Create a new log file Daily"));
-    m_radWeekly = AddRadio(m_grpLogLength, 1024, QStringLiteral("New File &Weekly"), 10, 134, 73,
-                           QStringLiteral("Create a new log file Weekly"));
+    m_radDaily =
+        AddRadio(m_grpLogLength, 0, 1014, QStringLiteral("New File Dail&y"), 10, 120, 73,
+                 QStringLiteral("Create a new log file Daily"), &CCorvaneInstSetupPage::m_nLogLength);
+    m_radWeekly =
+        AddRadio(m_grpLogLength, 1, 1024, QStringLiteral("New File &Weekly"), 10, 134, 73,
+                 QStringLiteral("Create a new log file Weekly"), &CCorvaneInstSetupPage::m_nLogLength);
     m_radDaily->setEnabled(false);
     m_radWeekly->setEnabled(false);
-    connect(m_radDaily, &QRadioButton::clicked, this, [this] {
-        if (m_nLogLength != 0) MarkModified();
-    });
-    connect(m_radWeekly, &QRadioButton::clicked, this, [this] {
-        if (m_nLogLength != 1) MarkModified();
-    });
 
     AddGroup(this, 1016, QStringLiteral("Data Records"), {105, 5, 62, 75});
-    m_chkData = AddCheckBox(1017, QStringLiteral("&Data"), 110, 16, 54, QStringLiteral("Receive unpolled Data records"));
-    m_chkTime = AddCheckBox(1018, QStringLiteral("&Time"), 110, 28, 54, QStringLiteral("Receive unpolled Time records"));
-    m_chkPhoton =
-        AddCheckBox(1019, QStringLiteral("&Photon"), 110, 40, 54, QStringLiteral("Receive unpolled Photon records"));
-    m_chkAux =
-        AddCheckBox(1020, QStringLiteral("A&uxiliary"), 110, 52, 54, QStringLiteral("Receive unpolled Auxiliary records"));
-    m_chkZero = AddCheckBox(1021, QStringLiteral("Zero"), 110, 64, 54, QStringLiteral("Receive unpolled Zero records"));
-    connect(m_chkData, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkData, m_nDataRecords); });
-    connect(m_chkTime, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkTime, m_nTimeRecords); });
-    connect(m_chkPhoton, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkPhoton, m_nPhotonRecords); });
-    connect(m_chkAux, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkAux, m_nAuxRecords); });
-    connect(m_chkZero, &QCheckBox::clicked, this, [this] { MarkModifiedIfChanged(m_chkZero, m_nZeroRecords); });
+    m_chkData =
+        AddCheckBox(1017, QStringLiteral("&Data"), 110, 16, 54,
+                    QStringLiteral("Receive unpolled Data records"), &CCorvaneInstSetupPage::m_nDataRecords);
+    m_chkTime =
+        AddCheckBox(1018, QStringLiteral("&Time"), 110, 28, 54,
+                    QStringLiteral("Receive unpolled Time records"), &CCorvaneInstSetupPage::m_nTimeRecords);
+    m_chkPhoton = AddCheckBox(1019, QStringLiteral("&Photon"), 110, 40, 54,
+                              QStringLiteral("Receive unpolled Photon records"),
+                              &CCorvaneInstSetupPage::m_nPhotonRecords);
+    m_chkAux = AddCheckBox(1020, QStringLiteral("A&uxiliary"), 110, 52, 54,
+                           QStringLiteral("Receive unpolled Auxiliary records"),
+                           &CCorvaneInstSetupPage::m_nAuxRecords);
+    m_chkZero =
+        AddCheckBox(1021, QStringLiteral("Zero"), 110, 64, 54,
+                    QStringLiteral("Receive unpolled Zero records"), &CCorvaneInstSetupPage::m_nZeroRecords);
 
     AddGroup(this, 1075, QStringLiteral("Timing"), {105, 85, 100, 65});
     m_editAveraging = AddTimingEdit(1006, QStringLiteral("A&veraging Time"), 1029, 96,
                                     QStringLiteral("Nephelometer Averaging time"));
-    m_editBlank = AddTimingEdit(1010, QStringLiteral("B&lank Time"), 1032, 109, QStringLiteral("Nephelometer Blank time"));
-    m_editZero = AddTimingEdit(1008, QStringLiteral("Ze&ro Time"), 1030, 122, QStringLiteral("Nephelometer Zero time"));
+    m_editBlank = AddTimingEdit(1010, QStringLiteral("B&lank Time"), 1032, 109,
+                                QStringLiteral("Nephelometer Blank time"));
+    m_editZero = AddTimingEdit(1008, QStringLiteral("Ze&ro Time"), 1030, 122,
+                               QStringLiteral("Nephelometer Zero time"));
     m_editAutoZero = AddTimingEdit(1009, QStringLiteral("Auto Zero Per&iod"), 1031, 135,
                                    QStringLiteral("Nephelometer Auto Zero period"));
 
     m_btnApply = new QPushButton(QStringLiteral("  &Apply\nChanges"), this);
-    PlaceControl(m_btnApply, 1079, {185, 10, 60, 22}, QStringLiteral("Send the current settings to the Nephelometer"));
+    PlaceControl(m_btnApply, 1079, {185, 10, 60, 22},
+                 QStringLiteral("Send the current settings to the Nephelometer"));
     connect(m_btnApply, &QPushButton::clicked, this, &CCorvaneInstSetupPage::OnApplyChanges);
     m_btnSetTime = new QPushButton(QStringLiteral("Set Neph Time\n From PC Time"), this);
-    PlaceControl(m_btnSetTime, 1101, {185, 40, 60, 22}, QStringLiteral("Send the PC time to the Nephelometer"));
+    PlaceControl(m_btnSetTime, 1101, {185, 40, 60, 22},
+                 QStringLiteral("Send the PC time to the Nephelometer"));
     connect(m_btnSetTime, &QPushButton::clicked, this, [this] { m_host.SetInstrumentClock(); });
 }
 
 QCheckBox* CCorvaneInstSetupPage::AddCheckBox(int id, const QString& text, int x, int y, int w,
-                                              const QString& toolTip) {
+                                              const QString& toolTip,
+                                              int CCorvaneInstSetupPage::*remembered) {
     auto* box = new QCheckBox(text, this);
     PlaceControl(box, id, {x, y, w, 10}, toolTip);
+    if (remembered != nullptr) {
+        connect(box, &QCheckBox::clicked, this, [this, box, remembered] {
+            if (CheckState(box) != this->*remembered) MarkModified();
+        });
+    }
     return box;
 }
 
-QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int id, const QString& text, int x, int y, int w,
-                                              const QString& toolTip) {
+QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int value, int id, const QString& text,
+                                              int x, int y, int w, const QString& toolTip,
+                                              int CCorvaneInstSetupPage::*remembered) {
     auto* radio = new QRadioButton(text, this);
     PlaceControl(radio, id, {x, y, w, 10}, toolTip);
     group->addButton(radio);
+    connect(radio, &QRadioButton::clicked, this, [this, value, remembered] {
+        if (this->*remembered != value) MarkModified();
+    });
     return radio;
 }
 
@@ -162,9 +174,13 @@ void CCorvaneInstSetupPage::SetModel(int index) {
     if (index != 2) m_chkBackscatter->setEnabled(index == kModel7830);
 }
 
-void CCorvaneInstSetupPage::SetBackscatter(int state) { m_chkBackscatter->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetBackscatter(int state) {
+    m_chkBackscatter->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetMode(int value) { SelectRadio(m_radManual, m_radNormal, value); }
+void CCorvaneInstSetupPage::SetMode(int value) {
+    SelectRadio(m_radManual, m_radNormal, value);
+}
 
 void CCorvaneInstSetupPage::SetLogEnable(int state) {
     m_chkLogEnable->setChecked(state != 0);
@@ -172,54 +188,102 @@ void CCorvaneInstSetupPage::SetLogEnable(int state) {
     m_radWeekly->setEnabled(state != 0);
 }
 
-void CCorvaneInstSetupPage::SetLogLength(int value) { SelectRadio(m_radDaily, m_radWeekly, value); }
+void CCorvaneInstSetupPage::SetLogLength(int value) {
+    SelectRadio(m_radDaily, m_radWeekly, value);
+}
 
-void CCorvaneInstSetupPage::SetDataRecords(int state) { m_chkData->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetDataRecords(int state) {
+    m_chkData->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetTimeRecords(int state) { m_chkTime->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetTimeRecords(int state) {
+    m_chkTime->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetPhotonRecords(int state) { m_chkPhoton->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetPhotonRecords(int state) {
+    m_chkPhoton->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetAuxRecords(int state) { m_chkAux->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetAuxRecords(int state) {
+    m_chkAux->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetZeroRecords(int state) { m_chkZero->setChecked(state != 0); }
+void CCorvaneInstSetupPage::SetZeroRecords(int state) {
+    m_chkZero->setChecked(state != 0);
+}
 
-void CCorvaneInstSetupPage::SetAveragingTime(const QString& text) { m_editAveraging->setText(text); }
+void CCorvaneInstSetupPage::SetAveragingTime(const QString& text) {
+    m_editAveraging->setText(text);
+}
 
-void CCorvaneInstSetupPage::SetBlankTime(const QString& text) { m_editBlank->setText(text); }
+void CCorvaneInstSetupPage::SetBlankTime(const QString& text) {
+    m_editBlank->setText(text);
+}
 
-void CCorvaneInstSetupPage::SetZeroTime(const QString& text) { m_editZero->setText(text); }
+void CCorvaneInstSetupPage::SetZeroTime(const QString& text) {
+    m_editZero->setText(text);
+}
 
-void CCorvaneInstSetupPage::SetAutoZeroPeriod(const QString& text) { m_editAutoZero->setText(text); }
+void CCorvaneInstSetupPage::SetAutoZeroPeriod(const QString& text) {
+    m_editAutoZero->setText(text);
+}
 
 // Mode and log length are stored as ints where -1 means "neither"; callers read them as 16 bits.
-std::uint16_t CCorvaneInstSetupPage::GetModel() const { return static_cast<std::uint16_t>(m_nModel); }
+std::uint16_t CCorvaneInstSetupPage::GetModel() const {
+    return static_cast<std::uint16_t>(m_nModel);
+}
 
-int CCorvaneInstSetupPage::GetBackscatter() const { return m_nBackscatter; }
+int CCorvaneInstSetupPage::GetBackscatter() const {
+    return m_nBackscatter;
+}
 
-std::uint16_t CCorvaneInstSetupPage::GetMode() const { return static_cast<std::uint16_t>(m_nMode); }
+std::uint16_t CCorvaneInstSetupPage::GetMode() const {
+    return static_cast<std::uint16_t>(m_nMode);
+}
 
-int CCorvaneInstSetupPage::GetLogEnable() const { return m_nLogEnable; }
+int CCorvaneInstSetupPage::GetLogEnable() const {
+    return m_nLogEnable;
+}
 
-std::uint16_t CCorvaneInstSetupPage::GetLogLength() const { return static_cast<std::uint16_t>(m_nLogLength); }
+std::uint16_t CCorvaneInstSetupPage::GetLogLength() const {
+    return static_cast<std::uint16_t>(m_nLogLength);
+}
 
-int CCorvaneInstSetupPage::GetDataRecords() const { return m_nDataRecords; }
+int CCorvaneInstSetupPage::GetDataRecords() const {
+    return m_nDataRecords;
+}
 
-int CCorvaneInstSetupPage::GetTimeRecords() const { return m_nTimeRecords; }
+int CCorvaneInstSetupPage::GetTimeRecords() const {
+    return m_nTimeRecords;
+}
 
-int CCorvaneInstSetupPage::GetPhotonRecords() const { return m_nPhotonRecords; }
+int CCorvaneInstSetupPage::GetPhotonRecords() const {
+    return m_nPhotonRecords;
+}
 
-int CCorvaneInstSetupPage::GetAuxRecords() const { return m_nAuxRecords; }
+int CCorvaneInstSetupPage::GetAuxRecords() const {
+    return m_nAuxRecords;
+}
 
-int CCorvaneInstSetupPage::GetZeroRecords() const { return m_nZeroRecords; }
+int CCorvaneInstSetupPage::GetZeroRecords() const {
+    return m_nZeroRecords;
+}
 
-QString CCorvaneInstSetupPage::GetAveragingTime() const { return m_editAveraging->text(); }
+QString CCorvaneInstSetupPage::GetAveragingTime() const {
+    return m_editAveraging->text();
+}
 
-QString CCorvaneInstSetupPage::GetBlankTime() const { return m_editBlank->text(); }
+QString CCorvaneInstSetupPage::GetBlankTime() const {
+    return m_editBlank->text();
+}
 
-QString CCorvaneInstSetupPage::GetZeroTime() const { return m_editZero->text(); }
+QString CCorvaneInstSetupPage::GetZeroTime() const {
+    return m_editZero->text();
+}
 
-QString CCorvaneInstSetupPage::GetAutoZeroPeriod() const { return m_editAutoZero->text(); }
+QString CCorvaneInstSetupPage::GetAutoZeroPeriod() const {
+    return m_editAutoZero->text();
+}
 
 void CCorvaneInstSetupPage::CommitPageValues() {
     m_nModel = m_cboModel->currentIndex();
@@ -244,17 +308,21 @@ void CCorvaneInstSetupPage::EnablePageControls(bool enable) {
     m_chkBackscatter->setEnabled(enable && m_nModel == kModel7830);
     m_radDaily->setEnabled(enable && m_nLogEnable == 1);
     m_radWeekly->setEnabled(enable && m_nLogEnable == 1);
-    for (QWidget* control :
-         {static_cast<QWidget*>(m_chkData), static_cast<QWidget*>(m_chkTime), static_cast<QWidget*>(m_chkPhoton),
-          static_cast<QWidget*>(m_chkAux), static_cast<QWidget*>(m_chkZero), static_cast<QWidget*>(m_editAveraging),
-          static_cast<QWidget*>(m_editBlank), static_cast<QWidget*>(m_editZero),
-          static_cast<QWidget*>(m_editAutoZero), static_cast<QWidget*>(m_btnSetTime)})
+    for (QWidget* control : {static_cast<QWidget*>(m_chkData), static_cast<QWidget*>(m_chkTime),
+                             static_cast<QWidget*>(m_chkPhoton), static_cast<QWidget*>(m_chkAux),
+                             static_cast<QWidget*>(m_chkZero), static_cast<QWidget*>(m_editAveraging),
+                             static_cast<QWidget*>(m_editBlank), static_cast<QWidget*>(m_editZero),
+                             static_cast<QWidget*>(m_editAutoZero), static_cast<QWidget*>(m_btnSetTime)})
         control->setEnabled(enable);
 }
 
-void CCorvaneInstSetupPage::EnableWeeklyOption(bool enable) { m_radWeekly->setEnabled(enable); }
+void CCorvaneInstSetupPage::EnableWeeklyOption(bool enable) {
+    m_radWeekly->setEnabled(enable);
+}
 
-void CCorvaneInstSetupPage::RememberLogLength(int value) { m_nLogLength = value; }
+void CCorvaneInstSetupPage::RememberLogLength(int value) {
+    m_nLogLength = value;
+}
 
 void CCorvaneInstSetupPage::SetRunning(bool running) {
     m_bRunning = running;
@@ -267,10 +335,6 @@ void CCorvaneInstSetupPage::MarkModified() {
     m_btnApply->setEnabled(!m_bRunning);
 }
 
-void CCorvaneInstSetupPage::MarkModifiedIfChanged(const QCheckBox* box, int remembered) {
-    if (CheckState(box) != remembered) MarkModified();
-}
-
 void CCorvaneInstSetupPage::OnModelActivated(int index) {
     if (index == 0 || index == kModel7830) m_chkBackscatter->setEnabled(index == kModel7830);
     if (index != m_nModel) MarkModified();
@@ -280,7 +344,7 @@ void CCorvaneInstSetupPage::OnLogEnableClicked() {
     const bool enabled = m_chkLogEnable->isChecked();
     m_radDaily->setEnabled(enabled);
     m_radWeekly->setEnabled(enabled);
-    MarkModifiedIfChanged(m_chkLogEnable, m_nLogEnable);
+    if (CheckState(m_chkLogEnable) != m_nLogEnable) MarkModified();
 }
 
 void CCorvaneInstSetupPage::OnApplyChanges() {
@@ -304,4 +368,6 @@ bool CCorvaneInstSetupPage::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-void CCorvaneInstSetupPage::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void CCorvaneInstSetupPage::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}

@@ -57,7 +57,8 @@ protected:
     // event for F1 keeps any window-wide F1 shortcut from firing, so the key press arrives here.
     bool eventFilter(QObject* watched, QEvent* event) override {
         const bool isPress = event->type() == QEvent::KeyPress;
-        if (!isPress && event->type() != QEvent::ShortcutOverride) return QObject::eventFilter(watched, event);
+        if (!isPress && event->type() != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
         key->accept();
@@ -76,6 +77,10 @@ void InstallHelpKey(QWidget* page, IPageHost& host, const QString& keyword) {
     page->installEventFilter(new CHelpKey(page, host, keyword));
 }
 
-CWaitCursor::CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+CWaitCursor::CWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-CWaitCursor::~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+CWaitCursor::~CWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}

@@ -5,6 +5,10 @@
 
 // An ignored context-menu event travels on to the parent widget, which decides (the pages show
 // nothing).
-void CParentMenuEdit::contextMenuEvent(QContextMenuEvent* event) { event->ignore(); }
+void CParentMenuEdit::contextMenuEvent(QContextMenuEvent* event) {
+    event->ignore();
+}
 
-void CParentMenuTextEdit::contextMenuEvent(QContextMenuEvent* event) { event->ignore(); }
+void CParentMenuTextEdit::contextMenuEvent(QContextMenuEvent* event) {
+    event->ignore();
+}

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int kPadding = 2;         // pixels between the frame and the text
-constexpr double kMinScale = 0.5;   // below this the text would be unreadable: it is cut instead
+constexpr int kPadding = 2;        // pixels between the frame and the text
+constexpr double kMinScale = 0.5;  // below this the text would be unreadable: it is cut instead
 constexpr double kScaleStep = 0.95;
 
 bool Fits(const QFont& font, const QString& text, int width) {

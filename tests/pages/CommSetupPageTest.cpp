@@ -1,9 +1,9 @@
 // The Communications page on pseudo-terminals standing in for Com ports 3 and 5: the probe, the
 // port test with its result texts, and the opening of the selected port.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QListWidget>
@@ -109,8 +109,9 @@ TEST_F(CommSetupPageTest, PortGoneSinceTheProbeIsReportedAsMissing) {
     folder.Unlink(3);
     QString error;
     EXPECT_FALSE(page->OpenSelectedPort(error));
-    EXPECT_EQ(error,
-              "The port is either in use by another application, or it doesn't exist.  Please try another one.");
+    EXPECT_EQ(
+        error,
+        "The port is either in use by another application, or it doesn't exist.  Please try another one.");
 }
 
 TEST_F(CommSetupPageTest, AnsweringInstrumentShowsItsVersionAndThePortClosesAgain) {

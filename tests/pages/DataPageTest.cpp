@@ -143,7 +143,7 @@ TEST_F(DataPageTest, ZeroRecordTakesTheShownTimeWhenWhole) {
     EXPECT_EQ(Text(1082), "");  // no T record yet
 
     page.OnTimeRecord("T,2005,09,20,14,30,07");
-    page.OnTimeRecord("T,2005,09,20,14,30,99");  // rejected: the older time stays shown
+    page.OnTimeRecord("T,2005,09,20,14,30,99");      // rejected: the older time stays shown
     page.OnZeroRecord("Z,20,21,22,23,24,25,26,27");  // seven commas: fields 1 to 7
     EXPECT_EQ(Text(1049), "20");
     EXPECT_EQ(Text(1055), "26");

@@ -44,13 +44,17 @@ protected:
     QRadioButton* Radio(int id) const { return Control<QRadioButton>(id); }
     QLineEdit* Edit(int id) const { return Control<QLineEdit>(id); }
     QPushButton* Apply() const { return Control<QPushButton>(1079); }
-    void Click(QWidget* control) const { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(5, control->height() / 2)); }
+    void Click(QWidget* control) const {
+        QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(5, control->height() / 2));
+    }
     // One keyboard step to the entry, as the operator makes a choice.
     void ChooseModel(int index) const {
         QComboBox* model = Control<QComboBox>(1077);
         model->setFocus();
-        if (index == 1) QTest::keyClick(model, model->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
-        else QTest::keyClick(model, index == 0 ? Qt::Key_Home : Qt::Key_End);
+        if (index == 1)
+            QTest::keyClick(model, model->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+        else
+            QTest::keyClick(model, index == 0 ? Qt::Key_Home : Qt::Key_End);
         ASSERT_EQ(model->currentIndex(), index);
     }
     // Loads settings the way the controller does: setters, then a commit.
@@ -252,8 +256,8 @@ TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) 
         int model, logEnable;
         bool backscatter, logLength;
     };
-    for (const Row row : {Row{0, 0, false, false}, Row{1, 1, true, true}, Row{2, 1, false, true},
-                          Row{1, 0, true, false}}) {
+    for (const Row row :
+         {Row{0, 0, false, false}, Row{1, 1, true, true}, Row{2, 1, false, true}, Row{1, 0, true, false}}) {
         SCOPED_TRACE(row.model * 10 + row.logEnable);
         Load(row.model, 1, row.logEnable, 0);
         Click(Box(1017));  // Apply Changes enabled: it keeps its own state throughout

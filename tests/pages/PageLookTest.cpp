@@ -86,7 +86,8 @@ TEST_F(PageLookTest, EveryTextFitsItsControl) {
                 needed = control->minimumSizeHint();
             else
                 continue;
-            EXPECT_LE(needed.width(), control->width()) << name << " " << control->property("text").toString().toStdString();
+            EXPECT_LE(needed.width(), control->width())
+                << name << " " << control->property("text").toString().toStdString();
             if (qobject_cast<QLabel*>(control)) {
                 EXPECT_LE(needed.height(), control->height()) << name;
             }
@@ -146,9 +147,9 @@ TEST_F(PageLookTest, HelpKeyOpensThePageTopicAndTheOverviewElsewhere) {
         const char* control;
         const char* keyword;
     };
-    for (const Row row : {Row{0, "1031", "instrument setup"}, Row{0, "1077", "instrument setup"},
-                          Row{1, "1100", "data"}, Row{2, "1029", "serial port setup"},
-                          Row{2, "1004", "serial port setup"}}) {
+    for (const Row row :
+         {Row{0, "1031", "instrument setup"}, Row{0, "1077", "instrument setup"}, Row{1, "1100", "data"},
+          Row{2, "1029", "serial port setup"}, Row{2, "1004", "serial port setup"}}) {
         SCOPED_TRACE(row.control);
         tabs->setCurrentIndex(row.tab);
         QWidget* control = tabs->currentWidget()->findChild<QWidget*>(row.control);
@@ -190,7 +191,8 @@ TEST(DialogUnitsTest, AdjacentRectanglesMeetWithoutGapOrOverlap) {
     // A page holds about 65 average characters across and 19 lines down.
     const QRect page = DialogRect(metrics, 0, 0, kPageWidthDlu, kPageHeightDlu);
     EXPECT_EQ(page.height(), (metrics.height() * kPageHeightDlu + 4) / 8);
-    const double perChar = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
+    const double perChar =
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
     EXPECT_NEAR(page.width(), perChar * kPageWidthDlu / 4, 1.0);
 }
 

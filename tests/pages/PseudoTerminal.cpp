@@ -17,7 +17,9 @@ CPseudoTerminal::CPseudoTerminal() {
     m_strSlavePath = ptsname(m_fdMaster);
 }
 
-CPseudoTerminal::~CPseudoTerminal() { close(m_fdMaster); }
+CPseudoTerminal::~CPseudoTerminal() {
+    close(m_fdMaster);
+}
 
 CDeviceFolder::CDeviceFolder() {
     char pattern[] = "/tmp/corvane-pages-XXXXXX";
@@ -30,13 +32,17 @@ CDeviceFolder::~CDeviceFolder() {
     std::filesystem::remove_all(m_strPath, ignored);
 }
 
-std::string CDeviceFolder::PortPath(std::uint16_t port) const { return m_strPath + "/COM" + std::to_string(port); }
+std::string CDeviceFolder::PortPath(std::uint16_t port) const {
+    return m_strPath + "/COM" + std::to_string(port);
+}
 
 void CDeviceFolder::Link(std::uint16_t port, const std::string& target) const {
     std::filesystem::create_symlink(target, PortPath(port));
 }
 
-void CDeviceFolder::Unlink(std::uint16_t port) const { std::filesystem::remove(PortPath(port)); }
+void CDeviceFolder::Unlink(std::uint16_t port) const {
+    std::filesystem::remove(PortPath(port));
+}
 
 CInstrumentResponder::CInstrumentResponder(int fdMaster, std::string version)
     : m_fdMaster(fdMaster), m_strVersion(std::move(version)), m_thread([this] { Run(); }) {}

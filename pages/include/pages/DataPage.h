@@ -65,21 +65,21 @@ private:
     COperatingMode m_mode;
     std::optional<std::time_t> m_pInstrumentTime;
     std::string m_strStatusText;
-    std::uint16_t m_nIconId;         // the window icon last asked of the main window
-    std::uint16_t m_nLightIconId;    // the icon the status light shows
+    std::uint16_t m_nIconId;       // the window icon last asked of the main window
+    std::uint16_t m_nLightIconId;  // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
 
-    QLabel* m_lblMode = nullptr;          // 1078
-    QLabel* m_boxModeSeconds = nullptr;   // 1079
-    QLabel* m_boxNextData = nullptr;      // 1077
-    QLabel* m_lblStatusLight = nullptr;   // 1102
-    CParentMenuEdit* m_editStatus = nullptr;  // 1100
-    QLabel* m_boxLastDataTime = nullptr;  // 1047
+    QLabel* m_lblMode = nullptr;               // 1078
+    QLabel* m_boxModeSeconds = nullptr;        // 1079
+    QLabel* m_boxNextData = nullptr;           // 1077
+    QLabel* m_lblStatusLight = nullptr;        // 1102
+    CParentMenuEdit* m_editStatus = nullptr;   // 1100
+    QLabel* m_boxLastDataTime = nullptr;       // 1047
     std::array<QLabel*, 6> m_boxScattering{};  // 1040-1045: total Blue, Green, Red, back Blue, Green, Red
-    QLabel* m_boxZeroTime = nullptr;      // 1082
-    std::array<QLabel*, 9> m_boxZero{};   // 1049-1057: total, back and Rayleigh, Blue, Green, Red
-    QLabel* m_boxInletTemp = nullptr;     // 1070
-    QLabel* m_boxSampleTemp = nullptr;    // 1076
-    QLabel* m_boxHumidity = nullptr;      // 1072
-    QLabel* m_boxPressure = nullptr;      // 1074
+    QLabel* m_boxZeroTime = nullptr;           // 1082
+    std::array<QLabel*, 9> m_boxZero{};        // 1049-1057: total, back and Rayleigh, Blue, Green, Red
+    QLabel* m_boxInletTemp = nullptr;          // 1070
+    QLabel* m_boxSampleTemp = nullptr;         // 1076
+    QLabel* m_boxHumidity = nullptr;           // 1072
+    QLabel* m_boxPressure = nullptr;           // 1074
 };

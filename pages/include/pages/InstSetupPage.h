@@ -72,13 +72,15 @@ protected:
 
 private:
     void BuildControls();
-    QCheckBox* AddCheckBox(int id, const QString& text, int x, int y, int w, const QString& toolTip);
-    QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, int x, int y, int w,
-                           const QString& toolTip);
-    CParentMenuEdit* AddTimingEdit(int labelId, const QString& label, int editId, int y, const QString& toolTip);
-    void ShowRemembered();
+    // A check box or radio that marks the page modified when clicked into a state other than the
+    // remembered one.
+    QCheckBox* AddCheckBox(int id, const QString& text, int x, int y, int w, const QString& toolTip,
+                           int CCorvaneInstSetupPage::*remembered);
+    QRadioButton* AddRadio(QButtonGroup* group, int value, int id, const QString& text, int x, int y, int w,
+                           const QString& toolTip, int CCorvaneInstSetupPage::*remembered);
+    CParentMenuEdit* AddTimingEdit(int labelId, const QString& label, int editId, int y,
+                                   const QString& toolTip);
     void MarkModified();
-    void MarkModifiedIfChanged(const QCheckBox* box, int remembered);
     bool EnterApplies(const QEvent* event) const;
     void OnApplyChanges();
     void OnModelActivated(int index);
