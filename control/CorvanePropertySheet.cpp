@@ -44,10 +44,26 @@ QPushButton* MakeButton(const char* caption, int id, const char* tip, QWidget* p
     return button;
 }
 
-int DayOfMonth(std::time_t t) {
+// The port list entry chosen in an earlier session. The stored index is signed: 65535 (-1) means
+// none was chosen. A missing value, or one beyond the ports found now, selects the first port.
+int StoredPortIndex(int portCount) {
+    std::uint16_t stored = 0;
+    CSettingsKey key;
+    if (key.Open(kProductKeyPath, true)) key.ReadWord(kValueCommPort, stored);
+    const int index = static_cast<std::int16_t>(stored);
+    if (index < 0) return -1;
+    return index < portCount ? index : 0;
+}
+
+// Logs go to the working folder, named after today, until the operator chooses otherwise.
+void StartLogState(CDataLog& log) {
+    log.m_strLogPath = QDir::currentPath().toStdString();
+    if (log.m_strLogPath.empty() || log.m_strLogPath.back() != '/') log.m_strLogPath += '/';
+    const std::time_t now = std::time(nullptr);
+    log.MakeLogFileName(now);
     std::tm local{};
-    localtime_r(&t, &local);
-    return local.tm_mday;
+    localtime_r(&now, &local);
+    log.m_nLogDay = static_cast<std::uint16_t>(local.tm_mday);
 }
 
 }  // namespace
@@ -112,29 +128,8 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
 
     setWindowIcon(IconForResource(kAppIcon));
 
-    // The stored port index is signed: 65535 (-1) means no port was chosen. A missing value, or
-    // one beyond the ports found now, selects the first port.
-    std::uint16_t storedPort = 0;
-    {
-        CSettingsKey key;
-        if (key.Open(kProductKeyPath, true)) key.ReadWord(kValueCommPort, storedPort);
-    }
-    int portIndex = static_cast<std::int16_t>(storedPort);
-    if (portIndex < 0)
-        portIndex = -1;
-    else if (portIndex >= m_pageComm->PortCount())
-        portIndex = 0;
-    m_pageComm->SelectIndex(portIndex);
-
-    m_snapshot.m_nModel = 3;
-
-    m_log.m_strLogPath = QDir::currentPath().toStdString();
-    if (m_log.m_strLogPath.empty() || m_log.m_strLogPath.back() != '/') m_log.m_strLogPath += '/';
-    const std::time_t now = std::time(nullptr);
-    m_log.MakeLogFileName(now);
-    m_log.m_nLogDay = static_cast<std::uint16_t>(DayOfMonth(now));
-
-    m_bRunning = 0;
+    m_pageComm->SelectIndex(StoredPortIndex(m_pageComm->PortCount()));
+    StartLogState(m_log);
 }
 
 CCorvanePropertySheet::~CCorvanePropertySheet() {

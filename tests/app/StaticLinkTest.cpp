@@ -95,11 +95,3 @@ TEST_F(StaticLinkTest, TargetIsTheTextAtTheFirstClick) {
     EXPECT_EQ(m_opener.opened[1], QUrl("http://www.brantel.example.com/"));
     EXPECT_EQ(m_link.Target(), "http://www.brantel.example.com/");
 }
-
-TEST_F(StaticLinkTest, OnlyALeftClickOnTheLabelOpens) {
-    QTest::mouseClick(&m_link, Qt::RightButton, {}, m_link.rect().center());
-    // Pressed on the label but released outside it: no click.
-    QTest::mousePress(&m_link, Qt::LeftButton, {}, m_link.rect().center());
-    QTest::mouseRelease(&m_link, Qt::LeftButton, {}, m_link.rect().bottomRight() + QPoint(20, 20));
-    EXPECT_TRUE(m_opener.opened.empty());
-}

@@ -130,13 +130,11 @@ TEST_F(LogFileDialogTest, ProposesTheFolderAndNameAndAddsTheDefaultExtension) {
     EXPECT_EQ(proposed, "CV050920.dat");
 }
 
-TEST_F(LogFileDialogTest, AcceptsTheProposedNameOfAFileThatDoesNotExist) {
+TEST_F(LogFileDialogTest, TheProposedNameNeedNotExistAndCancelReturnsNothing) {
     WhenShown<QFileDialog>([](QFileDialog* dialog) { static_cast<QDialog*>(dialog)->accept(); });
     EXPECT_EQ(m_dialogs.ChooseLogFile(nullptr, m_folder.path() + "/", "CV050920.dat"), Path("CV050920.dat"));
     EXPECT_FALSE(QFile::exists(Path("CV050920.dat")));
-}
 
-TEST_F(LogFileDialogTest, CancelReturnsNothing) {
     WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_TRUE(m_dialogs.ChooseLogFile(nullptr, m_folder.path() + "/", "CV050920.dat").isEmpty());
 }
