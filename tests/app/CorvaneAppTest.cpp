@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "ModalHelper.h"
 #include "SimProcess.h"
@@ -34,7 +35,7 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
 
     CCorvaneApp app;
     app.Link().SetTimeouts(300, 600);
-    bool modal = false, aboutShown = false, recordsArrived = false;
+    bool modal = false, aboutShown = false, helpUsable = false, recordsArrived = false;
     QString title;
     WhenShown<CCorvanePropertySheet>([&](CCorvanePropertySheet* sheet) {
         modal = sheet->isModal();
@@ -45,6 +46,15 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
             about->accept();
         });
         Button(sheet, 9)->menu()->actions().back()->trigger();
+
+        // The modal main window does not block its help window: its Close button works.
+        sheet->ShowHelp("data");
+        if (auto* browser = sheet->findChild<QTextBrowser*>()) {
+            QWidget* help = browser->window();
+            for (QPushButton* button : help->findChildren<QPushButton*>())
+                if (button->text() == "C&lose") QTest::mouseClick(button, Qt::LeftButton);
+            helpUsable = !help->isVisible();
+        }
 
         // Unpolled records reach the window: the instrument time on the Data page moves on.
         QTest::mouseClick(Button(sheet, CCorvanePropertySheet::ID_START_DATA), Qt::LeftButton);
@@ -58,6 +68,7 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
     EXPECT_TRUE(modal);
     EXPECT_EQ(title, "Corvane");
     EXPECT_TRUE(aboutShown);
+    EXPECT_TRUE(helpUsable);
     EXPECT_TRUE(recordsArrived);
     EXPECT_FALSE(app.Link().IsConnected());
     qunsetenv("XDG_CONFIG_HOME");
