@@ -20,7 +20,7 @@ constexpr int kStatusLightPx = 32;
 
 enum class Kind { Label, ValueBox, Group };
 
-struct ControlSpec {
+struct TemplateControl {
     int id;
     Kind kind;
     const char* text;  // label or group caption
@@ -36,7 +36,7 @@ constexpr Qt::Alignment kCentre = Qt::AlignHCenter;
 // The page's labels, group boxes and value boxes in template order. The status light (1102) and
 // the status edit (1100) are made apart. Some labels are a little wider than the template's
 // rectangles so that their text fits the application font.
-const ControlSpec kControls[] = {
+const TemplateControl kControls[] = {
     {1078, Kind::Label, "MEASURING mode for", {3, 10, 74, 8}, kLeft, "Current Nephelometer operating mode"},
     {1079, Kind::ValueBox, "", {78, 9, 23, 9}, kRight, "Number of seconds until an operating mode change"},
     {1091, Kind::Label, "secs", {102, 11, 18, 8}, kLeft, ""},
@@ -108,17 +108,19 @@ CCorvaneDataPage::CCorvaneDataPage(IPageHost& host, QWidget* parent)
 CCorvaneDataPage::~CCorvaneDataPage() = default;
 
 void CCorvaneDataPage::BuildControls() {
-    for (const ControlSpec& spec : kControls) {
-        switch (spec.kind) {
+    for (const TemplateControl& control : kControls) {
+        switch (control.kind) {
             case Kind::Label:
-                AddLabel(this, spec.id, QString::fromLatin1(spec.text), spec.rect, spec.align)
-                    ->setToolTip(QString::fromLatin1(spec.toolTip));
+                AddLabel(this, control.id, QString::fromLatin1(control.text), control.rect, control.align)
+                    ->setToolTip(QString::fromLatin1(control.toolTip));
                 break;
             case Kind::ValueBox:
-                AddValueBox(this, spec.id, spec.rect, spec.align, QString::fromLatin1(spec.toolTip));
+                AddValueBox(this, control.id, control.rect, control.align,
+                            QString::fromLatin1(control.toolTip));
                 break;
             case Kind::Group:
-                AddGroup(this, spec.id, QString::fromLatin1(spec.text), spec.rect, spec.align)->lower();
+                AddGroup(this, control.id, QString::fromLatin1(control.text), control.rect, control.align)
+                    ->lower();
                 break;
         }
     }
