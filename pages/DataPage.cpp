@@ -119,8 +119,7 @@ void CCorvaneDataPage::BuildControls() {
                             QString::fromLatin1(control.toolTip));
                 break;
             case Kind::Group:
-                AddGroup(this, control.id, QString::fromLatin1(control.text), control.rect, control.align)
-                    ->lower();
+                AddGroup(this, control.id, QString::fromLatin1(control.text), control.rect, control.align);
                 break;
         }
     }
