@@ -1,0 +1,96 @@
+// The benchmark's session: simulator, link, window, settings store and log folder.
+#include "BenchSession.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "records/Records.h"
+#include "settings/SettingsKey.h"
+
+namespace fs = std::filesystem;
+
+IOperatorDialogs::Answer BenchDialogs::MessageBox(QWidget*, const QString& text, Buttons buttons) {
+    messages << text;
+    return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+}
+
+BenchSession::BenchSession(const std::vector<std::string>& simOptions, const std::string& fileName)
+    : m_strFileName(fileName) {
+    std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
+    m_folder = mkdtemp(pattern.data());
+    fs::create_directories(LogFolder());
+    setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
+    {
+        CSettingsKey key;
+        key.Open(kProductKeyPath, false);
+        key.WriteDword(kValueLogEnable, 1);
+        key.WriteWord(kValueLogLength, 0);
+    }
+    m_dialogs.logFile = QString::fromStdString(LogPath().string());
+
+    m_sim = std::make_unique<SimProcess>(simOptions);
+    setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
+    m_link = std::make_unique<CSerialLink>();
+    m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+    m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
+    m_sheet->show();
+}
+
+BenchSession::~BenchSession() {
+    m_sheet.reset();
+    m_link.reset();
+    m_sim.reset();
+    fs::remove_all(m_folder);
+}
+
+void BenchSession::StartData() {
+    if (!m_sheet->IsRunning()) m_sheet->OnStartStopData();
+}
+
+void BenchSession::StopData() {
+    if (m_sheet->IsRunning()) m_sheet->OnStartStopData();
+}
+
+bool BenchSession::WaitFor(const std::function<bool()>& condition, int timeoutMs, int checkMs) {
+    if (condition()) return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(checkMs);
+    loop.exec();
+    return condition();
+}
+
+std::vector<std::pair<double, std::string>> BenchSession::RunLines() const {
+    std::vector<std::pair<double, std::string>> lines;
+    for (const std::string& entry : m_sim->TranscriptLines()) {
+        const std::size_t space = entry.find(' ');
+        if (space == std::string::npos) continue;
+        const std::string rest = entry.substr(space + 1);
+        if (rest == "RX UB") {
+            lines.clear();
+        } else if (rest.rfind("TX ", 0) == 0 && rest.size() > 3 && IsRecordLetter(rest[3])) {
+            lines.emplace_back(std::stod(entry.substr(0, space)), rest.substr(3));
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> BenchSession::LogLines() const {
+    std::ifstream in(LogPath(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}

@@ -1,0 +1,55 @@
+// BenchSession: the real main window offscreen with the real serial link on the simulator, a
+// private settings store and log folder, and an answerer for every box and the file dialog.
+#pragma once
+
+#include <QStringList>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SimProcess.h"
+#include "control/CorvanePropertySheet.h"
+#include "control/OperatorDialogs.h"
+#include "serial/SerialLink.h"
+
+// Answers every box with its first button and the file dialog with a fixed path.
+class BenchDialogs : public IOperatorDialogs {
+public:
+    QString logFile;
+    QStringList messages;
+
+    Answer MessageBox(QWidget*, const QString& text, Buttons buttons) override;
+    QString ChooseLogFile(QWidget*, const QString&, const QString&) override { return logFile; }
+};
+
+class BenchSession {
+public:
+    // Starts the simulator with these options and the window on it, logging to fileName.
+    BenchSession(const std::vector<std::string>& simOptions, const std::string& fileName);
+    ~BenchSession();
+
+    void StartData();
+    void StopData();
+    bool IsRunning() const { return m_sheet->IsRunning(); }
+    // Runs the event loop, as the program does, until the condition holds or the time is up.
+    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int checkMs = 5);
+
+    std::filesystem::path LogFolder() const { return m_folder / "logs"; }
+    std::filesystem::path LogPath() const { return LogFolder() / m_strFileName; }
+    SimProcess& Sim() { return *m_sim; }
+    const BenchDialogs& Dialogs() const { return m_dialogs; }
+    // The record lines the simulator sent after "UB" (with their transcript stamps in seconds).
+    std::vector<std::pair<double, std::string>> RunLines() const;
+    // The log file's lines, without their CR LF.
+    std::vector<std::string> LogLines() const;
+
+private:
+    std::filesystem::path m_folder;
+    std::string m_strFileName;
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<CSerialLink> m_link;
+    BenchDialogs m_dialogs;
+    std::unique_ptr<CCorvanePropertySheet> m_sheet;
+};
