@@ -1,6 +1,7 @@
 // The real message boxes and log file dialog.
 #include "control/OperatorDialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,6 +43,15 @@ QMessageBox::StandardButtons StandardButtonsFor(IOperatorDialogs::Buttons button
     return QMessageBox::Ok;
 }
 
+// The normal cursor while the operator answers, also inside a sequence that shows the busy one.
+class ArrowCursorWhileAsking {
+public:
+    ArrowCursorWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowCursorWhileAsking() { QApplication::restoreOverrideCursor(); }
+    ArrowCursorWhileAsking(const ArrowCursorWhileAsking&) = delete;
+    ArrowCursorWhileAsking& operator=(const ArrowCursorWhileAsking&) = delete;
+};
+
 }  // namespace
 
 IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QString& text,
@@ -51,6 +61,7 @@ IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QS
     // The first button is the default, as the instrument questions expect (OK, Yes).
     box.setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? QMessageBox::Yes
                                                                                       : QMessageBox::Ok);
+    const ArrowCursorWhileAsking arrow;
     switch (box.exec()) {
         case QMessageBox::Ok:
             return Answer::Ok;
@@ -74,6 +85,7 @@ QString QtOperatorDialogs::ChooseLogFile(QWidget* parent, const QString& folder,
     // File names are case-sensitive here, so the log filter matches both spellings.
     dialog.setNameFilters({QStringLiteral("Data Log Files (*.DAT *.dat)"), QStringLiteral("All Files (*)")});
     dialog.selectFile(fileName);
+    const ArrowCursorWhileAsking arrow;
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         const QFileInfo chosen(dialog.selectedFiles().constFirst());
