@@ -18,7 +18,8 @@ double WallSeconds() {
 }
 }  // namespace
 
-LogWatcher::LogWatcher(const std::string& folder, const std::string& fileName) : m_strFileName(fileName) {
+LogWatcher::LogWatcher(const std::string& folder, const std::string& fileName, bool bKeepStamps)
+    : m_strFileName(fileName), m_bKeepStamps(bKeepStamps) {
     m_fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     m_wake = eventfd(0, EFD_CLOEXEC);
     // Opens are watched too, only so that two closes are never queued back to back: inotify merges
@@ -53,8 +54,10 @@ void LogWatcher::Run() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
             if (event->mask & IN_Q_OVERFLOW) m_bOverflowed = true;
             if ((event->mask & IN_CLOSE_WRITE) && event->len > 0 && m_strFileName == event->name) {
-                std::lock_guard lock(m_lock);
-                m_stamps.push_back(stamp);
+                if (m_bKeepStamps) {
+                    std::lock_guard lock(m_lock);
+                    m_stamps.push_back(stamp);
+                }
                 ++m_nCount;
             }
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);

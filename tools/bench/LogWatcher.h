@@ -12,8 +12,9 @@
 
 class LogWatcher {
 public:
-    // Watches the file name in the folder (the file need not exist yet).
-    LogWatcher(const std::string& folder, const std::string& fileName);
+    // Watches the file name in the folder (the file need not exist yet). Without stamps it only
+    // counts, so that its own memory stays flat however many lines it sees.
+    LogWatcher(const std::string& folder, const std::string& fileName, bool bKeepStamps = true);
     ~LogWatcher();
     LogWatcher(const LogWatcher&) = delete;
     LogWatcher& operator=(const LogWatcher&) = delete;
@@ -28,6 +29,7 @@ private:
     void Run();
 
     std::string m_strFileName;
+    bool m_bKeepStamps;
     int m_fd = -1;
     int m_wake = -1;
     std::atomic<std::size_t> m_nCount{0};
