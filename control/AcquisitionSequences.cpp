@@ -13,6 +13,7 @@
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
 #include "records/Records.h"
+#include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -31,10 +32,10 @@ constexpr const char* kLinkLost =
 
 // Reads the instrument's current T, D, Y and Z records into the Data page.
 void ReadCurrentRecords(CSerialLink& link, CCorvaneDataPage& page) {
-    page.OnTimeRecord(link.SendCommand("RT"));
-    page.OnDataRecord(link.SendCommand("RD"));
-    page.OnAuxRecord(link.SendCommand("RY"));
-    page.OnZeroRecord(link.SendCommand("RZ"));
+    page.OnTimeRecord(link.SendCommand("%s", InstrumentCommand::kReadTime));
+    page.OnDataRecord(link.SendCommand("%s", InstrumentCommand::kReadData));
+    page.OnAuxRecord(link.SendCommand("%s", InstrumentCommand::kReadAux));
+    page.OnZeroRecord(link.SendCommand("%s", InstrumentCommand::kReadZero));
 }
 
 }  // namespace
@@ -57,7 +58,7 @@ void CCorvanePropertySheet::OnQuery() {
     if (page == m_pageSetup) {
         LoadSettings();
     } else if (page == m_pageData) {
-        m_link.SendCommand("SD0");
+        m_link.SendCommand("%s", InstrumentCommand::kBeforeRecords);
         ReadCurrentRecords(m_link, *m_pageData);
         m_pageData->ClearCountdowns();
     }
@@ -69,7 +70,7 @@ void CCorvanePropertySheet::OnZero() {
     {
         WaitCursor busy;
         if (!OpenPortStep()) return;
-        m_link.SendCommand("Z");
+        m_link.SendCommand("%s", InstrumentCommand::kStartZero);
         m_link.ClosePort();
         UpdateTitle();
     }
@@ -113,12 +114,12 @@ void CCorvanePropertySheet::StartData() {
 
     m_btnStartData->setText("&Stop Data");
     if (m_pageSetup->GetLogEnable() == 1) UpdateTitle();
-    m_link.SendCommand("SD0");
+    m_link.SendCommand("%s", InstrumentCommand::kBeforeRecords);
     // Unpolled before "UB": a record the instrument sends at once is queued as a record instead of
     // being taken for the reply and lost. The "OK" then arrives as a line (and is ignored), so this
     // command waits out its time-out, as "UE" does when the run stops.
     m_link.SetUnpolled(true);
-    m_link.SendCommand("UB");
+    m_link.SendCommand("%s", InstrumentCommand::kStartUnpolled);
 
     m_btnQuery->setEnabled(false);
     m_btnZero->setEnabled(false);
@@ -142,7 +143,7 @@ void CCorvanePropertySheet::StopData() {
     WaitCursor busy;
     m_btnStartData->setText("&Start Data");
     // Still unpolled: the instrument's reply comes back as a line, so this waits the whole time-out.
-    m_link.SendCommand("UE");
+    m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
     m_link.SetUnpolled(false);
     m_bRunning = 0;
     UpdateTitle();

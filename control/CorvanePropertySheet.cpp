@@ -20,6 +20,7 @@
 #include "pages/DialogUnits.h"
 #include "pages/Icons.h"
 #include "pages/InstSetupPage.h"
+#include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
 
 namespace {
@@ -222,7 +223,7 @@ void CCorvanePropertySheet::ShutDown() {
     m_bShutDown = true;
     if (m_link.IsConnected()) {
         // A run ends on the instrument too; the reply is not waited for beyond the exchange.
-        if (m_bRunning) m_link.SendCommand("UE");
+        if (m_bRunning) m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
         m_link.ClosePort();
     }
     m_bRunning = 0;

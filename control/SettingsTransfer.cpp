@@ -11,11 +11,14 @@
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
 #include "records/Records.h"
+#include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
 
 namespace {
 
-constexpr const char* kReplyOk = "OK";
+// Backscatter and mode: the query is the bare name, the set command the name and the value.
+constexpr const char* kBackscatter = "SMB";
+constexpr const char* kMode = "SMZ";
 // The longest command the link sends; a longer one would reach the instrument cut short.
 constexpr std::size_t kMaxCommandLength = 255;
 
@@ -72,8 +75,8 @@ void CCorvanePropertySheet::LoadSettings() {
 
     key.ReadWord(kValueModel, m_snapshot.m_nModel);
     page.SetModel(m_snapshot.m_nModel);
-    page.SetBackscatter(ParseDecimal(m_link.SendCommand("SMB")));
-    m_snapshot.m_nMode = static_cast<std::uint16_t>(ParseDecimal(m_link.SendCommand("SMZ")));
+    page.SetBackscatter(ParseDecimal(m_link.SendCommand("%s", kBackscatter)));
+    m_snapshot.m_nMode = static_cast<std::uint16_t>(ParseDecimal(m_link.SendCommand("%s", kMode)));
     page.SetMode(m_snapshot.m_nMode);
     for (const RecordSetting& setting : kRecordSettings)
         (page.*setting.set)(ParseDecimal(m_link.SendCommand("%s", setting.query)));
@@ -110,7 +113,7 @@ void CCorvanePropertySheet::ApplySettings() {
     key.WriteWord(kValueModel, m_snapshot.m_nModel);
 
     const std::uint16_t mode = page.GetMode();
-    if (m_link.SendCommand("SMZ%u", unsigned{mode}) == kReplyOk) {
+    if (m_link.SendCommand("%s%u", kMode, unsigned{mode}) == kReplyOk) {
         m_snapshot.m_nMode = mode;
     } else {
         m_dialogs.MessageBox(this, "Attempt to set the Mode failed.", IOperatorDialogs::Buttons::Ok);
@@ -141,7 +144,7 @@ void CCorvanePropertySheet::ApplySettings() {
     }
 
     const bool backscatter = page.GetBackscatter() != 0;
-    if (m_link.SendCommand("SMB%d", int{backscatter}) != kReplyOk) {
+    if (m_link.SendCommand("%s%d", kBackscatter, int{backscatter}) != kReplyOk) {
         m_dialogs.MessageBox(this, "Attempt to set the Backscatter mode failed.",
                              IOperatorDialogs::Buttons::Ok);
         page.SetBackscatter(!backscatter);
@@ -164,7 +167,7 @@ void CCorvanePropertySheet::SetInstrumentClock() {
 
     WaitCursor busy;
     if (!OpenPortStep()) return;
-    if (m_link.SendCommand("STT%s", stamp) != kReplyOk)
+    if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);
     m_link.ClosePort();
     UpdateTitle();

@@ -4,13 +4,10 @@
 #include <span>
 
 #include "Trace.h"
+#include "serial/InstrumentCommands.h"
 #include "serial/SerialLink.h"
 
 namespace {
-constexpr const char* kNoReply = "WriteComm";
-constexpr const char* kHandshakeCommand = "UE";
-constexpr const char* kHandshakeReply = "OK";
-constexpr const char* kVersionCommand = "RV";
 constexpr std::size_t kMaxCommandLength = 255;
 // Rates tried by an open without a given rate, in this order.
 constexpr std::uint32_t kSearchRates[] = {9600, 38400, 19200};
@@ -62,7 +59,7 @@ std::string CSerialLink::SendCommand(const char* format, ...) {
 }
 
 std::string CSerialLink::GetVersion() {
-    WriteComm(kVersionCommand);
+    WriteComm(InstrumentCommand::kReadVersion);
     std::lock_guard lock(m_lock);
     if (!m_lstResponses.empty()) {
         m_strResponse = std::move(m_lstResponses.front());
@@ -87,8 +84,8 @@ std::int16_t CSerialLink::OpenPort(std::uint16_t nPort, std::uint16_t nBaud) {
         m_dwBaudRate = dwRate;
         const std::int16_t nSettings = ApplyLineSettings();
         // The first command may meet an instrument still busy with earlier output: only the second counts.
-        SendCommand("%s", kHandshakeCommand);
-        if (SendCommand("%s", kHandshakeCommand) == kHandshakeReply) {
+        SendCommand("%s", InstrumentCommand::kStopUnpolled);
+        if (SendCommand("%s", InstrumentCommand::kStopUnpolled) == kReplyOk) {
             TraceComm("Baud rate set at %u", static_cast<unsigned>(m_dwBaudRate));
             m_dwTimeout = m_dwReplyTimeout;
             TraceComm("COMM OPEN\n");
