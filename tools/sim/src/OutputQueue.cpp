@@ -47,8 +47,10 @@ OutputQueue::WriteResult OutputQueue::WriteTo(int fd, const std::function<bool(c
             return errno == EAGAIN || errno == EWOULDBLOCK ? WriteResult::Blocked : WriteResult::Failed;
         if (written == 0 && count > 0) return WriteResult::Blocked;
 
-        // Retire the items whose last byte went out.
+        // Retire the items whose last byte went out. Each one is reported, also after onSent has
+        // asked to stop: a line that went out must reach the transcript.
         std::size_t left = static_cast<std::size_t>(written);
+        bool goOn = true;
         while (!m_items.empty()) {
             const std::size_t size =
                 m_items.front().text.size() + (m_items.front().kind == Kind::Noise ? 0 : 1);
@@ -61,8 +63,9 @@ OutputQueue::WriteResult OutputQueue::WriteTo(int fd, const std::function<bool(c
             m_nFrontWritten = 0;
             const Item sent = std::move(m_items.front());
             m_items.pop_front();
-            if (!onSent(sent)) return WriteResult::Done;
+            goOn = onSent(sent) && goOn;
         }
+        if (!goOn) return WriteResult::Done;
     }
     return WriteResult::Done;
 }

@@ -188,7 +188,7 @@ bool SimLoop::OnSent(const OutputQueue::Item& item) {
     if (item.kind == OutputQueue::Kind::Burst && ++m_burst.nSent == m_burst.nQueued && !m_burst.bGenerating)
         ReportBurst();
     if (m_options.hangupAfter && m_nLinesSent >= *m_options.hangupAfter) {
-        m_hangup = {true, false, std::chrono::steady_clock::now()};
+        if (!m_hangup.bPending) m_hangup = {true, false, std::chrono::steady_clock::now()};
         return false;  // nothing more goes out
     }
     return true;
