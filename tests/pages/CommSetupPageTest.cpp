@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "FakePageHost.h"
+#include "PseudoTerminal.h"
 #include "SimProcess.h"
 #include "pages/CommSetupPage.h"
 #include "serial/SerialLink.h"
@@ -28,17 +29,15 @@ protected:
     FakePageHost host;
     CSerialLink link;
     SimProcess sim{{}, 5};
-    int silentPty = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    PseudoTerminal silentPty;
     std::unique_ptr<CCorvaneCommSetupPage> page;
 
     void SetUp() override {
         link.SetTimeouts(100, 150);
-        ASSERT_TRUE(silentPty >= 0 && grantpt(silentPty) == 0 && unlockpt(silentPty) == 0);
-        std::filesystem::create_symlink(ptsname(silentPty), sim.DeviceDir() + "/COM3");
+        std::filesystem::create_symlink(silentPty.DevicePath(), sim.DeviceDir() + "/COM3");
     }
     void TearDown() override {
         page.reset();
-        close(silentPty);
         unsetenv("CORVANE_DEVICE_DIR");
     }
     // The probe runs when the page is built, in the device folder named then.
