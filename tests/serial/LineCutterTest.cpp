@@ -10,26 +10,12 @@ namespace {
 using Lines = std::vector<std::string>;
 using Chunks = std::vector<std::string>;
 
-Lines Cut(LineCutter& cutter, const Chunks& chunks) {
-    Lines lines;
-    for (const std::string& chunk : chunks)
-        cutter.Feed(chunk, [&](const std::string& line) { lines.push_back(line); });
-    return lines;
-}
-
-Lines Cut(const Chunks& chunks) {
-    LineCutter cutter;
-    return Cut(cutter, chunks);
-}
-
-// The ways one stream is split into reads: whole, every single split point (short streams), one byte at a
-// time, and fixed sizes around the read size.
+// The ways one stream is split into reads: whole, at every single point (short streams), and in pieces
+// of fixed sizes from one byte to around the read size.
 std::vector<Chunks> Chunkings(const std::string& stream) {
     std::vector<Chunks> chunkings{{stream}};
-    if (stream.size() <= 64) {
-        for (std::size_t split = 1; split < stream.size(); ++split)
-            chunkings.push_back({stream.substr(0, split), stream.substr(split)});
-    }
+    for (std::size_t split = 1; stream.size() <= 64 && split < stream.size(); ++split)
+        chunkings.push_back({stream.substr(0, split), stream.substr(split)});
     for (const std::size_t size : {1, 2, 3, 7, 4095, 4096, 4097}) {
         Chunks chunks;
         for (std::size_t at = 0; at < stream.size(); at += size) chunks.push_back(stream.substr(at, size));
@@ -38,16 +24,14 @@ std::vector<Chunks> Chunkings(const std::string& stream) {
     return chunkings;
 }
 
-struct CutCase {
+const std::string kLongest(LineCutter::kMaxLineLength, 'x');
+
+const struct {
     const char* name;
     std::string stream;
     Lines lines;
     std::size_t nDiscarded;
-};
-
-const std::string kLongest(LineCutter::kMaxLineLength, 'x');
-
-const CutCase kCases[] = {
+} kCases[] = {
     {"record completed by a later read", "D1,2,3\r", {"D1,2,3"}, 0},
     {"CR LF endings: no line begins with LF", "T1\r\nD2\r\n", {"T1", "D2"}, 0},
     {"CR CR LF LF gives no empty line", "A\r\r\n\nB\r", {"A", "B"}, 0},
@@ -64,26 +48,15 @@ const CutCase kCases[] = {
 };
 
 TEST(LineCutterTest, GivesTheSameLinesForEveryChunking) {
-    for (const CutCase& c : kCases) {
+    for (const auto& c : kCases) {
         for (const Chunks& chunks : Chunkings(c.stream)) {
             LineCutter cutter;
-            EXPECT_EQ(Cut(cutter, chunks), c.lines) << c.name << " in " << chunks.size() << " reads";
+            Lines lines;
+            for (const std::string& chunk : chunks)
+                cutter.Feed(chunk, [&](const std::string& line) { lines.push_back(line); });
+            EXPECT_EQ(lines, c.lines) << c.name << " in " << chunks.size() << " reads";
             EXPECT_EQ(cutter.DiscardedLines(), c.nDiscarded) << c.name << " in " << chunks.size() << " reads";
         }
     }
-}
-
-TEST(LineCutterTest, LfArrivingInALaterReadThanItsCrIsSkipped) {
-    EXPECT_EQ(Cut({"D1\r", "\n", "D2\r", "\r\n", "\nD3\r"}), (Lines{"D1", "D2", "D3"}));
-}
-
-TEST(LineCutterTest, ResetForgetsThePartialLineAndTheCount) {
-    LineCutter cutter;
-    EXPECT_EQ(Cut(cutter, {"A\rB", kLongest + "y"}), Lines{"A"});
-    EXPECT_EQ(cutter.DiscardedLines(), 1u);
-    cutter.Reset();
-    EXPECT_EQ(cutter.DiscardedLines(), 0u);
-    // After a reset the cutter is as new: a leading CR is an empty line, not the end of a skipped one.
-    EXPECT_EQ(Cut(cutter, {"\rC\r"}), (Lines{"", "C"}));
 }
 }  // namespace

@@ -16,19 +16,11 @@ termios Everything() {
 TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
     termios tio = Everything();
     ASSERT_TRUE(BuildLineSettings(tio, 9600, 7, 2, 0, 1));
-    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
-    EXPECT_TRUE(tio.c_cflag & PARENB);
-    EXPECT_FALSE(tio.c_cflag & PARODD);
-    EXPECT_TRUE(tio.c_iflag & INPCK);
-    EXPECT_FALSE(tio.c_cflag & CSTOPB);
-    EXPECT_EQ(tio.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
-    EXPECT_FALSE(tio.c_cflag & CRTSCTS);
-    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
-    EXPECT_FALSE(tio.c_iflag & IXANY);
+    EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CREAD | CLOCAL | CRTSCTS),
+              static_cast<tcflag_t>(CS7 | PARENB | CREAD | CLOCAL));
+    EXPECT_EQ(tio.c_iflag & (INPCK | IXON | IXOFF | IXANY), static_cast<tcflag_t>(INPCK | IXON | IXOFF));
     EXPECT_EQ(tio.c_cc[VSTART], 0x11);
     EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
-    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
-    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
     // Bytes must arrive untouched: no CR/LF translation, no stripping of bit 7, no echo, no signals.
     EXPECT_FALSE(tio.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IGNBRK | BRKINT | PARMRK));
     EXPECT_FALSE(tio.c_oflag & OPOST);
@@ -40,18 +32,19 @@ TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
 TEST(LineSettingsTest, OnlyTheInstrumentRatesAreAccepted) {
     const struct {
         std::uint32_t dwRate;
-        bool bAccepted;
-        speed_t speed;
-    } rows[] = {{9600, true, B9600}, {19200, true, B19200}, {38400, true, B38400}, {0, false, B0},
-                {1200, false, B0},   {57600, false, B0},    {115200, false, B0},   {38401, false, B0}};
+        speed_t speed;  // B0: refused
+    } rows[] = {{9600, B9600}, {19200, B19200}, {38400, B38400}, {0, B0},
+                {1200, B0},    {57600, B0},     {115200, B0},    {38401, B0}};
     for (const auto& row : rows) {
         termios tio = Everything();
-        EXPECT_EQ(BuildLineSettings(tio, row.dwRate, 7, 2, 0, 1), row.bAccepted) << row.dwRate;
-        if (row.bAccepted) {
+        ASSERT_EQ(BuildLineSettings(tio, row.dwRate, 7, 2, 0, 1), row.speed != B0) << row.dwRate;
+        if (row.speed != B0) {
+            EXPECT_EQ(cfgetispeed(&tio), row.speed) << row.dwRate;
             EXPECT_EQ(cfgetospeed(&tio), row.speed) << row.dwRate;
         }
     }
 }
+
 TEST(LineSettingsTest, HeldSettingsMayLackOnlyCharacterSizeAndParity) {
     termios wanted{};
     ASSERT_TRUE(BuildLineSettings(wanted, 9600, 7, 2, 0, 1));

@@ -1,12 +1,12 @@
-// Opening with the "UE"/"OK" handshake: fixed rate, the three-rate search, refusals and unusable rates.
-#include <memory>
+// Opening with the "UE"/"OK" handshake: fixed rate, the three-rate search, refusals and unusable ports.
+#include <fstream>
 
 #include "SerialTestSupport.h"
 
 namespace {
 using OpenPortTest = SerialPortFixture;
 
-std::vector<speed_t> Speeds(const FakeInstrument& instrument) {
+std::vector<speed_t> HandshakeSpeeds(const FakeInstrument& instrument) {
     std::vector<speed_t> speeds;
     for (const auto& command : instrument.Commands()) {
         EXPECT_EQ(command.text, "UE");
@@ -24,7 +24,12 @@ TEST_F(OpenPortTest, FixedRateOpensAfterTheHandshake) {
     EXPECT_TRUE(link.IsConnected());
     EXPECT_EQ(link.GetBaudRate(), 19200);
     EXPECT_EQ(link.GetPortNumber(), 6);
-    EXPECT_EQ(Speeds(instrument), (std::vector<speed_t>{B19200, B19200}));
+    EXPECT_EQ(HandshakeSpeeds(instrument), (std::vector<speed_t>{B19200, B19200}));
+    // A pseudo-terminal keeps the speed and the flow control (it reports 8 data bits without parity).
+    const termios tio = instrument.LineSettings();
+    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B19200));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY), static_cast<tcflag_t>(IXON | IXOFF));
+    EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
     // After the open, commands wait the reply time-out again, not the open one.
     EXPECT_LT(ElapsedMs([&] { link.SendCommand("RT"); }), 900);
 }
@@ -37,7 +42,6 @@ TEST_F(OpenPortTest, RateSearchStopsAtTheRateTheInstrumentAnswers) {
         std::vector<speed_t> tried;
     } rows[] = {
         {B38400, CSerialLink::kOpenOk, 38400, {B9600, B9600, B38400, B38400}},
-        {B19200, CSerialLink::kOpenOk, 19200, {B9600, B9600, B38400, B38400, B19200, B19200}},
         {B0, CSerialLink::kOpenNoAnswer, 19200, {B9600, B9600, B38400, B38400, B19200, B19200}},
     };
     for (const auto& row : rows) {
@@ -49,38 +53,61 @@ TEST_F(OpenPortTest, RateSearchStopsAtTheRateTheInstrumentAnswers) {
         link.SetTimeouts(kTestReplyMs, kTestOpenMs);
         EXPECT_EQ(link.OpenPort(1, 0), row.nResult) << row.nBaudAfter;
         EXPECT_EQ(link.GetBaudRate(), row.nBaudAfter);
-        EXPECT_EQ(Speeds(instrument), row.tried) << row.nBaudAfter;
+        EXPECT_EQ(HandshakeSpeeds(instrument), row.tried) << row.nBaudAfter;
         EXPECT_EQ(link.IsConnected(), row.nResult == CSerialLink::kOpenOk);
     }
 }
 
-TEST_F(OpenPortTest, OnlyAnExactOkToTheSecondUeOpens) {
+TEST_F(OpenPortTest, OnlyAnExactOkToTheSecondUeOpensAndAFailureKeepsThePortNumber) {
     const struct {
         const char* first;
         const char* second;
         std::int16_t nResult;
     } rows[] = {
-        {"ERROR\r", "OK\r", CSerialLink::kOpenOk},    {"OK\r", "ERROR\r", CSerialLink::kOpenNoAnswer},
-        {"OK\r", "ok\r", CSerialLink::kOpenNoAnswer}, {"OK\r", "OK \r", CSerialLink::kOpenNoAnswer},
+        {"OK\r", "ERROR\r", CSerialLink::kOpenNoAnswer}, {"ERROR\r", "OK\r", CSerialLink::kOpenOk},
+        {"OK\r", "ok\r", CSerialLink::kOpenNoAnswer},    {"OK\r", "OK \r", CSerialLink::kOpenNoAnswer},
         {"OK\r", "\nOK\r", CSerialLink::kOpenOk},
     };
+    FakeInstrument good(Answers());
+    CSerialLink link;
+    ASSERT_EQ(OpenOn(link, good, 2), CSerialLink::kOpenOk);
+    ASSERT_TRUE(link.ClosePort());
+    std::uint16_t nLastOpened = 2;
+    std::uint16_t nPort = 3;
     for (const auto& row : rows) {
-        // A first, successful open on port 2 sets the port number that a failed open must leave alone.
-        FakeInstrument good(Answers());
-        CSerialLink link;
-        ASSERT_EQ(OpenOn(link, good, 2), CSerialLink::kOpenOk);
-        ASSERT_TRUE(link.ClosePort());
-
         FakeInstrument instrument([&, nSeen = 0](const std::string&, speed_t) mutable {
             return std::string(++nSeen % 2 == 1 ? row.first : row.second);
         });
-        MapPort(3, instrument.DevicePath());
-        EXPECT_EQ(link.OpenPort(3, 9600), row.nResult) << row.second;
+        MapPort(nPort, instrument.DevicePath());
+        EXPECT_EQ(link.OpenPort(nPort, 9600), row.nResult) << row.second;
         const bool bOpened = row.nResult == CSerialLink::kOpenOk;
         EXPECT_EQ(link.IsConnected(), bOpened) << row.second;
-        EXPECT_EQ(link.GetPortNumber(), bOpened ? 3 : 2) << row.second;
-        EXPECT_EQ(CSerialLink::CanOpenPort(3), !bOpened) << row.second;
+        // A refused port is closed again; an opened one is held.
+        EXPECT_EQ(CSerialLink::CanOpenPort(nPort), !bOpened) << row.second;
+        if (bOpened) nLastOpened = nPort;
+        EXPECT_EQ(link.GetPortNumber(), nLastOpened) << row.second;
+        link.ClosePort();
+        ++nPort;
     }
+}
+
+TEST_F(OpenPortTest, PortsWithoutAUsableDeviceDoNotOpen) {
+    FakeInstrument instrument(Answers());
+    // Ports 0 and 17 name a working device, yet are outside the range; port 2 names nothing; port 3 is
+    // not a terminal.
+    MapPort(0, instrument.DevicePath());
+    MapPort(17, instrument.DevicePath());
+    std::ofstream(m_strDir + "/plain") << "x";
+    MapPort(3, m_strDir + "/plain");
+    for (const std::uint16_t nPort : {0, 17, 2, 3}) {
+        CSerialLink link;
+        link.SetTimeouts(kTestReplyMs, kTestOpenMs);
+        EXPECT_EQ(link.OpenPort(nPort, 9600), CSerialLink::kOpenNoDevice) << nPort;
+        EXPECT_FALSE(link.IsConnected()) << nPort;
+        EXPECT_EQ(link.GetPortNumber(), 0) << nPort;
+        EXPECT_FALSE(CSerialLink::CanOpenPort(nPort)) << nPort;
+    }
+    EXPECT_TRUE(instrument.Commands().empty());
 }
 
 TEST_F(OpenPortTest, RateThePortCannotTakeOpensWithResult3) {

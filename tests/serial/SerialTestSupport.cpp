@@ -1,9 +1,8 @@
-// Device folder fixture, recording owner and thread count for the serial link tests.
+// Device folder fixture and recording owner for the link tests.
 #include "SerialTestSupport.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,44 +28,11 @@ void SerialPortFixture::MapPort(std::uint16_t nPort, const std::string& target) 
     fs::create_symlink(target, link);
 }
 
-void RecordingOwner::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
-    std::lock_guard lock(m_mutex);
-    m_events.push_back({uMsg, wParam});
-    m_cv.notify_all();
-}
-
-std::vector<RecordingOwner::Event> RecordingOwner::WaitForEvents(std::size_t n,
-                                                                 std::chrono::milliseconds timeout) {
-    std::unique_lock lock(m_mutex);
-    m_cv.wait_for(lock, timeout, [&] { return m_events.size() >= n; });
-    return m_events;
-}
-
-std::vector<std::uint16_t> RecordingOwner::Parameters() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<std::uint16_t> parameters;
-    for (const Event& event : m_events) parameters.push_back(event.wParam);
-    return parameters;
-}
-
-std::size_t ThreadCount() {
-    const fs::directory_iterator tasks("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(fs::begin(tasks), fs::end(tasks)));
-}
-
 std::int16_t SerialPortFixture::OpenOn(CSerialLink& link, const FakeInstrument& instrument,
                                        std::uint16_t nPort) {
     MapPort(nPort, instrument.DevicePath());
     link.SetTimeouts(kTestReplyMs, kTestOpenMs);
     return link.OpenPort(nPort, 9600);
-}
-
-FakeInstrument::Responder Answers(std::map<std::string, std::string> replies) {
-    replies.emplace("UE", "OK\r");
-    return [replies = std::move(replies)](const std::string& command, speed_t) {
-        const auto found = replies.find(command);
-        return found == replies.end() ? std::string() : found->second;
-    };
 }
 
 bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
@@ -85,4 +51,25 @@ bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
     EXPECT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "cannot drop privileges";
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void RecordingOwner::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
+    EXPECT_EQ(uMsg, m_uMsg);
+    std::lock_guard lock(m_mutex);
+    m_parameters.push_back(wParam);
+    m_cv.notify_all();
+}
+
+std::vector<std::uint16_t> RecordingOwner::WaitForEvents(std::size_t n, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_mutex);
+    m_cv.wait_for(lock, timeout, [&] { return m_parameters.size() >= n; });
+    return m_parameters;
+}
+
+FakeInstrument::Responder Answers(std::map<std::string, std::string> replies) {
+    replies.emplace("UE", "OK\r");
+    return [replies = std::move(replies)](const std::string& command, speed_t) {
+        const auto found = replies.find(command);
+        return found == replies.end() ? std::string() : found->second;
+    };
 }

@@ -1,5 +1,5 @@
-// Shared pieces of the serial link tests: a fixture that maps Com ports to pseudo-terminals through a
-// private device folder, an owner that records notifications, and process measurements.
+// Shared pieces of the link tests: a fixture that maps Com ports to devices through a private device
+// folder, an owner that records notifications, and an instrument that answers from a table.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,34 +25,30 @@ protected:
     void TearDown() override;
     // Makes Com port n name target (a device, or any other file).
     void MapPort(std::uint16_t nPort, const std::string& target);
+    // Maps port n to the instrument, shortens the link's time-outs and opens the port at 9600 baud.
+    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1);
     // Whether another program without root privileges (run as "nobody" when the tests run as root) can
     // open the instrument's device, which the exclusive mode of a terminal prevents.
     bool OtherProgramCanOpen(const FakeInstrument& instrument);
-    // Maps port n to the instrument, shortens the link's time-outs and opens the port at 9600 baud.
-    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1);
     std::string m_strDir;
 };
 
+// Records the parameters of the notifications, each of which must come with the message uMsg.
 class RecordingOwner : public ISerialLinkOwner {
 public:
-    struct Event {
-        std::uint32_t uMsg;
-        std::uint16_t wParam;
-    };
+    explicit RecordingOwner(std::uint32_t uMsg = 0) : m_uMsg(uMsg) {}
     void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
-    // Waits until at least n notifications have come (up to the time-out) and returns all so far.
-    std::vector<Event> WaitForEvents(std::size_t n,
-                                     std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    std::vector<std::uint16_t> Parameters() const;
+    // The parameters once at least n notifications have come, or all so far at the time-out.
+    std::vector<std::uint16_t> WaitForEvents(std::size_t n,
+                                             std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 private:
-    mutable std::mutex m_mutex;
+    const std::uint32_t m_uMsg;
+    std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::vector<Event> m_events;
+    std::vector<std::uint16_t> m_parameters;
 };
 
-// Threads of this process.
-std::size_t ThreadCount();
 // Milliseconds taken by f.
 template <typename F>
 long long ElapsedMs(F&& f) {
