@@ -32,10 +32,3 @@ void LineCutter::Feed(std::string_view chunk, const LineHandler& onLine) {
         m_strAccumulator.push_back(c);
     }
 }
-
-void LineCutter::Reset() {
-    m_strAccumulator.clear();
-    m_bAfterCut = false;
-    m_bDiscarding = false;
-    m_nDiscarded = 0;
-}

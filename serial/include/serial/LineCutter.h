@@ -17,10 +17,8 @@ public:
 
     // Feeds one chunk; calls onLine for each line completed by it, in order.
     void Feed(std::string_view chunk, const LineHandler& onLine);
-    // Lines discarded for being too long since construction or Reset.
+    // Lines discarded for being too long since construction.
     std::size_t DiscardedLines() const { return m_nDiscarded; }
-    // Forgets any partial line (a new port opening).
-    void Reset();
 
     // The private part belongs to the implementation.
 private:
