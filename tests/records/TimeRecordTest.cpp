@@ -2,31 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "records/Records.h"
 
 namespace {
 
-// Central European time with its daylight-saving rule, spelled out so no zone database is needed.
-constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
-
 class TimeRecordTest : public ::testing::Test {
 protected:
+    // Central European time with its daylight-saving rule, spelled out so no zone database is needed.
     void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            m_strSavedTz = tz;
-            m_bHadTz = true;
-        }
-        setenv("TZ", kBerlin, 1);
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
         tzset();
     }
     void TearDown() override {
-        if (m_bHadTz) {
-            setenv("TZ", m_strSavedTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        unsetenv("TZ");
         tzset();
     }
 
@@ -40,100 +29,56 @@ protected:
         calendar.tm_sec = second;
         return timegm(&calendar);
     }
-
-private:
-    std::string m_strSavedTz;
-    bool m_bHadTz = false;
+    static std::optional<std::time_t> TimeOf(const char* line) {
+        const std::optional<TimeRecord> record = ParseTimeRecord(line);
+        EXPECT_TRUE(record) << line;
+        return record ? record->instrumentTime : std::nullopt;
+    }
 };
 
 TEST_F(TimeRecordTest, EveryRangeCheckAtItsEdges) {
-    const struct {
-        const char* line;
-        bool valid;
-    } rows[] = {
-        {"T,2005,09,20,14,30,07", true},
-        {"T,9999,12,31,23,59,59", true},
-        {"T,0,1,1,0,0,0", true},
-        {"T,2005,02,31,12,00,00", true},  // the day is not checked against the month
-        {"T,10000,1,1,0,0,0", false},
-        {"T,-1,1,1,0,0,0", false},
-        {"T,2005,0,1,0,0,0", false},
-        {"T,2005,13,1,0,0,0", false},
-        {"T,2005,1,0,0,0,0", false},
-        {"T,2005,1,32,0,0,0", false},
-        {"T,2005,1,1,24,0,0", false},
-        {"T,2005,1,1,-1,0,0", false},
-        {"T,2005,1,1,0,60,0", false},
-        {"T,2005,1,1,0,0,60", false},
-        {"T,2005,1,1,0,0,-1", false},
-        // Values that wrap into range as 16-bit numbers are still out of range.
-        {"T,67541,1,1,0,0,0", false},
-        {"T,2005,-65535,1,0,0,0", false},
-        {"T,2005,1,1,0,0,65536", false},
-        {"T,2005,1,1,0,0,99999999999999999999", false},
-        // Incomplete or ignored lines.
-        {"T,2005,02,01,12,00", false},
-        {"T", false},
-        {"", false},
-        {"ERROR", false},
-        {"WriteComm", false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(ParseTimeRecord(row.line).has_value(), row.valid) << row.line;
+    // The day is not checked against the month.
+    for (const char* line :
+         {"T,2005,09,20,14,30,07", "T,9999,12,31,23,59,59", "T,0,1,1,0,0,0", "T,2005,02,31,12,00,00"}) {
+        EXPECT_TRUE(ParseTimeRecord(line)) << line;
+    }
+    // One step outside each range, values that wrap into range as 16-bit numbers, too few fields
+    // and ignored lines.
+    for (const char* line :
+         {"T,10000,1,1,0,0,0", "T,-1,1,1,0,0,0", "T,2005,0,1,0,0,0", "T,2005,13,1,0,0,0", "T,2005,1,0,0,0,0",
+          "T,2005,1,32,0,0,0", "T,2005,1,1,24,0,0", "T,2005,1,1,-1,0,0", "T,2005,1,1,0,60,0",
+          "T,2005,1,1,0,0,60", "T,2005,1,1,0,0,-1", "T,67541,1,1,0,0,0", "T,2005,-65535,1,0,0,0",
+          "T,2005,1,1,0,0,99999999999999999999", "T,2005,02,01,12,00", "", "ERROR", "WriteComm"}) {
+        EXPECT_FALSE(ParseTimeRecord(line)) << line;
     }
 }
 
-TEST_F(TimeRecordTest, FieldsAndValuesAreKeptAsReceivedAndByTheDecimalRule) {
+TEST_F(TimeRecordTest, FieldsAreKeptAsReceivedAndValuesFollowTheDecimalRule) {
     const std::optional<TimeRecord> record = ParseTimeRecord("T,2005, 9,20x,+14,30,07,extra");
     ASSERT_TRUE(record);
     EXPECT_EQ(record->fields, (std::array<std::string, 6>{"2005", " 9", "20x", "+14", "30", "07,extra"}));
     EXPECT_EQ(record->values, (std::array<std::uint16_t, 6>{2005, 9, 20, 14, 30, 7}));
+    // The last data time text is made of the field texts, with the year's last two characters.
+    EXPECT_EQ(record->lastDataTimeText, "05- 9-20x +14:30:07,extra");
+    EXPECT_EQ(ParseTimeRecord("T,5,9,20,14,30,7").value().lastDataTimeText, "5-9-20 14:30:7");
 }
 
-TEST_F(TimeRecordTest, LastDataTimeTextUsesTheFieldTextsAndTheYearsLastTwoCharacters) {
-    const struct {
-        const char* line;
-        const char* text;
-    } rows[] = {
-        {"T,2005,09,20,14,30,07", "05-09-20 14:30:07"},
-        {"T,2005,9,20,14,30,7", "05-9-20 14:30:7"},
-        {"T,5,9,20,14,30,7", "5-9-20 14:30:7"},
-        {"T,05,09,20,14,30,07", "05-09-20 14:30:07"},
-        {"T,2005,09,20,14,30,07,x", "05-09-20 14:30:07,x"},
-    };
-    for (const auto& row : rows) {
-        const std::optional<TimeRecord> record = ParseTimeRecord(row.line);
-        ASSERT_TRUE(record) << row.line;
-        EXPECT_EQ(record->lastDataTimeText, row.text) << row.line;
-    }
-}
-
-TEST_F(TimeRecordTest, InstrumentTimeIsLocalTimeWithDaylightSavingFromTheLibrary) {
-    const auto timeOf = [](const char* line) {
-        const std::optional<TimeRecord> record = ParseTimeRecord(line);
-        EXPECT_TRUE(record && record->instrumentTime) << line;
-        return record && record->instrumentTime ? *record->instrumentTime : std::time_t{0};
-    };
+TEST_F(TimeRecordTest, InstrumentTimeIsLocalTimeWithDaylightSaving) {
     // Summer and winter offsets.
-    EXPECT_EQ(timeOf("T,2005,09,20,14,30,07"), Utc(2005, 9, 20, 12, 30, 7));
-    EXPECT_EQ(timeOf("T,2005,01,20,14,30,07"), Utc(2005, 1, 20, 13, 30, 7));
+    EXPECT_EQ(TimeOf("T,2005,09,20,14,30,07"), Utc(2005, 9, 20, 12, 30, 7));
+    EXPECT_EQ(TimeOf("T,2005,01,20,14,30,07"), Utc(2005, 1, 20, 13, 30, 7));
     // Clocks go forward at 02:00 on 28 March 2021: one second of real time across the jump.
-    EXPECT_EQ(timeOf("T,2021,03,28,03,00,00") - timeOf("T,2021,03,28,01,59,59"), 1);
+    EXPECT_EQ(TimeOf("T,2021,03,28,03,00,00").value() - TimeOf("T,2021,03,28,01,59,59").value(), 1);
     // Clocks go back at 03:00 on 31 October 2021: 01:30 summer time to 03:30 winter time is 3 hours.
-    EXPECT_EQ(timeOf("T,2021,10,31,03,30,00") - timeOf("T,2021,10,31,01,30,00"), 3 * 3600);
-    // The day is not checked against the month: 31 February is 3 March.
-    EXPECT_EQ(timeOf("T,2005,02,31,12,00,00"), timeOf("T,2005,03,03,12,00,00"));
+    EXPECT_EQ(TimeOf("T,2021,10,31,03,30,00").value() - TimeOf("T,2021,10,31,01,30,00").value(), 3 * 3600);
+    // 31 February is 3 March.
+    EXPECT_EQ(TimeOf("T,2005,02,31,12,00,00"), TimeOf("T,2005,03,03,12,00,00"));
     // The one local second whose calendar time is -1 is still a time.
-    EXPECT_EQ(timeOf("T,1970,01,01,00,59,59"), -1);
-    EXPECT_EQ(timeOf("T,9999,12,31,23,59,59"), Utc(9999, 12, 31, 22, 59, 59));
-}
-
-TEST_F(TimeRecordTest, YearBefore1970IsAValidRecordWithoutInstrumentTime) {
+    EXPECT_EQ(TimeOf("T,1970,01,01,00,59,59"), -1);
+    EXPECT_EQ(TimeOf("T,9999,12,31,23,59,59"), Utc(9999, 12, 31, 22, 59, 59));
+    // A year before 1970 (an unset clock's two-digit year) is a valid record without a time.
     for (const char* line : {"T,05,09,20,14,30,07", "T,0,1,1,0,0,0", "T,1969,12,31,23,59,59"}) {
-        const std::optional<TimeRecord> record = ParseTimeRecord(line);
-        ASSERT_TRUE(record) << line;
-        EXPECT_FALSE(record->instrumentTime) << line;
-        EXPECT_FALSE(record->lastDataTimeText.empty()) << line;
+        EXPECT_EQ(TimeOf(line), std::nullopt) << line;
     }
 }
 

@@ -15,7 +15,6 @@ class COperatingMode {
 public:
     const std::string& ModeField() const { return m_strModeField; }
     std::uint16_t ModeCount() const { return m_nModeCount; }
-    char ModeAfterBlanking() const { return m_chModeAfterBlanking; }
 
     // D record field 1. Returns the label to show when the field starts with a mode letter.
     std::optional<std::string> SetModeField(const std::string& field);
