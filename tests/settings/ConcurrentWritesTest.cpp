@@ -15,29 +15,7 @@ std::string TextFor(std::uint32_t n) {
     return "/data/run-" + std::to_string(n) + std::string(200, 'x');
 }
 
-// Writes counter and text pairs for ever, reporting each finished pair with one byte on the pipe.
-[[noreturn]] void WriteForever(int reportFd) {
-    for (std::uint32_t n = 1;; ++n) {
-        CSettingsKey key;
-        if (!key.Open(kProductKeyPath, false) || !key.WriteDword("N", n) ||
-            !key.WriteString("S", TextFor(n)) || write(reportFd, "+", 1) != 1) {
-            _exit(1);
-        }
-    }
-}
-
-// Writes count values under its own name, then exits with 0 when every write succeeded.
-[[noreturn]] void WriteCount(const char* name, std::uint32_t count) {
-    for (std::uint32_t n = 1; n <= count; ++n) {
-        CSettingsKey key;
-        if (!key.Open(kProductKeyPath, false) || !key.WriteDword(name, n)) {
-            _exit(1);
-        }
-    }
-    _exit(0);
-}
-
-TEST_F(ConcurrentWrites, TwoProcessesNeverLoseEachOthersValues) {
+TEST_F(ConcurrentWrites, ThreeProcessesNeverLoseEachOthersValues) {
     constexpr std::uint32_t kWrites = 50;
     const char* names[] = {"FIRST", "SECOND", "THIRD"};
     std::vector<pid_t> children;
@@ -45,7 +23,11 @@ TEST_F(ConcurrentWrites, TwoProcessesNeverLoseEachOthersValues) {
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            WriteCount(name, kWrites);
+            for (std::uint32_t n = 1; n <= kWrites; ++n) {
+                CSettingsKey key;
+                if (!key.Open(kProductKeyPath, false) || !key.WriteDword(name, n)) _exit(1);
+            }
+            _exit(0);
         }
         children.push_back(pid);
     }
@@ -71,14 +53,18 @@ TEST_F(ConcurrentWrites, WriterKilledMidWriteLeavesAWholeFile) {
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            close(report[0]);
-            WriteForever(report[1]);
+            // Writes counter and text pairs for ever, reporting each finished pair with one byte.
+            for (std::uint32_t n = 1;; ++n) {
+                CSettingsKey key;
+                if (!key.Open(kProductKeyPath, false) || !key.WriteDword("N", n) ||
+                    !key.WriteString("S", TextFor(n)) || write(report[1], "+", 1) != 1) {
+                    _exit(1);
+                }
+            }
         }
         close(report[1]);
         char byte;
-        for (int i = 0; i < pairsBeforeKill; ++i) {
-            ASSERT_EQ(read(report[0], &byte, 1), 1);
-        }
+        for (int i = 0; i < pairsBeforeKill; ++i) ASSERT_EQ(read(report[0], &byte, 1), 1);
         kill(pid, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);

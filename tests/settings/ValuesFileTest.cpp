@@ -6,16 +6,11 @@
 namespace {
 
 StoredValue Dword(std::uint32_t value) {
-    StoredValue stored;
-    stored.dwValue = value;
-    return stored;
+    return {false, value, {}};
 }
 
 StoredValue Text(std::string text) {
-    StoredValue stored;
-    stored.bString = true;
-    stored.strText = std::move(text);
-    return stored;
+    return {true, 0, std::move(text)};
 }
 
 TEST(ValuesFile, WritesOneTypedValuePerLineAfterAComment) {
@@ -30,56 +25,25 @@ TEST(ValuesFile, WritesOneTypedValuePerLineAfterAComment) {
     EXPECT_EQ(ParseValuesFile(text), values);
 }
 
-TEST(ValuesFile, MalformedLinesAreSkipped) {
-    const struct {
-        const char* line;
-        bool read;
-    } rows[] = {
-        {"\"A\"=dword:00000001", true},
-        {"\"A\"=dword:1", true},
-        {"\"A\"=dword:ABCDEF01", true},
-        {"\"A\"=\"text\"", true},
-        {"\"A\"=\"\"", true},
-        {"\"\"=\"default value\"", true},
-        {"\"A\"=\"a\\\\b\\\"c\\nd\"", true},
-        {"\"A\"=dword:", false},
-        {"\"A\"=dword:000000001", false},  // nine digits
-        {"\"A\"=dword:0000000g", false},
-        {"\"A\"=dword:-1", false},
-        {"\"A\"=dword:00000001 ", false},
-        {"\"A\"=hex:01,02", false},
-        {"\"A\"=\"text", false},
-        {"\"A\"=\"text\"trailing", false},
-        {"\"A\"=\"bad \\t escape\"", false},
-        {"\"A\"=\"ends in a backslash\\", false},
-        {"\"A\"=", false},
-        {"\"A\"", false},
-        {"\"A\" = dword:00000001", false},
-        {"A=dword:00000001", false},
-        {"\"A=dword:00000001", false},
-        {"=", false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(ParseValuesFile(row.line).size(), row.read ? 1u : 0u) << row.line;
+TEST(ValuesFile, ReadsCommentsLineEndingsAndRepeatedNamesAndSkipsMalformedLines) {
+    EXPECT_EQ(ParseValuesFile("; comment\r\n"
+                              "\r\n"
+                              "\"A\"=dword:00000001\r\n"
+                              "\"B\"=\"first\"\n"
+                              "\"A\"=\"again\"\n"
+                              "\"C\"=dword:ABCDEF1"),
+              (ValueList{{"A", Text("again")}, {"B", Text("first")}, {"C", Dword(0xABCDEF1)}}));
+    for (const char* line : {"\"A\"=\"\"", "\"\"=\"default value\"", "\"A\"=\"a\\\\b\\\"c\\nd\""}) {
+        EXPECT_EQ(ParseValuesFile(line).size(), 1u) << line;
+    }
+    for (const char* line :
+         {"\"A\"=dword:", "\"A\"=dword:000000001", "\"A\"=dword:0000000g", "\"A\"=dword:-1",
+          "\"A\"=dword:00000001 ", "\"A\"=hex:01,02", "\"A\"=\"text", "\"A\"=\"text\"trailing",
+          "\"A\"=\"bad \\t escape\"", "\"A\"=\"ends in a backslash\\", "\"A\"=", "\"A\"",
+          "\"A\" = dword:00000001", "A=dword:00000001", "\"A=dword:00000001", "="}) {
+        EXPECT_TRUE(ParseValuesFile(line).empty()) << line;
     }
     EXPECT_TRUE(ParseValuesFile(std::string("\"A\"=\"a\0b\"", 9)).empty()) << "a NUL inside a text";
-}
-
-TEST(ValuesFile, ReadsCommentsLineEndingsAndRepeatedNames) {
-    const ValueList values = ParseValuesFile(
-        "; comment\r\n"
-        "\r\n"
-        "\"A\"=dword:00000001\r\n"
-        "\"B\"=\"first\"\n"
-        "\"A\"=\"again\"\n"
-        "\"C\"=dword:00000002");
-    EXPECT_EQ(values, (ValueList{{"A", Text("again")}, {"B", Text("first")}, {"C", Dword(2)}}));
-}
-
-TEST(ValuesFile, BytesAreLittleEndianNumbersOrTextWithItsNul) {
-    EXPECT_EQ(Dword(0x04030201).Bytes(), std::string("\x01\x02\x03\x04", 4));
-    EXPECT_EQ(Text("ab").Bytes(), std::string("ab\0", 3));
-    EXPECT_EQ(Text("").Bytes(), std::string(1, '\0'));
 }
 
 }  // namespace
