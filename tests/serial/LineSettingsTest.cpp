@@ -30,18 +30,16 @@ TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
 }
 
 TEST(LineSettingsTest, OnlyTheInstrumentRatesAreAccepted) {
-    const struct {
-        std::uint32_t dwRate;
-        speed_t speed;  // B0: refused
-    } rows[] = {{9600, B9600}, {19200, B19200}, {38400, B38400}, {0, B0},
-                {1200, B0},    {57600, B0},     {115200, B0},    {38401, B0}};
-    for (const auto& row : rows) {
+    for (const auto& [dwRate, speed] :
+         {std::pair<std::uint32_t, speed_t>{9600, B9600}, {19200, B19200}, {38400, B38400}}) {
         termios tio = Everything();
-        ASSERT_EQ(BuildLineSettings(tio, row.dwRate, 7, 2, 0, 1), row.speed != B0) << row.dwRate;
-        if (row.speed != B0) {
-            EXPECT_EQ(cfgetispeed(&tio), row.speed) << row.dwRate;
-            EXPECT_EQ(cfgetospeed(&tio), row.speed) << row.dwRate;
-        }
+        ASSERT_TRUE(BuildLineSettings(tio, dwRate, 7, 2, 0, 1)) << dwRate;
+        EXPECT_EQ(cfgetispeed(&tio), speed) << dwRate;
+        EXPECT_EQ(cfgetospeed(&tio), speed) << dwRate;
+    }
+    for (const std::uint32_t dwRate : {0u, 1200u, 57600u, 115200u, 38401u}) {
+        termios tio = Everything();
+        EXPECT_FALSE(BuildLineSettings(tio, dwRate, 7, 2, 0, 1)) << dwRate;
     }
 }
 

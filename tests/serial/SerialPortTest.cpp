@@ -1,5 +1,5 @@
-// The port on a real tty (a pseudo-terminal): device names, exclusive opening, closing, the line
-// settings on the device, and the device disappearing during use.
+// The port on a real tty (a pseudo-terminal): exclusive opening, closing, and the device disappearing
+// during use.
 #include <time.h>
 
 #include <filesystem>
@@ -10,16 +10,6 @@
 
 namespace {
 using SerialPortTest = SerialPortFixture;
-
-TEST(DeviceForPortTest, FixedTableWithoutDeviceFolder) {
-    unsetenv("CORVANE_DEVICE_DIR");
-    const struct {
-        std::uint16_t nPort;
-        const char* device;
-    } rows[] = {{0, ""},  {1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},    {5, "/dev/ttyUSB0"}, {12, "/dev/ttyUSB7"},
-                {13, "/dev/ttyACM0"}, {16, "/dev/ttyACM3"}, {17, ""}};
-    for (const auto& row : rows) EXPECT_EQ(CSerialLink::DeviceForPort(row.nPort), row.device) << row.nPort;
-}
 
 std::size_t ThreadCount() {
     const std::filesystem::directory_iterator tasks("/proc/self/task");

@@ -39,13 +39,15 @@ TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedRecordLinesWaitInOrderAndCommands
     OpenUnpolled();
     m_pInstrument->Send("D1,2\rOK\rT5\r\x80x\r\xffy\r");
     m_pInstrument->Send("\nD3\rERROR\r");
-    EXPECT_EQ(m_owner.WaitForEvents(7), (std::vector<std::uint16_t>{'D', 'O', 'T', 0xFF80, 0xFFFF, 'D', 'E'}));
+    EXPECT_EQ(m_owner.WaitForEvents(7),
+              (std::vector<std::uint16_t>{'D', 'O', 'T', 0xFF80, 0xFFFF, 'D', 'E'}));
 
     // The second D line came before the first was taken: both are delivered, oldest first.
     EXPECT_EQ(TakeAll('D'), (std::vector<std::string>{"D1,2", "D3"}));
     EXPECT_EQ(TakeAll('T'), std::vector<std::string>{"T5"});
     std::string out = "untouched";
-    for (const char letter : {'D', 'O', 'E', 'B', 'x'}) EXPECT_FALSE(m_link.TakeRecordLine(letter, out)) << letter;
+    for (const char letter : {'D', 'O', 'E', 'B', 'x'})
+        EXPECT_FALSE(m_link.TakeRecordLine(letter, out)) << letter;
     EXPECT_EQ(out, "untouched");
 
     // An answer is a record line too: the command waits in vain, the answer is notified with its letter.
