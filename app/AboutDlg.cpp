@@ -32,16 +32,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     name->setFont(bold);
     auto* notice = new QLabel(QStringLiteral("Copyright (C) 2005 Brantel Inc."), this);
 
-    m_strVersion =
+    auto* version = new QLabel(
         QStringLiteral("Version %1, %2, %3")
-            .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__), QStringLiteral(__DATE__));
-    m_version = new QLabel(m_strVersion, this);
-    m_version->setObjectName(QStringLiteral("1103"));
-    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__), QStringLiteral(__DATE__)),
+        this);
+    version->setObjectName(QStringLiteral("1103"));
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_link = new CStaticLink(this);
-    m_link->setObjectName(QStringLiteral("1104"));
-    m_link->setText(QString::fromLatin1(kMakerAddress));
+    auto* link = new CStaticLink(this);
+    link->setObjectName(QStringLiteral("1104"));
+    link->setText(QString::fromLatin1(kMakerAddress));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Vertical, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
@@ -52,8 +52,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(icon, 0, 0, 4, 1);
     grid->addWidget(name, 0, 1);
     grid->addWidget(notice, 1, 1);
-    grid->addWidget(m_version, 2, 1);
-    grid->addWidget(m_link, 3, 1, Qt::AlignLeft);
+    grid->addWidget(version, 2, 1);
+    grid->addWidget(link, 3, 1, Qt::AlignLeft);
     grid->addWidget(buttons, 0, 2, 4, 1, Qt::AlignTop);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -17,17 +16,8 @@
 #include "control/CorvanePropertySheet.h"
 #include "pages/DataPage.h"
 
-namespace {
-
-QPushButton* Button(QWidget* sheet, int id) {
-    return sheet->findChild<QPushButton*>(QString::number(id));
-}
-
-}  // namespace
-
 TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
     QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     // Fast records, logging off (nothing stored), so a run shows unpolled lines at once.
     SimProcess sim({"--averaging", "1", "--speed", "10"});
@@ -35,40 +25,37 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
 
     CCorvaneApp app;
     app.Link().SetTimeouts(300, 600);
-    bool modal = false, aboutShown = false, helpUsable = false, recordsArrived = false;
-    QString title;
+    bool modal = false, aboutClosed = false, helpClosed = false, recordsArrived = false;
     WhenShown<CCorvanePropertySheet>([&](CCorvanePropertySheet* sheet) {
         modal = sheet->isModal();
-        title = sheet->windowTitle();
-
+        const auto click = [sheet](int id) {
+            QTest::mouseClick(sheet->findChild<QPushButton*>(QString::number(id)), Qt::LeftButton);
+        };
+        // The about box from the Help menu, closed by its OK button.
         WhenShown<CAboutDlg>([&](CAboutDlg* about) {
-            aboutShown = true;
-            about->accept();
+            QTest::mouseClick(about->findChild<QPushButton*>("1"), Qt::LeftButton);
+            aboutClosed = !about->isVisible();
         });
-        Button(sheet, 9)->menu()->actions().back()->trigger();
+        sheet->findChild<QPushButton*>("9")->menu()->actions().back()->trigger();
 
         // The modal main window does not block its help window: its Close button works.
         sheet->ShowHelp("data");
-        if (auto* browser = sheet->findChild<QTextBrowser*>()) {
-            QWidget* help = browser->window();
-            for (QPushButton* button : help->findChildren<QPushButton*>())
-                if (button->text() == "C&lose") QTest::mouseClick(button, Qt::LeftButton);
-            helpUsable = !help->isVisible();
-        }
+        QWidget* help = sheet->findChild<QTextBrowser*>()->window();
+        for (QPushButton* button : help->findChildren<QPushButton*>())
+            if (button->text() == "C&lose") QTest::mouseClick(button, Qt::LeftButton);
+        helpClosed = !help->isVisible();
 
         // Unpolled records reach the window: the instrument time on the Data page moves on.
-        QTest::mouseClick(Button(sheet, CCorvanePropertySheet::ID_START_DATA), Qt::LeftButton);
+        click(CCorvanePropertySheet::ID_START_DATA);
         auto* lastData = sheet->DataPage().findChild<QLabel*>("1047");
         const QString first = lastData->text();
         recordsArrived = QTest::qWaitFor([&] { return lastData->text() != first; }, 5000);
-
-        QTest::mouseClick(Button(sheet, CCorvanePropertySheet::ID_EXIT), Qt::LeftButton);
+        click(CCorvanePropertySheet::ID_EXIT);
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(modal);
-    EXPECT_EQ(title, "Corvane");
-    EXPECT_TRUE(aboutShown);
-    EXPECT_TRUE(helpUsable);
+    EXPECT_TRUE(aboutClosed);
+    EXPECT_TRUE(helpClosed);
     EXPECT_TRUE(recordsArrived);
     EXPECT_FALSE(app.Link().IsConnected());
     qunsetenv("XDG_CONFIG_HOME");

@@ -20,9 +20,6 @@ public:
     // Opens the target, taking the label's text as the target on the first click.
     void Open();
 
-    bool IsVisited() const { return m_bClicked; }
-    const QString& Target() const { return m_strTarget; }
-
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
