@@ -29,20 +29,6 @@ TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
     EXPECT_EQ(tio.c_cc[VTIME], 0);
 }
 
-TEST(LineSettingsTest, OnlyTheInstrumentRatesAreAccepted) {
-    for (const auto& [dwRate, speed] :
-         {std::pair<std::uint32_t, speed_t>{9600, B9600}, {19200, B19200}, {38400, B38400}}) {
-        termios tio = Everything();
-        ASSERT_TRUE(BuildLineSettings(tio, dwRate, 7, 2, 0, 1)) << dwRate;
-        EXPECT_EQ(cfgetispeed(&tio), speed) << dwRate;
-        EXPECT_EQ(cfgetospeed(&tio), speed) << dwRate;
-    }
-    for (const std::uint32_t dwRate : {0u, 1200u, 57600u, 115200u, 38401u}) {
-        termios tio = Everything();
-        EXPECT_FALSE(BuildLineSettings(tio, dwRate, 7, 2, 0, 1)) << dwRate;
-    }
-}
-
 TEST(LineSettingsTest, HeldSettingsMayLackOnlyCharacterSizeAndParity) {
     termios wanted{};
     ASSERT_TRUE(BuildLineSettings(wanted, 9600, 7, 2, 0, 1));
