@@ -31,7 +31,7 @@ TEST_F(OpenPortTest, FixedRateOpensAfterTheHandshake) {
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY), static_cast<tcflag_t>(IXON | IXOFF));
     EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
     // After the open, commands wait the reply time-out again, not the open one.
-    EXPECT_LT(ElapsedMs([&] { link.SendCommand("RT"); }), 900);
+    EXPECT_LT(SendTimed(link, "RT").nMs, 900u);
 }
 
 TEST_F(OpenPortTest, RateSearchStopsAtTheRateTheInstrumentAnswers) {

@@ -66,6 +66,14 @@ std::vector<std::uint16_t> RecordingOwner::WaitForEvents(std::size_t n, std::chr
     return m_parameters;
 }
 
+TimedReply SendTimed(CSerialLink& link, const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string text = link.SendCommand("%s", command.c_str());
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return {std::move(text), static_cast<std::uint32_t>(
+                                 std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count())};
+}
+
 FakeInstrument::Responder Answers(std::map<std::string, std::string> replies) {
     replies.emplace("UE", "OK\r");
     return [replies = std::move(replies)](const std::string& command, speed_t) {

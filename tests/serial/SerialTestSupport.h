@@ -49,14 +49,12 @@ private:
     std::vector<std::uint16_t> m_parameters;
 };
 
-// Milliseconds taken by f.
-template <typename F>
-long long ElapsedMs(F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+// A command's reply and the milliseconds the exchange took.
+struct TimedReply {
+    std::string text;
+    std::uint32_t nMs;
+};
+TimedReply SendTimed(CSerialLink& link, const std::string& command);
 
 // An instrument that answers "UE" with "OK" and each given command with its reply bytes, and keeps
 // silent otherwise.

@@ -51,9 +51,9 @@ TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedRecordLinesWaitInOrderAndCommands
     EXPECT_EQ(out, "untouched");
 
     // An answer is a record line too: the command waits in vain, the answer is notified with its letter.
-    std::string reply;
-    EXPECT_GE(ElapsedMs([&] { reply = m_link.SendCommand("UE"); }), static_cast<long long>(kTestReplyMs));
-    EXPECT_EQ(reply, "WriteComm");
+    const TimedReply reply = SendTimed(m_link, "UE");
+    EXPECT_EQ(reply.text, "WriteComm");
+    EXPECT_GE(reply.nMs, kTestReplyMs);
     EXPECT_EQ(m_owner.WaitForEvents(8).back(), 'O');
     // Back in polled mode the next answer is a reply again.
     m_link.SetUnpolled(false);
