@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BenchSession.h"
+#include "EventLoopWait.h"
 #include "LogWatcher.h"
 #include "ProcessStats.h"
 
@@ -82,7 +83,7 @@ Row MeasureThroughput(int lines) {
     LogWatcher watcher(session.LogFolder().string(), "burst.dat");
     session.StartData();
     const auto count = static_cast<std::size_t>(lines);
-    BenchSession::WaitFor([&] { return watcher.Count() >= count; }, 120000, 20);
+    WaitFor([&] { return watcher.Count() >= count; }, 120000, 20);
     session.StopData();
     const std::vector<double> stamps = watcher.Stamps();
     const double seconds = stamps.size() > 1 ? stamps.back() - stamps.front() : 0;
@@ -102,7 +103,7 @@ Row MeasureLatency(int seconds) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     const double runStart = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-    BenchSession::WaitFor([] { return false; }, seconds * 1000, 1000);
+    WaitFor([] { return false; }, seconds * 1000, 1000);
     session.StopData();
 
     // The k-th line sent is the k-th line appended. Lines sent while the start sequence still
@@ -123,9 +124,9 @@ Row MeasureLatency(int seconds) {
 Row MeasureCpu(int seconds) {
     BenchSession session({"--records", "D", "--averaging", "1"}, "slow.dat");
     session.StartData();
-    BenchSession::WaitFor([] { return false; }, 2000, 1000);  // settle after the start
+    WaitFor([] { return false; }, 2000, 1000);  // settle after the start
     const double cpu0 = CpuSeconds(), wall0 = MonotonicSeconds();
-    BenchSession::WaitFor([] { return false; }, seconds * 1000, 1000);
+    WaitFor([] { return false; }, seconds * 1000, 1000);
     const double share = (CpuSeconds() - cpu0) / (MonotonicSeconds() - wall0) * 100;
     session.StopData();
     return {Format("CPU use during a run at one line per second (%.0f s)", seconds),
@@ -142,7 +143,7 @@ Row MeasureMemory(int lines) {
     session.StartData();
     for (const int share : {10, 50, 100}) {
         const auto count = static_cast<std::size_t>(lines) * static_cast<std::size_t>(share) / 100;
-        BenchSession::WaitFor([&] { return watcher.Count() >= count; }, 300000, 20);
+        WaitFor([&] { return watcher.Count() >= count; }, 300000, 20);
         result += Format(", %.1f MB", static_cast<double>(ResidentKilobytes()) / 1024);
     }
     session.StopData();

@@ -1,8 +1,6 @@
 // The benchmark's session: simulator, link, window, settings store and log folder.
 #include "BenchSession.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -52,19 +50,6 @@ void BenchSession::StartData() {
 
 void BenchSession::StopData() {
     if (m_sheet->IsRunning()) m_sheet->OnStartStopData();
-}
-
-bool BenchSession::WaitFor(const std::function<bool()>& condition, int timeoutMs, int checkMs) {
-    if (condition()) return true;
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition()) loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(checkMs);
-    loop.exec();
-    return condition();
 }
 
 std::vector<std::pair<double, std::string>> BenchSession::RunLines() const {

@@ -4,7 +4,6 @@
 
 #include <QStringList>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,8 +32,6 @@ public:
     void StartData();
     void StopData();
     bool IsRunning() const { return m_sheet->IsRunning(); }
-    // Runs the event loop, as the program does, until the condition holds or the time is up.
-    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int checkMs = 5);
 
     std::filesystem::path LogFolder() const { return m_folder / "logs"; }
     std::filesystem::path LogPath() const { return LogFolder() / m_strFileName; }
