@@ -1,13 +1,11 @@
 // The end-to-end fixture: simulator, link, window, settings store and log folder per test.
 #include "AcquisitionHarness.h"
 
-#include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
+#include "pages/InstSetupPage.h"
 #include "records/Records.h"
 #include "settings/SettingsKey.h"
 
@@ -39,56 +37,34 @@ void AcquisitionTest::Start(const std::vector<std::string>& simOptions) {
     m_sheet->show();
 }
 
-void AcquisitionTest::StoreLogging(bool enable, std::uint16_t length) {
+void AcquisitionTest::StoreLogging(std::uint16_t length) {
     CSettingsKey key;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    key.WriteDword(kValueLogEnable, enable ? 1 : 0);
+    key.WriteDword(kValueLogEnable, 1);
     key.WriteWord(kValueLogLength, length);
     key.WriteString(kValueLogPath, LogFolder().string() + "/");
 }
 
-QPushButton* AcquisitionTest::Button(int id) const {
-    return m_sheet->findChild<QPushButton*>(QString::number(id));
+void AcquisitionTest::ClickSetup(int id) {
+    QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton);
 }
 
-void AcquisitionTest::Click(int id) {
-    QPushButton* button = Button(id);
-    ASSERT_NE(button, nullptr) << id;
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-bool AcquisitionTest::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    // A plain event loop, as the program runs: the serial link's notifications are handled as they
-    // come, with no pauses between passes (which would let the record queues fill up).
-    if (condition()) return true;
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition()) loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    check.start(10);
-    loop.exec();
-    return condition();
-}
-
-std::vector<std::string> AcquisitionTest::Commands() const {
-    return m_sim->ReceivedCommands();
+std::vector<std::string> AcquisitionTest::CommandsSince(std::size_t count) const {
+    const std::vector<std::string> all = Commands();
+    return {all.begin() + static_cast<long>(std::min(count, all.size())), all.end()};
 }
 
 std::vector<std::string> AcquisitionTest::RunLines() const {
     std::vector<std::string> lines;
     bool running = false;
     for (const std::string& entry : m_sim->TranscriptLines()) {
-        const std::size_t space = entry.find(' ');
-        if (space == std::string::npos) continue;
-        const std::string rest = entry.substr(space + 1);
+        const std::string rest = entry.substr(entry.find(' ') + 1);
         if (rest == "RX UB") {
             running = true;
             lines.clear();
         } else if (rest == "RX UE" && running) {
             break;
-        } else if (running && rest.rfind("TX ", 0) == 0 && rest.size() > 3 && IsRecordLetter(rest[3])) {
+        } else if (running && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3])) {
             lines.push_back(rest.substr(3));
         }
     }
@@ -97,17 +73,10 @@ std::vector<std::string> AcquisitionTest::RunLines() const {
 
 std::vector<std::string> AcquisitionTest::FileLines(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start) + "<no CR LF>");
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
+    for (std::string line; std::getline(in, line);) {
+        const bool whole = !in.eof() && line.ends_with('\r');
+        lines.push_back(whole ? line.substr(0, line.size() - 1) : line + "<no CR LF>");
     }
     return lines;
 }

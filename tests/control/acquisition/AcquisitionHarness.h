@@ -14,10 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "EventLoopWait.h"
 #include "FakeOperatorDialogs.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
 #include "serial/SerialLink.h"
+
+// Setup page controls by template id.
+inline constexpr int kTimeBox = 1018, kApplyButton = 1079, kSetClockButton = 1101;
 
 // FakeOperatorDialogs that also lets a test look at the program's state while a box is open.
 class ObservingDialogs : public FakeOperatorDialogs {
@@ -42,25 +46,25 @@ protected:
 
     // Starts the simulator with these options (a transcript is always kept) and the window on it.
     void Start(const std::vector<std::string>& simOptions = {});
-
-    // Local settings as if saved by an earlier session.
-    void StoreLogging(bool enable, std::uint16_t length);
+    // Logging on, daily or weekly, to the log folder, as if saved by an earlier session.
+    void StoreLogging(std::uint16_t length);
 
     CCorvanePropertySheet& Sheet() { return *m_sheet; }
-    QPushButton* Button(int id) const;
-    void Click(int id);
-    template <typename T>
+    QPushButton* Button(int id) const { return m_sheet->findChild<QPushButton*>(QString::number(id)); }
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    template <typename T = QWidget>
     T* Control(QWidget* page, int id) const {
         return page->findChild<T*>(QString::number(id));
     }
-    // Waits while processing events; true when the condition came true in time.
-    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+    void ClickSetup(int id);  // a Setup page control
 
     // Every command the simulator received, in order; each opening of the port begins with the
     // handshake "UE", "UE".
-    std::vector<std::string> Commands() const;
+    std::vector<std::string> Commands() const { return m_sim->ReceivedCommands(); }
+    std::vector<std::string> CommandsSince(std::size_t count) const;
     // The record lines the simulator sent unasked during the (last) run: after "UB", before "UE".
     std::vector<std::string> RunLines() const;
+    // A log file's lines without their CR LF; an unterminated last line is marked.
     static std::vector<std::string> FileLines(const std::filesystem::path& path);
     std::filesystem::path LogFolder() const { return m_folder / "logs"; }
     // A stored value as the program left it; nothing when missing.

@@ -2,13 +2,15 @@
 #include <signal.h>
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
+#include <QTabWidget>
 #include <ctime>
+#include <iomanip>
+#include <sstream>
 
 #include "AcquisitionHarness.h"
+#include "control/DataLog.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
@@ -17,41 +19,34 @@
 namespace {
 
 using CommandList = std::vector<std::string>;
-const CommandList kHandshake = {"UE", "UE"};
-const CommandList kLoadCommands = {"SMB", "SMZ", "UD", "UT", "UP", "UY", "UZ", "STA", "STB", "STZ", "STP"};
 
 // Setup page controls by template id.
 constexpr int kBackscatterBox = 1012, kManualRadio = 1025, kNormalRadio = 1011, kDataBox = 1017,
-              kTimeBox = 1018, kPhotonBox = 1019, kAuxBox = 1020, kZeroBox = 1021, kDailyRadio = 1014,
-              kWeeklyRadio = 1024, kAveragingEdit = 1029, kBlankEdit = 1032, kZeroEdit = 1030,
-              kAutoZeroEdit = 1031, kApplyButton = 1079, kSetClockButton = 1101;
+              kPhotonBox = 1019, kAuxBox = 1020, kZeroBox = 1021, kDailyRadio = 1014, kWeeklyRadio = 1024,
+              kAveragingEdit = 1029, kBlankEdit = 1032;
 
-CommandList Concat(std::initializer_list<CommandList> parts) {
-    CommandList all;
-    for (const CommandList& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+const QStringList kQueryCaptions = {"On Com1", "Corvane"};
 
 }  // namespace
 
 class SequencesTest : public AcquisitionTest {
 protected:
-    QWidget* SetupPage() { return &Sheet().SetupPage(); }
-    QAbstractButton* SetupButton(int id) { return Control<QAbstractButton>(SetupPage(), id); }
-    QLineEdit* SetupEdit(int id) { return Control<QLineEdit>(SetupPage(), id); }
-
-    void QueryOn(QWidget* page) {
+    QAbstractButton* SetupButton(int id) { return Control<QAbstractButton>(&Sheet().SetupPage(), id); }
+    QLineEdit* SetupEdit(int id) { return Control<QLineEdit>(&Sheet().SetupPage(), id); }
+    // Queries on the page; returns the commands it sent.
+    CommandList QueryOn(QWidget* page) {
         Sheet().Tabs().setCurrentWidget(page);
         m_titles.clear();
+        const std::size_t before = Commands().size();
         Click(CCorvanePropertySheet::ID_QUERY);
+        return CommandsSince(before);
     }
     // Loads the Setup page from the simulator, then marks it modified by a click on the Time box.
     void LoadAndChangeTime() {
-        QueryOn(SetupPage());
-        QTest::mouseClick(SetupButton(kTimeBox), Qt::LeftButton);
-        ASSERT_EQ(Sheet().SetupPage().m_bModified, 1);
+        QueryOn(&Sheet().SetupPage());
+        ClickSetup(kTimeBox);
     }
-    // The state of the six instrument check boxes and the mode radio.
+    // The state of the six instrument check boxes and the two mode radios.
     std::vector<bool> Checks() {
         std::vector<bool> states;
         for (int id :
@@ -63,83 +58,57 @@ protected:
 
 TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
     Start({"--averaging", "300", "--records", "DY", "--status", "0000"});
-
-    QueryOn(&Sheet().CommPage());
-    EXPECT_EQ(Commands(), kHandshake);
-    EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
-    EXPECT_FALSE(m_link->IsConnected());
-
-    QueryOn(&Sheet().DataPage());
-    EXPECT_EQ(Commands(), Concat({kHandshake, kHandshake, {"SD0", "RT", "RD", "RY", "RZ"}}));
-    EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
+    const std::pair<QWidget*, CommandList> queries[] = {
+        {&Sheet().CommPage(), {"UE", "UE"}},
+        {&Sheet().DataPage(), {"UE", "UE", "SD0", "RT", "RD", "RY", "RZ"}},
+        {&Sheet().SetupPage(),
+         {"UE", "UE", "SMB", "SMZ", "UD", "UT", "UP", "UY", "UZ", "STA", "STB", "STZ", "STP"}}};
+    for (const auto& [page, commands] : queries) {
+        EXPECT_EQ(QueryOn(page), commands);
+        EXPECT_EQ(m_titles, kQueryCaptions);
+        EXPECT_FALSE(m_link->IsConnected());
+    }
     QWidget* data = &Sheet().DataPage();
     EXPECT_TRUE(Sheet().DataPage().HasInstrumentTime());
     EXPECT_FALSE(Control<QLabel>(data, 1040)->text().isEmpty());  // total scatter Blue from "RD"
     EXPECT_EQ(Control<QLabel>(data, 1079)->text(), "");           // both countdowns cleared
     EXPECT_EQ(Control<QLabel>(data, 1077)->text(), "");
-
-    QueryOn(SetupPage());
-    EXPECT_EQ(Commands(),
-              Concat({kHandshake, kHandshake, {"SD0", "RT", "RD", "RY", "RZ"}, kHandshake, kLoadCommands}));
-    EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
-    EXPECT_FALSE(m_link->IsConnected());
-    // The instrument's answers on the page: records D and Y on, averaging 300 s.
+    // The instrument's answers on the Setup page: records D and Y on, averaging 300 s, Normal mode.
     EXPECT_EQ(Checks(), (std::vector<bool>{true, false, true, true, false, false, true, false}));
     EXPECT_EQ(SetupEdit(kAveragingEdit)->text(), "300");
     EXPECT_EQ(Sheet().Snapshot().m_strAveragingTime, "300");
-    EXPECT_EQ(Sheet().Snapshot().m_nMode, 1);
-    EXPECT_EQ(Sheet().SetupPage().m_bModified, 0);
     EXPECT_FALSE(SetupButton(kApplyButton)->isEnabled());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 }
 
 TEST_F(SequencesTest, ZeroAndSetClockEachSendOneCommand) {
     Start();
-    m_titles.clear();
     Click(CCorvanePropertySheet::ID_ZERO);
-    EXPECT_EQ(Commands(), Concat({kHandshake, {"Z"}}));
-    EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
+    EXPECT_EQ(Commands(), CommandList({"UE", "UE", "Z"}));
+    EXPECT_EQ(m_titles, kQueryCaptions);
 
     const std::time_t before = std::time(nullptr);
-    QTest::mouseClick(SetupButton(kSetClockButton), Qt::LeftButton);
-    const CommandList sent = Commands();
-    ASSERT_EQ(sent.size(), 6u);
-    const QRegularExpression format(R"(^STT(\d{4}),(\d\d),(\d\d),(\d\d),(\d\d),(\d\d)$)");
-    const QRegularExpressionMatch match = format.match(QString::fromStdString(sent.back()));
-    ASSERT_TRUE(match.hasMatch()) << sent.back();
+    ClickSetup(kSetClockButton);
+    const CommandList sent = CommandsSince(3);
+    ASSERT_EQ(sent.size(), 3u);
     std::tm tm{};
-    tm.tm_year = match.captured(1).toInt() - 1900;
-    tm.tm_mon = match.captured(2).toInt() - 1;
-    tm.tm_mday = match.captured(3).toInt();
-    tm.tm_hour = match.captured(4).toInt();
-    tm.tm_min = match.captured(5).toInt();
-    tm.tm_sec = match.captured(6).toInt();
     tm.tm_isdst = -1;
+    std::istringstream(sent.back()) >> std::get_time(&tm, "STT%Y,%m,%d,%H,%M,%S");
     const std::time_t sentTime = std::mktime(&tm);
-    EXPECT_GE(sentTime, before - 1);
-    EXPECT_LE(sentTime, std::time(nullptr));
+    EXPECT_EQ(sent.back().size(), 22u) << sent.back();  // every field in full, zero-padded
+    EXPECT_GE(sentTime, before - 1) << sent.back();
+    EXPECT_LE(sentTime, std::time(nullptr)) << sent.back();
     EXPECT_FALSE(m_link->IsConnected());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
-}
-
-TEST_F(SequencesTest, RefusedClockIsReported) {
-    Start({"--refuse", "STT"});
-    QTest::mouseClick(SetupButton(kSetClockButton), Qt::LeftButton);
-    EXPECT_EQ(m_dialogs.messages, QStringList({"An error occured setting the instruments date and time."}));
-    EXPECT_FALSE(m_link->IsConnected());
 }
 
 TEST_F(SequencesTest, ApplySendsAllElevenSettingsInOrderAndStoresTheLocalOnes) {
     Start({"--records", "DT", "--averaging", "60", "--blank", "10", "--zero", "20", "--autozero", "3600"});
     LoadAndChangeTime();
     const std::size_t loaded = Commands().size();
-    QTest::mouseClick(SetupButton(kApplyButton), Qt::LeftButton);
-
-    const CommandList sent = Commands();
-    EXPECT_EQ(
-        CommandList(sent.begin() + static_cast<long>(loaded), sent.end()),
-        Concat({kHandshake,
-                {"SMZ1", "UD1", "UT0", "UP0", "UY0", "UZ0", "STA60", "STB10", "STZ20", "STP3600", "SMB1"}}));
+    ClickSetup(kApplyButton);
+    EXPECT_EQ(CommandsSince(loaded), CommandList({"UE", "UE", "SMZ1", "UD1", "UT0", "UP0", "UY0", "UZ0",
+                                                  "STA60", "STB10", "STZ20", "STP3600", "SMB1"}));
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
     EXPECT_FALSE(m_link->IsConnected());
     EXPECT_EQ(Sheet().Title(), "Corvane");
@@ -147,44 +116,40 @@ TEST_F(SequencesTest, ApplySendsAllElevenSettingsInOrderAndStoresTheLocalOnes) {
     EXPECT_EQ(StoredNumber(kValueModel), 2u);  // "Unknown" on a first run
     EXPECT_EQ(StoredNumber(kValueLogEnable), 0u);
     EXPECT_EQ(StoredNumber(kValueLogLength), 0u);  // Daily, the default the load selected
-    EXPECT_EQ(Sheet().SetupPage().m_bModified, 0);
+    EXPECT_FALSE(SetupButton(kApplyButton)->isEnabled());
 }
 
-TEST_F(SequencesTest, RefusedSettingsAreReportedOneByOneAndOnlyTheirControlsPutBack) {
-    Start({"--refuse", "SMZ,UZ,STA"});
+TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutBack) {
+    Start({"--refuse", "SMZ,UZ,STA,STT"});
     LoadAndChangeTime();  // Time records now off on the page
     QTest::mouseClick(SetupButton(kManualRadio), Qt::LeftButton);
     SetupEdit(kAveragingEdit)->setText("120");
     SetupEdit(kBlankEdit)->setText("30");
-    const std::vector<bool> before = Checks();
+    std::vector<bool> expected = Checks();
+    expected[1] = false;  // Manual: back to the instrument's Normal
+    expected[2] = true;
+    expected[7] = false;  // Zero: cleared, as it sent 1
 
     // The store is written before the first command and between the record and timing commands.
-    std::vector<std::pair<QString, bool>> storedAtBox;
+    QStringList storedAtBox;
     m_dialogs.onMessage = [&](const QString& text) {
-        storedAtBox.emplace_back(text, StoredNumber(kValueLogEnable).has_value());
-        if (storedAtBox.size() == 1) {
-            EXPECT_TRUE(StoredNumber(kValueCommPort).has_value());
-            EXPECT_TRUE(StoredNumber(kValueModel).has_value());
-        }
+        storedAtBox << text + (StoredNumber(kValueCommPort) && StoredNumber(kValueModel) ? " model" : "") +
+                           (StoredNumber(kValueLogEnable) ? " log" : "");
     };
-    QTest::mouseClick(SetupButton(kApplyButton), Qt::LeftButton);
-
-    const std::vector<std::pair<QString, bool>> expected = {{"Attempt to set the Mode failed.", false},
-                                                            {"Attempt to set the Zero record failed.", false},
-                                                            {"Attempt to set Averaging Time failed.", true}};
-    EXPECT_EQ(storedAtBox, expected);
-    // Mode back to the instrument's Normal, Zero box cleared (it sent 1), all else as the operator set it.
-    std::vector<bool> after = before;
-    after[1] = false;  // Manual
-    after[2] = true;   // Normal
-    after[7] = false;  // Zero
-    EXPECT_EQ(Checks(), after);
+    ClickSetup(kApplyButton);
+    EXPECT_EQ(storedAtBox, QStringList({"Attempt to set the Mode failed. model",
+                                        "Attempt to set the Zero record failed. model",
+                                        "Attempt to set Averaging Time failed. model log"}));
+    EXPECT_EQ(Checks(), expected);
     EXPECT_EQ(SetupEdit(kAveragingEdit)->text(), "60");  // the instrument's value
     EXPECT_EQ(SetupEdit(kBlankEdit)->text(), "30");
     EXPECT_EQ(Sheet().Snapshot().m_strAveragingTime, "60");
     EXPECT_EQ(Sheet().Snapshot().m_strBlankTime, "30");
-    EXPECT_EQ(Sheet().Snapshot().m_nMode, 1);
     EXPECT_EQ(Commands().back(), "SMB1");
+    EXPECT_FALSE(m_link->IsConnected());
+
+    ClickSetup(kSetClockButton);
+    EXPECT_EQ(m_dialogs.messages.back(), "An error occured setting the instruments date and time.");
     EXPECT_FALSE(m_link->IsConnected());
 }
 
@@ -194,9 +159,8 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
     m_link->SetTimeouts(60, kOpenMs);
     ASSERT_EQ(m_link->OpenPort(1, 9600), CSerialLink::kOpenOk);
     ASSERT_EQ(kill(m_sim->Pid(), SIGSTOP), 0);
-    QTest::mouseClick(SetupButton(kApplyButton), Qt::LeftButton);
+    ClickSetup(kApplyButton);
     kill(m_sim->Pid(), SIGCONT);
-
     EXPECT_EQ(
         m_dialogs.messages,
         QStringList({"Attempt to set the Mode failed.", "Attempt to set the Data record failed.",
@@ -206,31 +170,26 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
                      "Attempt to set Zero Time failed.", "Attempt to set Auto Zero Period failed.",
                      "Attempt to set the Backscatter mode failed."}));
     EXPECT_FALSE(m_link->IsConnected());
-    EXPECT_TRUE(StoredNumber(kValueLogEnable).has_value());
-    EXPECT_TRUE(StoredNumber(kValueModel).has_value());
+    EXPECT_TRUE(StoredNumber(kValueLogEnable) && StoredNumber(kValueModel));
 }
 
-TEST_F(SequencesTest, LogSizeCheckSwitchesWeeklyToDailyForTheRunAtOnce) {
-    StoreLogging(true, 1);
+TEST_F(SequencesTest, LogSizeCheckForbidsWeeklyFilesOnlyForALargeDay) {
+    StoreLogging(CDataLog::kWeekly);
     Start({"--averaging", "1", "--autozero", "3600", "--records", "DTZ"});  // 8,556,000 bytes a day
-    QueryOn(SetupPage());
+    QueryOn(&Sheet().SetupPage());
     EXPECT_EQ(m_dialogs.messages,
               QStringList({"The 'Log - New File Weekly' option is selected.\r\n"
                            "This will result in a log file that exceeds the recomended size.\r\n"
                            "The 'Log - New File Daily' option will be set before proceeding."}));
     EXPECT_TRUE(SetupButton(kDailyRadio)->isChecked());
     EXPECT_FALSE(SetupButton(kWeeklyRadio)->isEnabled());
-    EXPECT_EQ(Sheet().SetupPage().GetLogLength(), 0);
-    EXPECT_EQ(StoredNumber(kValueLogLength), 1u);  // the store follows at the next apply
-}
+    EXPECT_EQ(Sheet().SetupPage().GetLogLength(), CDataLog::kDaily);  // the run's files follow at once
+    EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kWeekly);      // the store at the next apply
 
-TEST_F(SequencesTest, LogSizeCheckKeepsWeeklyForASmallerDay) {
-    StoreLogging(true, 1);
     // Data, Time and Zero records every 5 s: 99 * 17280 + 100 * 24 = 1,713,120 bytes a day.
-    Start({"--averaging", "5", "--autozero", "3600", "--records", "DTZ"});
-    QueryOn(SetupPage());
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+    SetupEdit(kAveragingEdit)->setText("5");
+    ClickSetup(kApplyButton);
+    EXPECT_EQ(m_dialogs.messages.size(), 1);
     EXPECT_TRUE(SetupButton(kWeeklyRadio)->isEnabled());
-    EXPECT_TRUE(SetupButton(kWeeklyRadio)->isChecked());
-    EXPECT_EQ(Sheet().SetupPage().GetLogLength(), 1);
+    EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kDaily);
 }
