@@ -1,9 +1,8 @@
 // A stand-in for the main window that holds the pages: a settings snapshot the test fills in, and a
-// record of every call a page makes.
+// record of the window icons and applies the pages ask for.
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,8 +16,6 @@ public:
     InstrumentSettingsSnapshot snapshot;
     std::vector<std::pair<std::uint16_t, std::string>> windowIcons;
     int applyCalls = 0;
-    int clockCalls = 0;
-    QStringList helpKeywords;
     std::function<void()> onApply;  // runs inside ApplySettings, to look at the page then
 
     const InstrumentSettingsSnapshot& Snapshot() const override { return snapshot; }
@@ -29,6 +26,6 @@ public:
         ++applyCalls;
         if (onApply) onApply();
     }
-    void SetInstrumentClock() override { ++clockCalls; }
-    void ShowHelp(const QString& keyword) override { helpKeywords << keyword; }
+    void SetInstrumentClock() override {}
+    void ShowHelp(const QString&) override {}
 };

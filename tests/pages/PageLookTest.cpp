@@ -1,21 +1,17 @@
-// What the three pages share: texts that fit their controls at the application font, the icons,
-// no context menus, and F1 opening each page's own help topic.
+// What the three pages share: texts that fit their controls, values too wide for their box drawn
+// smaller instead of cut off, the status icons' colours, and no context menus.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
-#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include "FakePageHost.h"
 #include "ValueBox.h"
@@ -28,28 +24,20 @@
 
 namespace {
 
-// The main window's arrangement: the pages as tabs above a button, and F1 elsewhere in the window
-// opening the program overview.
+// The three pages as tabs, the way the main window holds them.
 class PageLookTest : public ::testing::Test {
 protected:
     FakePageHost host;
     CSerialLink link;
-    QDialog window;
-    QTabWidget* tabs = new QTabWidget(&window);
-    QPushButton* query = new QPushButton("Query", &window);
-    CCorvaneDataPage* data = new CCorvaneDataPage(host);
+    QTabWidget window;
     QList<QWidget*> pages;
 
     void SetUp() override {
         setenv("CORVANE_DEVICE_DIR", "/nonexistent", 1);
-        pages = {new CCorvaneInstSetupPage(host), data, new CCorvaneCommSetupPage(host, link)};
+        pages = {new CCorvaneInstSetupPage(host), new CCorvaneDataPage(host),
+                 new CCorvaneCommSetupPage(host, link)};
         unsetenv("CORVANE_DEVICE_DIR");
-        for (QWidget* page : pages) tabs->addTab(page, "");
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(tabs);
-        layout->addWidget(query);
-        auto* overview = new QShortcut(QKeySequence(Qt::Key_F1), &window);
-        QObject::connect(overview, &QShortcut::activated, [this] { host.ShowHelp("program overview"); });
+        for (QWidget* page : pages) window.addTab(page, "");
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
@@ -71,7 +59,7 @@ TEST_F(PageLookTest, EveryTextFitsItsControlAndEveryControlThePage) {
             needed = control->minimumSizeHint().width();
         EXPECT_LE(needed, control->width()) << name;
     }
-    QLabel* mode = data->findChild<QLabel*>("1078");
+    QLabel* mode = pages[1]->findChild<QLabel*>("1078");
     for (const char* label : {"BLANKING mode for", "ZEROING mode for"}) {
         mode->setText(label);
         EXPECT_LE(mode->sizeHint().width(), mode->width()) << label;
@@ -120,36 +108,6 @@ TEST_F(PageLookTest, NoContextMenuOnPagesOrTheirEdits) {
         QApplication::sendEvent(target, &event);
         EXPECT_TRUE(event.isAccepted()) << target->objectName().toStdString();  // by the page
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    }
-}
-
-TEST_F(PageLookTest, HelpKeyOpensThePageTopicAndTheOverviewElsewhere) {
-    const std::tuple<int, const char*, const char*> cases[] = {{0, "1031", "instrument setup"},
-                                                               {0, "1077", "instrument setup"},
-                                                               {1, "1100", "data"},
-                                                               {2, "1029", "serial port setup"},
-                                                               {2, "1004", "serial port setup"}};
-    for (const auto& [tab, id, keyword] : cases) {
-        tabs->setCurrentIndex(tab);
-        QWidget* control = pages[tab]->findChild<QWidget*>(id);
-        control->setFocus();
-        host.helpKeywords.clear();
-        QTest::keyClick(control, Qt::Key_F1);
-        EXPECT_EQ(host.helpKeywords, QStringList{keyword}) << id;
-    }
-    query->setFocus();
-    host.helpKeywords.clear();
-    QTest::keyClick(query, Qt::Key_F1);
-    EXPECT_EQ(host.helpKeywords, QStringList{"program overview"});
-}
-
-TEST(DialogUnitsTest, AdjacentRectanglesMeetWithoutGapOrOverlap) {
-    const QFontMetrics metrics(QApplication::font());
-    for (int x = 0; x < 40; ++x) {
-        EXPECT_EQ(DialogRect(metrics, x, 3, 7, 9).right() + 1, DialogRect(metrics, x + 7, 12, 5, 9).left())
-            << x;
-        EXPECT_EQ(DialogRect(metrics, x, 3, 7, 9).bottom() + 1, DialogRect(metrics, x + 7, 12, 5, 9).top())
-            << x;
     }
 }
 
