@@ -17,7 +17,6 @@
 #include "ValueBox.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
-#include "pages/DialogUnits.h"
 #include "pages/Icons.h"
 #include "pages/InstSetupPage.h"
 #include "serial/SerialLink.h"
@@ -43,12 +42,10 @@ protected:
     }
 };
 
-TEST_F(PageLookTest, EveryTextFitsItsControlAndEveryControlThePage) {
-    const QRect page = DialogRect(window.fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu);
+TEST_F(PageLookTest, EveryTextFitsItsControl) {
     for (QWidget* control : window.findChildren<QWidget*>()) {
         if (!pages.contains(control->parentWidget())) continue;
         const std::string name = control->objectName().toStdString();
-        EXPECT_TRUE(page.contains(control->geometry())) << name;
         int needed = 0;
         if (auto* group = qobject_cast<QGroupBox*>(control))
             needed = group->fontMetrics().horizontalAdvance(group->title() + "xx");
@@ -89,7 +86,6 @@ TEST_F(PageLookTest, IconsRenderInTheirColours) {
         EXPECT_GT(glass(134, size).green(), 2 * glass(134, size).red()) << size;
         EXPECT_GT(glass(135, size).red(), 2 * glass(135, size).green()) << size;
     }
-    EXPECT_TRUE(IconForResource(101).isNull());
 }
 
 TEST_F(PageLookTest, NoContextMenuOnPagesOrTheirEdits) {
