@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,16 +19,20 @@
 #include "FakeOperatorDialogs.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
+#include "pages/InstSetupPage.h"
+#include "records/Records.h"
 #include "serial/SerialLink.h"
+#include "settings/SettingsKey.h"
+
+namespace fs = std::filesystem;
+using CommandList = std::vector<std::string>;
 
 // Setup page controls by template id.
 inline constexpr int kTimeBox = 1018, kApplyButton = 1079, kSetClockButton = 1101;
 
 // FakeOperatorDialogs that also lets a test look at the program's state while a box is open.
-class ObservingDialogs : public FakeOperatorDialogs {
-public:
+struct ObservingDialogs : FakeOperatorDialogs {
     std::function<void(const QString& text)> onMessage;
-
     Answer MessageBox(QWidget* parent, const QString& text, Buttons buttons) override {
         if (onMessage) onMessage(text);
         return FakeOperatorDialogs::MessageBox(parent, text, buttons);
@@ -36,18 +41,38 @@ public:
 
 class AcquisitionTest : public ::testing::Test {
 protected:
-    // Reply and open time-outs of the link: the simulator answers at once, so only the waits that
-    // run out (a silent instrument, "UE" during a run) cost them.
-    static constexpr std::uint32_t kReplyMs = 250;
-    static constexpr std::uint32_t kOpenMs = 500;
-
-    void SetUp() override;
-    void TearDown() override;
-
-    // Starts the simulator with these options (a transcript is always kept) and the window on it.
-    void Start(const std::vector<std::string>& simOptions = {});
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "corvane-acq-XXXXXX").string();
+        m_folder = mkdtemp(pattern.data());
+        fs::create_directories(LogFolder());
+        setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
+    }
+    void TearDown() override {
+        m_sheet.reset();  // its shut-down ends any run before the simulator goes
+        m_link.reset();
+        m_sim.reset();
+        fs::remove_all(m_folder);
+    }
+    // Starts the simulator with these options and the window on it. The simulator answers at once,
+    // so only the waits that run out (a silent instrument, "UE" during a run) cost the time-outs.
+    void Start(const std::vector<std::string>& simOptions = {}) {
+        m_sim = std::make_unique<SimProcess>(simOptions);
+        setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
+        m_link = std::make_unique<CSerialLink>();
+        m_link->SetTimeouts(250, 500);
+        m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
+        QObject::connect(m_sheet.get(), &QWidget::windowTitleChanged, [this](const QString& t) { m_titles << t; });
+        m_sheet->show();
+    }
     // Logging on, daily or weekly, to the log folder, as if saved by an earlier session.
-    void StoreLogging(std::uint16_t length);
+    void StoreLogging(std::uint16_t length) {
+        CSettingsKey key;
+        ASSERT_TRUE(key.Open(kProductKeyPath, false));
+        key.WriteDword(kValueLogEnable, 1);
+        key.WriteWord(kValueLogLength, length);
+        key.WriteString(kValueLogPath, LogFolder().string() + "/");
+    }
 
     CCorvanePropertySheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int id) const { return m_sheet->findChild<QPushButton*>(QString::number(id)); }
@@ -56,22 +81,48 @@ protected:
     T* Control(QWidget* page, int id) const {
         return page->findChild<T*>(QString::number(id));
     }
-    void ClickSetup(int id);  // a Setup page control
+    void ClickSetup(int id) { QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton); }
 
     // Every command the simulator received, in order; each opening of the port begins with the
     // handshake "UE", "UE".
-    std::vector<std::string> Commands() const { return m_sim->ReceivedCommands(); }
-    std::vector<std::string> CommandsSince(std::size_t count) const;
+    CommandList Commands(std::size_t since = 0) const {
+        const CommandList all = m_sim->ReceivedCommands();
+        return {all.begin() + static_cast<long>(std::min(since, all.size())), all.end()};
+    }
     // The record lines the simulator sent unasked during the (last) run: after "UB", before "UE".
-    std::vector<std::string> RunLines() const;
+    std::vector<std::string> RunLines() const {
+        std::vector<std::string> lines;
+        bool running = false;
+        for (const std::string& entry : m_sim->TranscriptLines()) {
+            const std::string rest = entry.substr(entry.find(' ') + 1);
+            if (rest == "RX UB") {
+                running = true;
+                lines.clear();
+            }
+            if (rest == "RX UE" && running) break;
+            if (running && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3]))
+                lines.push_back(rest.substr(3));
+        }
+        return lines;
+    }
     // A log file's lines without their CR LF; an unterminated last line is marked.
-    static std::vector<std::string> FileLines(const std::filesystem::path& path);
-    std::filesystem::path LogFolder() const { return m_folder / "logs"; }
-    // A stored value as the program left it; nothing when missing.
-    static std::optional<std::uint32_t> StoredNumber(const char* name);
-    static std::optional<std::string> StoredText(const char* name);
+    static std::vector<std::string> FileLines(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(!in.eof() && line.ends_with('\r') ? line.substr(0, line.size() - 1) : line + "<no CR LF>");
+        return lines;
+    }
+    fs::path LogFolder() const { return m_folder / "logs"; }
+    // A stored number as the program left it; nothing when missing.
+    static std::optional<std::uint32_t> StoredNumber(const char* name) {
+        CSettingsKey key;
+        std::uint32_t value = 0;
+        if (!key.Open(kProductKeyPath, true) || !key.ReadDword(name, value)) return std::nullopt;
+        return value;
+    }
 
-    std::filesystem::path m_folder;  // settings store and log files, removed after the test
+    fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<CSerialLink> m_link;
     ObservingDialogs m_dialogs;

@@ -3,17 +3,14 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <algorithm>
-#include <filesystem>
 
 #include "AcquisitionHarness.h"
 #include "control/DataLog.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
-#include "records/Records.h"
-#include "settings/SettingsKey.h"
 
-namespace fs = std::filesystem;
+using Answer = IOperatorDialogs::Answer;
 
 class RunTest : public AcquisitionTest {
 protected:
@@ -34,32 +31,25 @@ protected:
         ASSERT_LE(logged.size(), sent.size());
         EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
     }
-    // The controls a run disables, and the caption, as they must be during a run or outside one.
-    void ExpectControls(bool running) {
-        EXPECT_EQ(Sheet().IsRunning(), running);
+    // The run's state as the operator sees it: the Start button's caption and what a run disables.
+    void ExpectRunning(bool running) {
         EXPECT_EQ(m_link->IsConnected(), running);
-        EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(),
-                  running ? "&Stop Data" : "&Start Data");
-        EXPECT_EQ(Button(CCorvanePropertySheet::ID_QUERY)->isEnabled(), !running);
-        EXPECT_EQ(Button(CCorvanePropertySheet::ID_ZERO)->isEnabled(), !running);
-        EXPECT_EQ(Control(&Sheet().SetupPage(), kTimeBox)->isEnabled(), !running);
-        EXPECT_EQ(Control(&Sheet().SetupPage(), kSetClockButton)->isEnabled(), !running);
-        EXPECT_EQ(Control(&Sheet().CommPage(), 1029)->isEnabled(), !running);  // the port list
-        EXPECT_EQ(Sheet().Title() == "Corvane", !running);
+        EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(), running ? "&Stop Data" : "&Start Data");
+        for (QWidget* control : {static_cast<QWidget*>(Button(CCorvanePropertySheet::ID_QUERY)),
+                                 Control(&Sheet().SetupPage(), kTimeBox), Control(&Sheet().CommPage(), 1029)})
+            EXPECT_EQ(control->isEnabled(), !running) << control->objectName().toStdString();
     }
 };
 
 TEST_F(RunTest, StartStopAndExitWithoutLogging) {
     Start({"--records", "DY", "--averaging", "1", "--speed", "10"});
     StartStop();
-    ExpectControls(true);
+    ExpectRunning(true);
     EXPECT_EQ(m_dialogs.fileDialogs, 0);
     EXPECT_EQ(Sheet().Title(), "On Com1");
-    EXPECT_FALSE(Control(&Sheet().SetupPage(), kApplyButton)->isEnabled());
     EXPECT_EQ(Sheet().Tabs().currentWidget(), &Sheet().DataPage());
-    const std::vector<std::string> started = Commands();
-    EXPECT_EQ(std::vector<std::string>(started.end() - 6, started.end()),
-              (std::vector<std::string>{"RT", "RD", "RY", "RZ", "SD0", "UB"}));
+    const CommandList started = Commands();
+    EXPECT_EQ(CommandList(started.end() - 6, started.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     // Unpolled records reach the Data page.
     const QLabel* lastData = Control<QLabel>(&Sheet().DataPage(), 1040);
     const QString before = lastData->text();
@@ -67,86 +57,84 @@ TEST_F(RunTest, StartStopAndExitWithoutLogging) {
 
     StartStop();
     EXPECT_EQ(Commands().back(), "UE");
-    ExpectControls(false);
+    ExpectRunning(false);
     EXPECT_TRUE(fs::is_empty(LogFolder()));
 
     // Exit during a run ends the instrument's output without a question (logging is off).
     StartStop();
-    ASSERT_TRUE(Sheet().IsRunning());
     Click(CCorvanePropertySheet::ID_EXIT);
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
     EXPECT_EQ(Commands().back(), "UE");
     EXPECT_FALSE(m_link->IsConnected());
 }
 
-TEST_F(RunTest, StartWithLoggingProposesTheLastNameAndLogsEveryLineOnceInOrder) {
+TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExit) {
     const fs::path log = LogTo("SITE.dat");
     // A burst of thousands of lines at full line speed first, then every kind of record.
     Start({"--burst", "3000", "--records", "DTYZBGR", "--averaging", "1", "--speed", "20"});
     StartStop();
-    ASSERT_TRUE(Sheet().IsRunning());
-    EXPECT_EQ(m_dialogs.fileDialogs, 1);
     EXPECT_EQ(m_dialogs.lastDialogFolder.toStdString(), LogFolder().string() + "/");
     EXPECT_EQ(m_dialogs.lastDialogFileName.toStdString(), CDataLog::DefaultFileName(std::time(nullptr)));
-    EXPECT_EQ(StoredText(kValueLogPath), LogFolder().string() + "/");
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
-
     ASSERT_TRUE(WaitForLogLines(log, 3150, 15000)) << FileLines(log).size();
-    StartStop();
+
+    // Closing asks first; Cancel keeps the run going, Exit then OK ends it on the instrument.
+    m_dialogs.answers = {Answer::Cancel};
+    EXPECT_FALSE(Sheet().close());
+    ExpectRunning(true);
+    Click(CCorvanePropertySheet::ID_EXIT);
+    EXPECT_EQ(m_dialogs.messages,
+              QStringList(2, "The program is currently logging data.\n\rYou are sure you want to exit?"));
+    EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
+    EXPECT_TRUE(WaitFor([&] { return Commands().back() == "UE"; }));
+
     const std::vector<std::string> logged = FileLines(log);
     ExpectLoggedInOrder(logged);
-    for (char letter : std::string("DTYBGR")) {
-        EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [&](const auto& l) { return l[0] == letter; }))
-            << letter;
-    }
-    ExpectControls(false);
+    for (char letter : std::string("DTYBGR"))
+        EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [&](const auto& l) { return l[0] == letter; })) << letter;
 }
 
 TEST_F(RunTest, UnsavedChangesQuestion) {
     Start();
     ClickSetup(kTimeBox);
-    m_dialogs.answers = {IOperatorDialogs::Answer::Cancel};
+    m_dialogs.answers = {Answer::Cancel};
     StartStop();
-    EXPECT_EQ(
-        m_dialogs.messages,
-        QStringList({"Changes were made to the settings and not saved.\r\nDo you want to save them now?"}));
+    EXPECT_EQ(m_dialogs.messages,
+              QStringList("Changes were made to the settings and not saved.\r\nDo you want to save them now?"));
     EXPECT_TRUE(Commands().empty());
-    ExpectControls(false);
+    ExpectRunning(false);
 
-    m_dialogs.answers = {IOperatorDialogs::Answer::No};
+    m_dialogs.answers = {Answer::No};
     StartStop();
-    ASSERT_TRUE(Sheet().IsRunning());
     EXPECT_EQ(Commands()[2], "SMB");  // straight to the load, nothing applied
     StartStop();
 
     // Yes: the changes are applied (all eleven commands, the port closed), then the run starts.
     ClickSetup(kTimeBox);
-    const auto before = static_cast<long>(Commands().size());
-    m_dialogs.answers = {IOperatorDialogs::Answer::Yes};
+    const std::size_t before = Commands().size();
+    m_dialogs.answers = {Answer::Yes};
     StartStop();
-    ASSERT_TRUE(Sheet().IsRunning());
-    const std::vector<std::string> sent = Commands();
-    EXPECT_EQ(sent[before + 2], "SMZ1");
-    EXPECT_EQ(std::vector<std::string>(sent.begin() + before + 12, sent.begin() + before + 16),
-              (std::vector<std::string>{"SMB1", "UE", "UE", "SMB"}));
+    const CommandList sent = Commands(before);
+    ASSERT_GE(sent.size(), 16u);
+    EXPECT_EQ(sent[2], "SMZ1");
+    EXPECT_EQ(CommandList(sent.begin() + 12, sent.begin() + 16), CommandList({"SMB1", "UE", "UE", "SMB"}));
+    ExpectRunning(true);
     EXPECT_EQ(Sheet().SetupPage().m_bModified, 0);
-    StartStop();
 }
 
 TEST_F(RunTest, CancelledFileDialogOrFaultQuestionAnsweredNoEndsTheStart) {
     StoreLogging(CDataLog::kDaily);
     Start({"--status", "0003"});
     StartStop();  // the file dialog returns nothing
-    EXPECT_EQ(m_dialogs.fileDialogs, 1);
     EXPECT_EQ(Commands().back(), "STP");
-    ExpectControls(false);
+    ExpectRunning(false);
 
     LogTo("fault.dat");
-    m_dialogs.answers = {IOperatorDialogs::Answer::No};
+    m_dialogs.answers = {Answer::No};
     StartStop();
     EXPECT_EQ(m_dialogs.messages, QStringList({"Lamp, Valve Error(s) occured.\r\n Continue?"}));
     EXPECT_EQ(Commands().back(), "RZ");
-    ExpectControls(false);
+    ExpectRunning(false);
 }
 
 TEST_F(RunTest, DailyFilesChangeAtTheInstrumentsMidnight) {
@@ -160,11 +148,10 @@ TEST_F(RunTest, DailyFilesChangeAtTheInstrumentsMidnight) {
     std::vector<std::string> both = FileLines(before);
     const std::vector<std::string> second = FileLines(after);
     ASSERT_FALSE(both.empty());
-    for (const std::string& line : both) EXPECT_EQ(line.rfind("T,2005,09,21", 0), std::string::npos) << line;
-    EXPECT_EQ(second.front().rfind("T,2005,09,21,00,00,0", 0), 0u) << second.front();
+    for (const std::string& line : both) EXPECT_FALSE(line.starts_with("T,2005,09,21")) << line;
+    EXPECT_TRUE(second.front().starts_with("T,2005,09,21,00,00,0")) << second.front();
     both.insert(both.end(), second.begin(), second.end());
     ExpectLoggedInOrder(both);
-    EXPECT_TRUE(m_titles.contains(QString::fromStdString("On Com1 - Log To " + before.string())));
 }
 
 TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
@@ -174,10 +161,9 @@ TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
     StartStop();
     ASSERT_TRUE(WaitForLogLines(sunday, 4));
     StartStop();
-
     ASSERT_FALSE(FileLines(saturday).empty());
-    EXPECT_EQ(FileLines(saturday).back().rfind("D,", 0), 0u);
-    EXPECT_EQ(FileLines(sunday).front().rfind("T,2005,09,25,00,00", 0), 0u);
+    EXPECT_TRUE(FileLines(saturday).back().starts_with("D,"));
+    EXPECT_TRUE(FileLines(sunday).front().starts_with("T,2005,09,25,00,00"));
     EXPECT_EQ(std::distance(fs::directory_iterator(LogFolder()), fs::directory_iterator()), 2);
 }
 
@@ -195,8 +181,7 @@ TEST_F(RunTest, LostDeviceEndsTheRunWithOneMessageAndAnIntactLog) {
     ASSERT_GE(logged.size(), sent.size());
     EXPECT_TRUE(std::equal(sent.begin(), sent.end(), logged.begin()));
     for (const std::string& line : logged) EXPECT_TRUE(IsRecordLetter(line.front())) << line;
-    EXPECT_NE(Commands().back(), "UE");
-    ExpectControls(false);
+    ExpectRunning(false);
 }
 
 TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
