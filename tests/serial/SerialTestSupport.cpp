@@ -1,4 +1,4 @@
-// Device folder fixture and recording owner for the link tests.
+// The fake instrument's thread, the device folder fixture and the recording owner of the link tests.
 #include "SerialTestSupport.h"
 
 #include <fcntl.h>
@@ -6,9 +6,39 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
+
+FakeInstrument::FakeInstrument(Responder responder)
+    : m_responder(std::move(responder)), m_thread([this] {
+          while (!m_bStop) {
+              // A short wait keeps the end of the thread prompt.
+              std::optional<std::string> text = ReadLine(std::chrono::milliseconds(10), "\r\n");
+              if (!text) continue;
+              // XON/XOFF sent by the slave end's input flow control are no part of any command.
+              std::erase_if(*text, [](char c) { return c == 0x11 || c == 0x13; });
+              const termios tio = LineSettings();
+              const Command command{*text, cfgetospeed(&tio)};
+              {
+                  std::lock_guard lock(m_mutex);
+                  m_commands.push_back(command);
+              }
+              Send(m_responder(command.text, command.speed));
+          }
+      }) {}
+
+void FakeInstrument::Hangup() {
+    m_bStop = true;
+    if (m_thread.joinable()) m_thread.join();
+    Close();
+}
+
+std::vector<FakeInstrument::Command> FakeInstrument::Commands() const {
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+}
 
 void SerialPortFixture::SetUp() {
     std::string pattern = (fs::temp_directory_path() / "corvane-serial-XXXXXX").string();

@@ -1,23 +1,50 @@
-// Shared pieces of the link tests: a fixture that maps Com ports to devices through a private device
-// folder, an owner that records notifications, and an instrument that answers from a table.
+// Shared pieces of the link tests: an instrument played on a pseudo-terminal's master end, a fixture that
+// maps Com ports to devices through a private device folder, and an owner that records notifications.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "FakeInstrument.h"
+#include "PseudoTerminal.h"
 #include "serial/SerialLink.h"
 
 // Reply and open time-outs used by the tests (the program's are 1000 and 2000 ms).
 inline constexpr std::uint32_t kTestReplyMs = 100;
 inline constexpr std::uint32_t kTestOpenMs = 200;
+
+// A thread answers each CR LF terminated command through a responder and records it with the line speed.
+class FakeInstrument : public PseudoTerminal {
+public:
+    using Responder = std::function<std::string(const std::string& command, speed_t speed)>;
+    struct Command {
+        std::string text;
+        speed_t speed;
+    };
+    explicit FakeInstrument(Responder responder);
+    ~FakeInstrument() { Hangup(); }
+    // Closes the master end: to the link the device has gone.
+    void Hangup();
+    std::vector<Command> Commands() const;
+
+private:
+    Responder m_responder;
+    std::atomic<bool> m_bStop{false};
+    mutable std::mutex m_mutex;
+    std::vector<Command> m_commands;
+    std::thread m_thread;  // last: it starts once everything above is there
+};
+
+// An instrument that answers "UE" with "OK", each given command with its reply bytes, nothing else.
+FakeInstrument::Responder Answers(std::map<std::string, std::string> replies = {});
 
 class SerialPortFixture : public testing::Test {
 protected:
@@ -55,7 +82,3 @@ struct TimedReply {
     std::uint32_t nMs;
 };
 TimedReply SendTimed(CSerialLink& link, const std::string& command);
-
-// An instrument that answers "UE" with "OK" and each given command with its reply bytes, and keeps
-// silent otherwise.
-FakeInstrument::Responder Answers(std::map<std::string, std::string> replies = {});

@@ -1,7 +1,5 @@
 // Unpolled mode: every line is notified with its first character and record lines wait, per letter and
 // in arrival order, until the owner takes them.
-#include <memory>
-
 #include "SerialTestSupport.h"
 
 namespace {
@@ -13,10 +11,7 @@ protected:
         SerialPortFixture::SetUp();
         m_link.SetOwnerWindow(&m_owner);
         m_link.SetCommEventMessage(kMessage);
-    }
-    void OpenUnpolled() {
-        m_pInstrument = std::make_unique<FakeInstrument>(Answers());
-        ASSERT_EQ(OpenOn(m_link, *m_pInstrument), CSerialLink::kOpenOk);
+        ASSERT_EQ(OpenOn(m_link, m_instrument), CSerialLink::kOpenOk);
         m_link.SetUnpolled(true);
     }
     std::vector<std::string> TakeAll(char letter) {
@@ -24,31 +19,20 @@ protected:
         for (std::string line; m_link.TakeRecordLine(letter, line);) lines.push_back(line);
         return lines;
     }
-    // Lines D0 to Dn-1.
-    static std::string Flood(std::size_t n) {
-        std::string stream;
-        for (std::size_t i = 0; i < n; ++i) stream += "D" + std::to_string(i) + "\r";
-        return stream;
-    }
     RecordingOwner m_owner{kMessage};
     CSerialLink m_link;
-    std::unique_ptr<FakeInstrument> m_pInstrument;
+    FakeInstrument m_instrument{Answers()};
 };
 
 TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedRecordLinesWaitInOrderAndCommandsGetNoReply) {
-    OpenUnpolled();
-    m_pInstrument->Send("D1,2\rOK\rT5\r\x80x\r\xffy\r");
-    m_pInstrument->Send("\nD3\rERROR\r");
+    m_instrument.Send("D1,2\rOK\rT5\r\x80x\r\xffy\r");
+    m_instrument.Send("\nD3\rERROR\r");
     EXPECT_EQ(m_owner.WaitForEvents(7),
               (std::vector<std::uint16_t>{'D', 'O', 'T', 0xFF80, 0xFFFF, 'D', 'E'}));
-
     // The second D line came before the first was taken: both are delivered, oldest first.
     EXPECT_EQ(TakeAll('D'), (std::vector<std::string>{"D1,2", "D3"}));
     EXPECT_EQ(TakeAll('T'), std::vector<std::string>{"T5"});
-    std::string out = "untouched";
-    for (const char letter : {'D', 'O', 'E', 'B', 'x'})
-        EXPECT_FALSE(m_link.TakeRecordLine(letter, out)) << letter;
-    EXPECT_EQ(out, "untouched");
+    for (const char letter : {'D', 'O', 'E', 'B', 'x'}) EXPECT_EQ(TakeAll(letter).size(), 0u) << letter;
 
     // An answer is a record line too: the command waits in vain, the answer is notified with its letter.
     const TimedReply reply = SendTimed(m_link, "UE");
@@ -62,14 +46,14 @@ TEST_F(UnpolledRecordsTest, EveryLineIsNotifiedRecordLinesWaitInOrderAndCommands
 }
 
 TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackLosesNothingAndStillCloses) {
-    OpenUnpolled();
     constexpr std::size_t kSent = 1030;
     constexpr std::size_t kQueued = 1024;
-    m_pInstrument->Send(Flood(kSent) + "Z1\r");
+    std::string stream;
+    for (std::size_t i = 0; i < kSent + kQueued + 50; ++i) stream += "D" + std::to_string(i) + "\r";
+    m_instrument.Send(stream.substr(0, stream.find("D1030\r")) + "Z1\r");
     // The reader stops at a full queue; the rest of the stream waits on the line.
     ASSERT_EQ(m_owner.WaitForEvents(kQueued).size(), kQueued);
     EXPECT_EQ(m_owner.WaitForEvents(kQueued + 1, std::chrono::milliseconds(100)).size(), kQueued);
-
     std::vector<std::string> lines = TakeAll('D');
     ASSERT_EQ(m_owner.WaitForEvents(kSent + 1).size(), kSent + 1);
     for (const std::string& line : TakeAll('D')) lines.push_back(line);
@@ -78,17 +62,19 @@ TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackLosesNothingAndStillClose
     EXPECT_EQ(TakeAll('Z'), std::vector<std::string>{"Z1"});
 
     // Held back by a full queue again, the reader still ends when the port is closed.
-    m_pInstrument->Send(Flood(kQueued + 50));
+    m_instrument.Send(stream.substr(stream.find("D1030\r")));
     ASSERT_EQ(m_owner.WaitForEvents(kSent + 1 + kQueued).size(), kSent + 1 + kQueued);
     EXPECT_TRUE(m_link.ClosePort());
-    EXPECT_FALSE(m_link.IsConnected());
 }
 
 TEST_F(UnpolledRecordsTest, CrFirstAfterOpeningIsAnEmptyLineNotifiedWithZero) {
     // Unpolled from the start, the handshake's answers are records, so the open itself fails.
-    m_link.SetUnpolled(true);
     FakeInstrument instrument(Answers({{"UE", "\rOK\r"}}));
-    EXPECT_EQ(OpenOn(m_link, instrument), CSerialLink::kOpenNoAnswer);
-    EXPECT_EQ(m_owner.WaitForEvents(3), (std::vector<std::uint16_t>{0, 'O', 'O'}));
+    CSerialLink link;
+    RecordingOwner owner;
+    link.SetOwnerWindow(&owner);
+    link.SetUnpolled(true);
+    EXPECT_EQ(OpenOn(link, instrument, 2), CSerialLink::kOpenNoAnswer);
+    EXPECT_EQ(owner.WaitForEvents(3), (std::vector<std::uint16_t>{0, 'O', 'O'}));
 }
 }  // namespace
