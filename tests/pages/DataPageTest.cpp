@@ -138,11 +138,19 @@ TEST_F(DataPageTest, StatusWordDrivesLightAndTextAtOnceAndTheWindowIconAtTheTick
     EXPECT_EQ(host.windowIcons, (std::vector<Icon>{{135, "Valve, Shutter"}, {128, ""}}));
 }
 
-TEST_F(DataPageTest, FirstPaintShowsGreenLightAndOkayAndPaintsSettle) {
+TEST_F(DataPageTest, FirstPaintShowsGreenLightAndOkayAndTheTimerTicksUntilStopped) {
+    page.OnDataRecord(kWholeD);
+    page.StartCountdowns();
     EXPECT_EQ(Text(1100), "");
     page.show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1100) == "Okay"; }, 2000));
     EXPECT_TRUE(LightShows(134));
+    auto* timer = page.findChild<QTimer*>("102");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1077) == "59"; }, 1500));
+    EXPECT_TRUE(timer->isActive());  // started again after the tick
+    page.StopCountdowns();
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(Text(1079), "99");  // the texts stay
     // Showing the status at a paint must not ask for another paint.
     page.paints = 0;
     QTest::qWait(200);
@@ -183,19 +191,6 @@ TEST_F(DataPageTest, ManualMeasuringShowsNoModeSeconds) {
     page.OnDataRecord("D,B,120,1,2,3,4,5,6");
     EXPECT_EQ(Text(1079), "120");
     EXPECT_EQ(Text(1077), "");
-}
-
-TEST_F(DataPageTest, TimerTicksDuringARunAndStopKeepsTheTexts) {
-    page.OnDataRecord(kWholeD);
-    page.StartCountdowns();
-    auto* timer = page.findChild<QTimer*>("102");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1077) == "59"; }, 1500));
-    EXPECT_TRUE(timer->isActive());  // started again after the tick
-    page.StopCountdowns();
-    EXPECT_FALSE(timer->isActive());
-    page.OnTimerTick();
-    EXPECT_EQ(Text(1077), "59");
-    EXPECT_EQ(Text(1079), "99");
 }
 
 }  // namespace
