@@ -8,7 +8,7 @@
 #include "app/AboutDlg.h"
 #include "app/Version.h"
 
-TEST(About, VersionLineCarriesThisBuildsVersionTimeAndDate) {
+TEST(About, VersionLineCarriesThisBuildsVersionTimeAndDateAsUnsignedNumbers) {
     CAboutDlg about;
     // "Version 1.5.0.1, 15:08:51, Sep 20 2005" with this build's version, time and date.
     const QString line = about.findChild<QLabel*>("1103")->text();
@@ -16,9 +16,8 @@ TEST(About, VersionLineCarriesThisBuildsVersionTimeAndDate) {
         QStringLiteral("^Version %1, \\d\\d:\\d\\d:\\d\\d, [A-Z][a-z]{2} [ \\d]\\d \\d{4}$")
             .arg(QRegularExpression::escape(CORVANE_TEST_PROJECT_VERSION)));
     EXPECT_TRUE(format.match(line).hasMatch()) << line.toStdString();
-}
 
-TEST(About, VersionPartsPrintAsUnsigned16BitNumbers) {
+    // The version's four parts print as unsigned 16-bit numbers.
     const struct {
         std::optional<ProductVersion> version;
         const char* text;

@@ -13,18 +13,6 @@
 #include "control/CorvanePropertySheet.h"
 #include "pages/CommSetupPage.h"
 
-namespace {
-
-bool Save(QWidget& widget, const QDir& folder, const char* name) {
-    QApplication::processEvents();
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    if (widget.grab().save(path)) return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -42,25 +30,28 @@ int main(int argc, char** argv) {
     FakeOperatorDialogs dialogs;
     CCorvanePropertySheet sheet(link, dialogs);
     sheet.show();
-    const auto click = [&](int id) { sheet.findChild<QPushButton*>(QString::number(id))->click(); };
-
     bool saved = true;
-    click(CCorvanePropertySheet::ID_QUERY);  // the instrument's settings
-    saved &= Save(sheet, folder, "setup.png");
+    const auto save = [&](QWidget& widget, const char* name) {
+        QApplication::processEvents();
+        if (widget.grab().save(folder.filePath(name))) return;
+        std::fprintf(stderr, "cannot write %s\n", name);
+        saved = false;
+    };
+    const auto query = [&] { sheet.findChild<QPushButton*>(QString::number(CCorvanePropertySheet::ID_QUERY))->click(); };
+    query();  // the instrument's settings
+    save(sheet, "setup.png");
     sheet.Tabs().setCurrentIndex(1);
-    click(CCorvanePropertySheet::ID_QUERY);  // its current records
-    saved &= Save(sheet, folder, "data.png");
+    query();  // its current records
+    save(sheet, "data.png");
     sheet.Tabs().setCurrentIndex(2);
     sheet.CommPage().findChild<QPushButton*>("1004")->click();  // the port test
-    saved &= Save(sheet, folder, "communications.png");
-
+    save(sheet, "communications.png");
     CAboutDlg about(&sheet);
     about.show();
-    saved &= Save(about, folder, "about.png");
+    save(about, "about.png");
     about.close();
-
     sheet.ShowHelp(QStringLiteral("data"));
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->windowTitle() == "Corvane Help") saved &= Save(*window, folder, "help.png");
+        if (window->windowTitle() == "Corvane Help") save(*window, "help.png");
     return saved && dialogs.messages.isEmpty() ? 0 : 1;
 }
