@@ -115,9 +115,17 @@ TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutB
     expected[2] = true;
     expected[7] = false;  // Zero: cleared, as it sent 1
 
+    // The store is written before the first command and between the record and timing commands: each
+    // box notes what the store held when it opened.
+    QStringList storedAtBox;
+    m_dialogs.onMessage = [&](const QString& text) {
+        storedAtBox << text + (StoredNumber(kValueCommPort) && StoredNumber(kValueModel) ? " model" : "") +
+                           (StoredNumber(kValueLogEnable) ? " log" : "");
+    };
     ClickSetup(kApplyButton);
-    EXPECT_EQ(m_dialogs.messages, QStringList({"Attempt to set the Mode failed.", "Attempt to set the Zero record failed.",
-                                               "Attempt to set Averaging Time failed."}));
+    EXPECT_EQ(storedAtBox, QStringList({"Attempt to set the Mode failed. model",
+                                        "Attempt to set the Zero record failed. model",
+                                        "Attempt to set Averaging Time failed. model log"}));
     EXPECT_EQ(Checks(), expected);
     EXPECT_EQ(SetupEdit(kAveragingEdit)->text(), "60");  // the instrument's value
     EXPECT_EQ(SetupEdit(kBlankEdit)->text(), "30");
