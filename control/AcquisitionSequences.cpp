@@ -6,12 +6,12 @@
 #include <QTabWidget>
 #include <ctime>
 
-#include "WaitCursor.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
+#include "pages/OverrideCursor.h"
 #include "records/Records.h"
 #include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
@@ -52,7 +52,7 @@ bool CCorvanePropertySheet::OpenPortStep() {
 }
 
 void CCorvanePropertySheet::OnQuery() {
-    WaitCursor busy;
+    const OverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     QWidget* page = m_tabs->currentWidget();
     if (page == m_pageSetup) {
@@ -68,7 +68,7 @@ void CCorvanePropertySheet::OnQuery() {
 
 void CCorvanePropertySheet::OnZero() {
     {
-        WaitCursor busy;
+        const OverrideCursor busy(Qt::WaitCursor);
         if (!OpenPortStep()) return;
         m_link.SendCommand("%s", InstrumentCommand::kStartZero);
         m_link.ClosePort();
@@ -94,7 +94,7 @@ void CCorvanePropertySheet::StartData() {
         }
     }
 
-    WaitCursor busy;
+    const OverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     LoadSettings();
     if (m_pageSetup->GetLogEnable() != 0 && !ChooseLogFile()) {
@@ -140,7 +140,7 @@ void CCorvanePropertySheet::StopData() {
     // Lines that arrived before Stop was pressed belong to the run: show and log them first.
     QCoreApplication::sendPostedEvents(this, CommEventType());
 
-    WaitCursor busy;
+    const OverrideCursor busy(Qt::WaitCursor);
     m_btnStartData->setText("&Start Data");
     // Still unpolled: the instrument's reply comes back as a line, so this waits the whole time-out.
     m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);

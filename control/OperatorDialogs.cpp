@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "pages/OverrideCursor.h"
+
 namespace {
 
 const char* const kCaption = "Corvane";
@@ -43,14 +45,6 @@ QMessageBox::StandardButtons StandardButtonsFor(IOperatorDialogs::Buttons button
     return QMessageBox::Ok;
 }
 
-// The normal cursor while the operator answers, also inside a sequence that shows the busy one.
-class ArrowCursorWhileAsking {
-public:
-    ArrowCursorWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowCursorWhileAsking() { QApplication::restoreOverrideCursor(); }
-    ArrowCursorWhileAsking(const ArrowCursorWhileAsking&) = delete;
-    ArrowCursorWhileAsking& operator=(const ArrowCursorWhileAsking&) = delete;
-};
 
 }  // namespace
 
@@ -61,7 +55,7 @@ IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QS
     // The first button is the default, as the instrument questions expect (OK, Yes).
     box.setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? QMessageBox::Yes
                                                                                       : QMessageBox::Ok);
-    const ArrowCursorWhileAsking arrow;
+    const OverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
     switch (box.exec()) {
         case QMessageBox::Ok:
             return Answer::Ok;
@@ -85,7 +79,7 @@ QString QtOperatorDialogs::ChooseLogFile(QWidget* parent, const QString& folder,
     // File names are case-sensitive here, so the log filter matches both spellings.
     dialog.setNameFilters({QStringLiteral("Data Log Files (*.DAT *.dat)"), QStringLiteral("All Files (*)")});
     dialog.selectFile(fileName);
-    const ArrowCursorWhileAsking arrow;
+    const OverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         const QFileInfo chosen(dialog.selectedFiles().constFirst());

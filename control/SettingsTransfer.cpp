@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <ctime>
 
-#include "WaitCursor.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
+#include "pages/OverrideCursor.h"
 #include "records/Records.h"
 #include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
@@ -102,7 +102,7 @@ void CCorvanePropertySheet::LoadSettings() {
 }
 
 void CCorvanePropertySheet::ApplySettings() {
-    WaitCursor busy;
+    const OverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     Page& page = *m_pageSetup;
     CSettingsKey key;
@@ -165,7 +165,7 @@ void CCorvanePropertySheet::SetInstrumentClock() {
     std::snprintf(stamp, sizeof stamp, "%04d,%02d,%02d,%02d,%02d,%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 
-    WaitCursor busy;
+    const OverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);

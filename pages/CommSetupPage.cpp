@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "PageControls.h"
+#include "pages/OverrideCursor.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
 #include "serial/SerialLink.h"
@@ -71,7 +72,7 @@ void CCorvaneCommSetupPage::ListOpenablePorts() {
 }
 
 bool CCorvaneCommSetupPage::OpenSelectedPort(QString& errorText) {
-    CWaitCursor wait;
+    const OverrideCursor busy(Qt::WaitCursor);
     const int index = SelectedIndex();
     if (index < 0) return false;
     const auto port = static_cast<std::uint16_t>(m_lstPorts->item(index)->data(Qt::UserRole).toUInt());
@@ -110,7 +111,7 @@ void CCorvaneCommSetupPage::OnTest() {
     m_btnTest->setEnabled(false);
     m_editResult->setPlainText(QStringLiteral("Running test, please wait..."));
     m_editResult->repaint();  // shown before the blocking work starts
-    CWaitCursor wait;
+    const OverrideCursor busy(Qt::WaitCursor);
     QString result;
     if (m_link.IsConnected()) {
         const std::string version = m_link.GetVersion();

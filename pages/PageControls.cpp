@@ -1,7 +1,6 @@
 // Control placement, the help key and the wait cursor of the pages.
 #include "PageControls.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -77,10 +76,3 @@ void InstallHelpKey(QWidget* page, IPageHost& host, const QString& keyword) {
     page->installEventFilter(new CHelpKey(page, host, keyword));
 }
 
-CWaitCursor::CWaitCursor() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-CWaitCursor::~CWaitCursor() {
-    QApplication::restoreOverrideCursor();
-}

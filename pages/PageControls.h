@@ -36,11 +36,3 @@ QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const 
 // ahead of any window-wide shortcut, so the page's topic wins over the main window's.
 void InstallHelpKey(QWidget* page, IPageHost& host, const QString& keyword);
 
-// Shows the wait cursor for its lifetime.
-class CWaitCursor {
-public:
-    CWaitCursor();
-    ~CWaitCursor();
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
