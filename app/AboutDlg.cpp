@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "BuildVersion.h"
 #include "app/StaticLink.h"
 #include "app/Version.h"
 #include "pages/Icons.h"
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr int kAppIcon = 128;
-const char* const kMakerAddress = "http://www.brantel.example.com/";
+const char* const kMakerAddress = CORVANE_HOMEPAGE_URL;
 
 }  // namespace
 
