@@ -47,6 +47,18 @@ for program in corvane corvane-sim; do
 done
 "$prefix/bin/corvane-sim" --help >/dev/null || fail "the installed corvane-sim --help failed"
 
+# The desktop entries and the service start an installed program; the entries show an installed icon.
+service=share/doc/corvane/examples/corvane.service
+program=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$prefix/$service")
+[ -n "$program" ] && [ -x "$prefix/bin/$program" ] || fail "$service starts \"$program\", which is not installed"
+for entry in share/applications/corvane.desktop share/doc/corvane/examples/corvane-autostart.desktop; do
+    [ -f "$prefix/$entry" ] || continue
+    program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$prefix/$entry")
+    icon=$(sed -n 's/^Icon=//p' "$prefix/$entry")
+    [ -n "$program" ] && [ -x "$prefix/bin/$program" ] || fail "$entry starts \"$program\", which is not installed"
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "$entry shows icon \"$icon\", which is not installed"
+done
+
 grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$prefix/share/metainfo/com.example.brantel.corvane.metainfo.xml" ||
     fail "the metainfo's release is not $version"
 for page in corvane corvane-sim; do
