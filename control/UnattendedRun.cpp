@@ -17,10 +17,6 @@
 
 namespace {
 
-// The Com port of the last run that reached its instrument. The port list's stored index cannot
-// say it: the list holds only the ports that open, so it shrinks while the instrument is away.
-constexpr const char* kValueRunPort = "RUN_PORT";
-
 std::string PortName(std::uint16_t nPort) {
     return "Com" + std::to_string(nPort);
 }
@@ -33,6 +29,8 @@ std::string ClockText(std::time_t t) {
     return text;
 }
 
+// The port list's stored index cannot say which port to wait for: the list holds only the ports
+// that open, so it shrinks while the instrument is away.
 std::uint16_t StoredRunPort() {
     std::uint16_t port = 0;
     CSettingsKey key;

@@ -1,7 +1,11 @@
 // Data runs end to end: Start and Stop with their questions, every received line in the log once
 // and in order, daily and weekly files, Exit, log errors; a run that waits for a lost or silent
 // instrument and goes on, and the unattended start.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -141,6 +145,24 @@ TEST_F(RunTest, CancelledFileDialogOrFaultQuestionAnsweredNoEndsTheStart) {
     EXPECT_EQ(m_dialogs.messages, QStringList({"Lamp, Valve Error(s) occured.\r\n Continue?"}));
     EXPECT_EQ(Commands().back(), "RZ");
     ExpectRunning(false);
+}
+
+TEST_F(RunTest, PortThatRefusesItsLineSettingsIsReportedAndLeftClosed) {
+    Start({"--records", "DY"});
+    // XON/XOFF locked off on the device: the instrument answers, the line settings do not hold.
+    const int device = open(fs::canonical(m_sim->DevicePath()).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    termios locked{};
+    locked.c_iflag = IXON;
+    const bool bLocked = ioctl(device, TIOCSLCKTRMIOS, &locked) == 0;
+    close(device);
+    if (!bLocked) GTEST_SKIP() << "locking a terminal's settings needs CAP_SYS_ADMIN";
+    StartStop();
+    EXPECT_EQ(m_dialogs.messages, QStringList("Unknown Error from this comm port"));
+    ExpectRunning(false);
+    StartStop();  // the port can be opened again, with the same result
+    EXPECT_EQ(m_dialogs.messages.size(), 2);
+    EXPECT_EQ(Commands(), CommandList(4, "UE"));
 }
 
 TEST_F(RunTest, DailyFilesChangeAtTheInstrumentsMidnight) {
