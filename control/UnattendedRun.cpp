@@ -77,7 +77,15 @@ void CCorvanePropertySheet::RunStartedOnInstrument() {
     JournalEvent("run-started", PortName(m_nRunPort) + (m_pageSetup->GetLogEnable() != 0
                                                             ? ", logging to " + m_log.FullPath()
                                                             : ", no logging"));
-    m_recovery->Watch(m_snapshot.m_strAveragingTime);
+    WatchForLines();
+}
+
+void CCorvanePropertySheet::WatchForLines() {
+    // Only records sent every averaging period can tell a silent instrument; zero records alone
+    // come once per auto zero period, and with no records on nothing ever comes.
+    const CCorvaneInstSetupPage& page = *m_pageSetup;
+    if (page.GetDataRecords() || page.GetTimeRecords() || page.GetPhotonRecords() || page.GetAuxRecords())
+        m_recovery->Watch(m_snapshot.m_strAveragingTime);
 }
 
 void CCorvanePropertySheet::OnLinkLost() {
@@ -136,7 +144,7 @@ void CCorvanePropertySheet::ResumeRun() {
     } else {
         JournalEvent(m_bSilentRestart ? "silent-instrument-restarted" : "instrument-back",
                      PortName(m_nRunPort) + " after " + gap);
-        m_recovery->Watch(m_snapshot.m_strAveragingTime);
+        WatchForLines();
     }
     if (m_link.IsLinkLost()) OnLinkLost();
 }

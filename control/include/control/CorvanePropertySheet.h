@@ -115,6 +115,8 @@ private:
     void BeginUnpolled();
     // The run has started on the instrument: its port remembered, the journal told, lines watched.
     void RunStartedOnInstrument();
+    // The silence watch, when the instrument sends records every averaging period.
+    void WatchForLines();
     void OnLinkLost();
     void OnSilent();
     void ResumeRun();
