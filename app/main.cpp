@@ -1,12 +1,23 @@
 // Corvane: acquisition program for an integrating nephelometer on a serial port.
+#include <unistd.h>
+
 #include <QApplication>
 
+#include "app/CommandLine.h"
 #include "app/CorvaneApp.h"
 #include "app/Version.h"
 #include "control/CorvanePropertySheet.h"
+#include "control/EventJournal.h"
 #include "pages/Icons.h"
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    CommandLine options;
+    if (const std::optional<int> status = ParseCommandLine(arguments, options)) return *status;
+    // Headless needs no display: Qt's offscreen platform, chosen before the application exists.
+    if (options.bHeadless) qputenv("QT_QPA_PLATFORM", "offscreen");
+
     // The link's notification type exists before the application object, as the link needs it.
     CCorvanePropertySheet::CommEventType();
 
@@ -15,7 +26,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(GetVersionString()));
     QApplication::setWindowIcon(IconForResource(128));
 
-    CCorvaneApp app;
+    JournalEvent("started", std::string("Corvane ") + GetVersionString() + ", pid " + std::to_string(getpid()) +
+                                (options.bStart ? options.bHeadless ? ", --start --headless" : ", --start" : ""));
+    CCorvaneApp app(options);
     app.InitInstance();
-    return 0;
+    JournalEvent("stopped", "exit status " + std::to_string(app.ExitStatus()));
+    return app.ExitStatus();
 }

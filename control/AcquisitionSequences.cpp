@@ -7,6 +7,8 @@
 #include <ctime>
 
 #include "control/CorvanePropertySheet.h"
+#include "control/EventJournal.h"
+#include "control/RunRecovery.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
@@ -25,18 +27,6 @@ constexpr const char* kUnsavedChanges =
     "Changes were made to the settings and not saved.\r\nDo you want to save them now?";
 constexpr const char* kFaultQuestionEnd = " Error(s) occured.\r\n Continue?";
 constexpr const char* kLogWriteError = "An error occured writing to the logfile.";
-constexpr const char* kLinkLost =
-    "The connection to the instrument was lost, so data acquisition has stopped.\r\n"
-    "Every line received before that has been kept. Check the cable and the instrument, then start "
-    "the data again.";
-
-// Reads the instrument's current T, D, Y and Z records into the Data page.
-void ReadCurrentRecords(CSerialLink& link, CCorvaneDataPage& page) {
-    page.OnTimeRecord(link.SendCommand("%s", InstrumentCommand::kReadTime));
-    page.OnDataRecord(link.SendCommand("%s", InstrumentCommand::kReadData));
-    page.OnAuxRecord(link.SendCommand("%s", InstrumentCommand::kReadAux));
-    page.OnZeroRecord(link.SendCommand("%s", InstrumentCommand::kReadZero));
-}
 
 }  // namespace
 
@@ -44,11 +34,20 @@ bool CCorvanePropertySheet::OpenPortStep() {
     if (m_link.IsConnected()) return true;
     QString error;
     if (!m_pageComm->OpenSelectedPort(error)) {
+        // Open with the line settings refused is no use either: nothing stays open.
+        m_link.ClosePort();
         m_dialogs.MessageBox(this, error, Buttons::Ok);
         return false;
     }
     UpdateTitle();
     return true;
+}
+
+void CCorvanePropertySheet::ReadCurrentRecords() {
+    m_pageData->OnTimeRecord(m_link.SendCommand("%s", InstrumentCommand::kReadTime));
+    m_pageData->OnDataRecord(m_link.SendCommand("%s", InstrumentCommand::kReadData));
+    m_pageData->OnAuxRecord(m_link.SendCommand("%s", InstrumentCommand::kReadAux));
+    m_pageData->OnZeroRecord(m_link.SendCommand("%s", InstrumentCommand::kReadZero));
 }
 
 void CCorvanePropertySheet::OnQuery() {
@@ -59,7 +58,7 @@ void CCorvanePropertySheet::OnQuery() {
         LoadSettings();
     } else if (page == m_pageData) {
         m_link.SendCommand("%s", InstrumentCommand::kBeforeRecords);
-        ReadCurrentRecords(m_link, *m_pageData);
+        ReadCurrentRecords();
         m_pageData->ClearCountdowns();
     }
     m_link.ClosePort();
@@ -102,7 +101,7 @@ void CCorvanePropertySheet::StartData() {
         UpdateTitle();
         return;
     }
-    ReadCurrentRecords(m_link, *m_pageData);
+    ReadCurrentRecords();
     if (m_pageData->HasFault()) {
         const QString question = QString::fromStdString(m_pageData->GetStatusText()) + kFaultQuestionEnd;
         if (m_dialogs.MessageBox(this, question, Buttons::YesNo) == Answer::No) {
@@ -114,29 +113,50 @@ void CCorvanePropertySheet::StartData() {
 
     m_btnStartData->setText("&Stop Data");
     if (m_pageSetup->GetLogEnable() == 1) UpdateTitle();
+    BeginUnpolled();
+    ShowRunControls(true);
+    m_tabs->setCurrentWidget(m_pageData);
+    m_pageData->StartCountdowns();
+    m_bRunning = 1;
+    UpdateTitle();
+    RunStartedOnInstrument();
+
+    // The device may have gone while a question or the file dialog was open, when its notice found
+    // no run to wait for it.
+    if (m_link.IsLinkLost()) OnLinkLost();
+}
+
+void CCorvanePropertySheet::BeginUnpolled() {
     m_link.SendCommand("%s", InstrumentCommand::kBeforeRecords);
     // Unpolled before "UB": a record the instrument sends at once is queued as a record instead of
     // being taken for the reply and lost. The "OK" then arrives as a line (and is ignored), so this
     // command waits out its time-out, as "UE" does when the run stops.
     m_link.SetUnpolled(true);
     m_link.SendCommand("%s", InstrumentCommand::kStartUnpolled);
+}
 
-    m_btnQuery->setEnabled(false);
-    m_btnZero->setEnabled(false);
-    m_pageComm->EnablePageControls(false);
-    m_pageSetup->EnablePageControls(false);
-    m_pageSetup->SetRunning(true);
-    m_tabs->setCurrentWidget(m_pageData);
-    m_pageData->StartCountdowns();
-    m_bRunning = 1;
-    UpdateTitle();
-
-    // The device may have gone while a question or the file dialog was open, when its notice found
-    // no run to end.
-    if (m_link.IsLinkLost()) EndRunOnLinkLost();
+void CCorvanePropertySheet::ShowRunControls(bool bRunning) {
+    m_btnStartData->setText(bRunning ? "&Stop Data" : "&Start Data");
+    m_btnQuery->setEnabled(!bRunning);
+    m_btnZero->setEnabled(!bRunning);
+    m_pageComm->EnablePageControls(!bRunning);
+    m_pageSetup->EnablePageControls(!bRunning);
+    m_pageSetup->SetRunning(bRunning);
 }
 
 void CCorvanePropertySheet::StopData() {
+    StopRun("the operator");
+}
+
+void CCorvanePropertySheet::StopRun(const char* by) {
+    if (IsWaitingForInstrument()) {
+        // Nothing to tell an instrument that is not there: the run ends at once.
+        m_bRunning = 0;
+        ShowWaiting(false);
+        EndRun();
+        JournalEvent("run-stopped", std::string("by ") + by + " while waiting for the instrument");
+        return;
+    }
     // Lines that arrived before Stop was pressed belong to the run: show and log them first.
     QCoreApplication::sendPostedEvents(this, CommEventType());
 
@@ -148,25 +168,15 @@ void CCorvanePropertySheet::StopData() {
     m_bRunning = 0;
     UpdateTitle();
     EndRun();
-}
-
-void CCorvanePropertySheet::EndRunOnLinkLost() {
-    if (m_bRunning == 0) return;
-    m_btnStartData->setText("&Start Data");
-    m_link.SetUnpolled(false);
-    m_bRunning = 0;
-    EndRun();
-    m_dialogs.MessageBox(this, kLinkLost, Buttons::Ok);
+    JournalEvent("run-stopped", std::string("by ") + by);
 }
 
 void CCorvanePropertySheet::EndRun() {
+    m_recovery->Stop();
+    m_bNameLogFileByRule = false;
     m_link.ClosePort();
     UpdateTitle();
-    m_btnQuery->setEnabled(true);
-    m_btnZero->setEnabled(true);
-    m_pageComm->EnablePageControls(true);
-    m_pageSetup->EnablePageControls(true);
-    m_pageSetup->SetRunning(false);
+    ShowRunControls(false);
     m_pageData->StopCountdowns();
 }
 
@@ -179,6 +189,7 @@ int CCorvanePropertySheet::OnCommEvent(std::uint16_t letter) {
     // by the link; there is nothing to show, and no empty line is written in its place.
     std::string line;
     if (!m_link.TakeRecordLine(recordLetter, line)) return 0;
+    m_recovery->LineArrived();
     switch (recordLetter) {
         case 'T':
             m_pageData->OnTimeRecord(line);
@@ -216,7 +227,9 @@ bool CCorvanePropertySheet::LogLine(const std::string& text) {
     const std::time_t reference =
         m_pageData->HasInstrumentTime() ? m_pageData->GetInstrumentTime() : std::time(nullptr);
     if (m_log.RollOver(reference, m_pageSetup->GetLogLength())) UpdateTitle();
-    if (m_log.AppendLine(text)) return true;
+    const bool written = m_log.AppendLine(text);
+    NoteLogWrite(written);
+    if (written) return true;
 
     // One box at a time: lines go on being handled behind it, and their failures are not boxed
     // again until the operator has dismissed it. Each line still tries, so logging resumes by

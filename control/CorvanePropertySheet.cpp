@@ -14,7 +14,9 @@
 #include <ctime>
 
 #include "HelpWindow.h"
+#include "control/EventJournal.h"
 #include "control/OperatorDialogs.h"
+#include "control/RunRecovery.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/DialogUnits.h"
@@ -131,6 +133,10 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
 
     m_pageComm->SelectIndex(StoredPortIndex(m_pageComm->PortCount()));
     StartLogState(m_log);
+
+    m_recovery = new CRunRecovery(m_link, this);
+    connect(m_recovery, &CRunRecovery::Silent, this, &CCorvanePropertySheet::OnSilent);
+    connect(m_recovery, &CRunRecovery::Reopened, this, &CCorvanePropertySheet::ResumeRun);
 }
 
 CCorvanePropertySheet::~CCorvanePropertySheet() {
@@ -154,7 +160,7 @@ bool CCorvanePropertySheet::event(QEvent* e) {
     if (e->type() == CommEventType()) {
         const std::uint16_t wParam = static_cast<CCommEvent*>(e)->m_wParam;
         if (wParam == kCommEventLinkLost)
-            EndRunOnLinkLost();
+            OnLinkLost();
         else
             OnCommEvent(wParam);
         return true;
@@ -183,11 +189,14 @@ void CCorvanePropertySheet::ShowHelp(const QString& keyword) {
 
 void CCorvanePropertySheet::UpdateTitle() {
     QString title;
-    if (m_link.IsConnected()) {
-        title = QStringLiteral("On Com%1").arg(m_link.GetPortNumber());
+    // While a run waits, its caption stays, marked; the link is not asked, as a try may be opening it.
+    const bool bWaiting = IsWaitingForInstrument();
+    if (bWaiting || m_link.IsConnected()) {
+        title = QStringLiteral("On Com%1").arg(bWaiting ? m_nRunPort : m_link.GetPortNumber());
         if (m_pageSetup->GetLogEnable() && m_bRunning)
             title += QStringLiteral(" - Log To ") +
                      QString::fromStdString(m_log.m_strLogPath + m_log.m_strLogFile);
+        if (bWaiting) title += QStringLiteral(" - Reconnecting");
     } else {
         title = QString::fromLatin1(kAppName);
     }
@@ -221,6 +230,10 @@ void CCorvanePropertySheet::reject() {
 void CCorvanePropertySheet::ShutDown() {
     if (m_bShutDown) return;
     m_bShutDown = true;
+    if (m_bRunning)
+        JournalEvent("run-stopped", IsWaitingForInstrument() ? "by Exit while waiting for the instrument" : "by Exit");
+    // A try under way is waited for and its port closed: a waiting run has nothing to send.
+    m_recovery->Stop();
     if (m_link.IsConnected()) {
         // A run ends on the instrument too; the reply is not waited for beyond the exchange.
         if (m_bRunning) m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);

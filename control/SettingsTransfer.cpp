@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "control/CorvanePropertySheet.h"
+#include "control/EventJournal.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
@@ -150,6 +151,8 @@ void CCorvanePropertySheet::ApplySettings() {
         page.SetBackscatter(!backscatter);
     }
 
+    // Each refusal is in the journal already, as the text of its box.
+    JournalEvent("settings-applied", "Com" + std::to_string(m_link.GetPortNumber()));
     m_link.ClosePort();
     UpdateTitle();
     key.Close();
@@ -169,6 +172,8 @@ void CCorvanePropertySheet::SetInstrumentClock() {
     if (!OpenPortStep()) return;
     if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);
+    else
+        JournalEvent("clock-set", stamp);
     m_link.ClosePort();
     UpdateTitle();
 }

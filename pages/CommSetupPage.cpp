@@ -93,6 +93,11 @@ int CCorvaneCommSetupPage::SelectedIndex() const {
     return selected.isEmpty() ? -1 : m_lstPorts->row(selected.front());
 }
 
+std::uint16_t CCorvaneCommSetupPage::SelectedPort() const {
+    const int index = SelectedIndex();
+    return index < 0 ? 0 : static_cast<std::uint16_t>(m_lstPorts->item(index)->data(Qt::UserRole).toUInt());
+}
+
 // An index outside the list (such as -1, or a stored port that has gone) selects nothing.
 void CCorvaneCommSetupPage::SelectIndex(int index) {
     if (index >= 0 && index < m_lstPorts->count()) {

@@ -260,16 +260,23 @@ std::time_t CCorvaneDataPage::GetInstrumentTime() const {
     return m_pInstrumentTime.value_or(0);
 }
 
+void CCorvaneDataPage::ShowNoInstrument(const std::string& text) {
+    m_strNoInstrument = text;
+    ShowStatus(m_nStatusWord);
+}
+
 void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     const StatusOutputs outputs = StatusOutputsFor(statusWord);
     if (outputs.faults) m_strStatusText = outputs.statusText;
+    const bool waiting = !m_strNoInstrument.empty();
+    const std::uint16_t lightIcon = waiting ? kIconRedDisc : outputs.lightIcon;
     // Only changes are written: the page applies the status at every paint, and an unchanged
     // control must not ask for another one.
-    if (outputs.lightIcon != m_nLightIconId) {
-        m_nLightIconId = outputs.lightIcon;
+    if (lightIcon != m_nLightIconId) {
+        m_nLightIconId = lightIcon;
         m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
     }
-    const QString text = InstrumentText(StatusEditText(outputs));
+    const QString text = InstrumentText(waiting ? m_strNoInstrument : StatusEditText(outputs));
     if (m_editStatus->text() != text) {
         m_editStatus->setText(text);
         m_editStatus->setCursorPosition(0);  // a long fault list shows from its start

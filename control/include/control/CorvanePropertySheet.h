@@ -10,10 +10,12 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 
 #include "control/DataLog.h"
+#include "control/JournaledDialogs.h"
 #include "pages/PageHost.h"
 #include "records/InstrumentSettings.h"
 #include "serial/SerialLink.h"
@@ -24,7 +26,7 @@ class CHelpWindow;
 class CCorvaneCommSetupPage;
 class CCorvaneDataPage;
 class CCorvaneInstSetupPage;
-class IOperatorDialogs;
+class CRunRecovery;
 
 class CCorvanePropertySheet : public QDialog, public ISerialLinkOwner, public IPageHost {
     Q_OBJECT
@@ -71,6 +73,16 @@ public:
     bool ChooseLogFile();
     bool LogLine(const std::string& text);
 
+    // Unattended operation (UnattendedRun.cpp).
+    // Starts a run with what is stored and asks nothing: the log file is named by the usual rule in
+    // the stored folder, a fault is journaled, and a port that does not answer is waited for. False
+    // when no Com port is known.
+    bool StartUnattended();
+    // Ends a run as Stop Data does, for a signal named by text, then closes the window.
+    void StopForSignal(const char* signalName);
+    bool IsWaitingForInstrument() const;
+    CRunRecovery& Recovery() { return *m_recovery; }
+
     bool IsRunning() const { return m_bRunning != 0; }
     const QString& Title() const { return m_strTitle; }
     CDataLog& Log() { return m_log; }
@@ -91,12 +103,33 @@ private:
     bool OpenPortStep();
     void StartData();
     void StopData();
-    void EndRunOnLinkLost();
-    // The end of a run shared by Stop Data and a lost device: port closed, controls restored.
+    // The end of a run, shared by Stop Data, a signal and Exit; who ended it goes to the journal.
+    void StopRun(const char* by);
+    // Port closed, controls restored.
     void EndRun();
+    // Query and Zero, the settings pages and the Start Data caption for a run or none.
+    void ShowRunControls(bool bRunning);
+    // Reads the instrument's current T, D, Y and Z records into the Data page.
+    void ReadCurrentRecords();
+    // "SD0", then "UB" with unpolled mode on.
+    void BeginUnpolled();
+    // The run has started on the instrument: its port remembered, the journal told, lines watched.
+    void RunStartedOnInstrument();
+    // The silence watch, when the instrument sends records every averaging period.
+    void WatchForLines();
+    void OnLinkLost();
+    void OnSilent();
+    void ResumeRun();
+    // The run waits for its instrument: caption, status light and the reopen tries.
+    void WaitForInstrument(std::time_t since, bool bTryAtOnce);
+    void ShowWaiting(bool bWaiting, std::time_t since = 0);
+    // A new log file named by the usual rule, in a folder created when missing.
+    void NameLogFileByRule();
+    // Journals a log write's failure once, and its recovery; recreates a missing log folder.
+    void NoteLogWrite(bool bWritten);
 
     CSerialLink& m_link;
-    IOperatorDialogs& m_dialogs;
+    CJournaledDialogs m_dialogs;
 
     QPushButton* m_btnExit = nullptr;
     QPushButton* m_btnZero = nullptr;
@@ -114,4 +147,9 @@ private:
     bool m_bShutDown = false;
     bool m_bLogErrorShowing = false;  // the log error box is open; further failures are not boxed
     CHelpWindow* m_helpWindow = nullptr;  // made at the first help request; a child of this window
+    CRunRecovery* m_recovery = nullptr;   // a child of this window
+    std::uint16_t m_nRunPort = 0;         // Com port of the run, kept while it waits
+    bool m_bNameLogFileByRule = false;    // an unattended start whose log file is not named yet
+    bool m_bSilentRestart = false;        // the wait began with a silent instrument
+    bool m_bLogFailing = false;           // the last log write failed
 };

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 
 class CParentMenuTextEdit;
 class CSerialLink;
@@ -22,6 +23,8 @@ public:
     void EnablePageControls(bool enable);
     // The port list's selection (-1 for none), as stored in COMM_PORT.
     int SelectedIndex() const;
+    // The selected entry's Com port number; 0 for none.
+    std::uint16_t SelectedPort() const;
     void SelectIndex(int index);
     int PortCount() const;
 

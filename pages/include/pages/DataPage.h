@@ -37,6 +37,10 @@ public:
     void ClearCountdowns();
     void SetModeAfterBlanking(char letter);
 
+    // While a run waits for its instrument: the status light red with this text. Empty text goes
+    // back to the instrument's own status.
+    void ShowNoInstrument(const std::string& text);
+
     bool HasFault() const;
     std::string GetStatusText() const;
     bool HasInstrumentTime() const;
@@ -68,6 +72,7 @@ private:
     std::uint16_t m_nIconId;       // the window icon last asked of the main window
     std::uint16_t m_nLightIconId;  // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
+    std::string m_strNoInstrument;  // shown instead of the status while not empty
 
     QLabel* m_lblMode = nullptr;               // 1078
     QLabel* m_boxModeSeconds = nullptr;        // 1079

@@ -13,6 +13,8 @@ inline constexpr const char* kValueModel = "MODEL";
 inline constexpr const char* kValueLogEnable = "LOGENABLE";
 inline constexpr const char* kValueLogLength = "LOGLENGTH";
 inline constexpr const char* kValueLogPath = "LOGPATH";
+// The Com port number of the last run that reached its instrument, for an unattended start.
+inline constexpr const char* kValueRunPort = "RUN_PORT";
 // The application's product key path.
 inline constexpr const char* kProductKeyPath = "\\CORVANE";
 

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,6 +21,8 @@
 #include "FakeOperatorDialogs.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
+#include "control/EventJournal.h"
+#include "control/RunRecovery.h"
 #include "pages/InstSetupPage.h"
 #include "records/Records.h"
 #include "serial/SerialLink.h"
@@ -46,10 +50,12 @@ protected:
         m_folder = mkdtemp(pattern.data());
         fs::create_directories(LogFolder());
         setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
     }
     void TearDown() override {
         m_sheet.reset();  // its shut-down ends any run before the simulator goes
         m_link.reset();
+        m_returned.reset();
         m_sim.reset();
         fs::remove_all(m_folder);
     }
@@ -61,9 +67,32 @@ protected:
         m_link = std::make_unique<CSerialLink>();
         m_link->SetTimeouts(250, 500);
         m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+        NewSheet();
+    }
+    // A new main window on the same link, as after a restart of the program.
+    void NewSheet() {
+        m_sheet.reset();
         m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
         QObject::connect(m_sheet.get(), &QWidget::windowTitleChanged, [this](const QString& t) { m_titles << t; });
         m_sheet->show();
+    }
+    // The recovery's seconds last 100 ms: the silence limit's 20 s floor is 2 s, the first reopen
+    // tries come 200 ms apart.
+    void FastRecovery() { m_sheet->Recovery().SetTimeUnit(std::chrono::milliseconds(100)); }
+    // The instrument comes back: a new simulator publishes the same Com port in the same folder.
+    void ReturnInstrument(const std::vector<std::string>& simOptions) {
+        m_returned = std::make_unique<SimProcess>(simOptions, m_sim->Port(), m_sim->DeviceDir());
+    }
+    // The journal's lines, each without its time stamp: "word details".
+    static std::vector<std::string> JournalEntries() {
+        std::ifstream in(JournalPath());
+        std::vector<std::string> entries;
+        for (std::string line; std::getline(in, line);) entries.push_back(line.substr(line.find(' ') + 1));
+        return entries;
+    }
+    static bool Journaled(const std::string& start) {
+        const std::vector<std::string> entries = JournalEntries();
+        return std::any_of(entries.begin(), entries.end(), [&](const std::string& e) { return e.starts_with(start); });
     }
     // Logging on, daily or weekly, to the log folder, as if saved by an earlier session.
     void StoreLogging(std::uint16_t length) {
@@ -90,10 +119,11 @@ protected:
         return {all.begin() + static_cast<long>(std::min(since, all.size())), all.end()};
     }
     // The record lines the simulator sent unasked during the (last) run: after "UB", before "UE".
-    std::vector<std::string> RunLines() const {
+    std::vector<std::string> RunLines() const { return RunLines(*m_sim); }
+    static std::vector<std::string> RunLines(const SimProcess& sim) {
         std::vector<std::string> lines;
         bool running = false;
-        for (const std::string& entry : m_sim->TranscriptLines()) {
+        for (const std::string& entry : sim.TranscriptLines()) {
             const std::string rest = entry.substr(entry.find(' ') + 1);
             if (rest == "RX UB") {
                 running = true;
@@ -124,6 +154,7 @@ protected:
 
     fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<SimProcess> m_returned;  // the instrument back after a loss, in m_sim's folder
     std::unique_ptr<CSerialLink> m_link;
     ObservingDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;

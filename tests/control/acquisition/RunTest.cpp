@@ -1,6 +1,16 @@
 // Data runs end to end: Start and Stop with their questions, every received line in the log once
-// and in order, daily and weekly files, Exit and a lost device during a run, log errors.
+// and in order, daily and weekly files, Exit, log errors; a run that waits for a lost or silent
+// instrument and goes on, and the unattended start.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -137,6 +147,24 @@ TEST_F(RunTest, CancelledFileDialogOrFaultQuestionAnsweredNoEndsTheStart) {
     ExpectRunning(false);
 }
 
+TEST_F(RunTest, PortThatRefusesItsLineSettingsIsReportedAndLeftClosed) {
+    Start({"--records", "DY"});
+    // XON/XOFF locked off on the device: the instrument answers, the line settings do not hold.
+    const int device = open(fs::canonical(m_sim->DevicePath()).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    termios locked{};
+    locked.c_iflag = IXON;
+    const bool bLocked = ioctl(device, TIOCSLCKTRMIOS, &locked) == 0;
+    close(device);
+    if (!bLocked) GTEST_SKIP() << "locking a terminal's settings needs CAP_SYS_ADMIN";
+    StartStop();
+    EXPECT_EQ(m_dialogs.messages, QStringList("Unknown Error from this comm port"));
+    ExpectRunning(false);
+    StartStop();  // the port can be opened again, with the same result
+    EXPECT_EQ(m_dialogs.messages.size(), 2);
+    EXPECT_EQ(Commands(), CommandList(4, "UE"));
+}
+
 TEST_F(RunTest, DailyFilesChangeAtTheInstrumentsMidnight) {
     const fs::path before = LogTo("CV050920.dat"), after = LogFolder() / "CV050921.dat";
     Start({"--clock", "2005-09-20T23:59:56", "--speed", "8", "--records", "DT", "--averaging", "1"});
@@ -167,21 +195,168 @@ TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
     EXPECT_EQ(std::distance(fs::directory_iterator(LogFolder()), fs::directory_iterator()), 2);
 }
 
-TEST_F(RunTest, LostDeviceEndsTheRunWithOneMessageAndAnIntactLog) {
+TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile) {
     const fs::path log = LogTo("lost.dat");
-    Start({"--hangup-after", "60", "--records", "DTY", "--averaging", "1", "--speed", "20"});
+    const std::vector<std::string> options = {"--records", "DTY", "--averaging", "1", "--speed", "20"};
+    std::vector<std::string> first = options;
+    first.insert(first.end(), {"--hangup-after", "60"});
+    Start(first);
+    FastRecovery();
     StartStop();
-    ASSERT_TRUE(Sheet().IsRunning());
-    ASSERT_TRUE(WaitFor([&] { return !Sheet().IsRunning(); }));
-    ASSERT_EQ(m_dialogs.messages.size(), 1);
-    EXPECT_TRUE(m_dialogs.messages.front().startsWith("The connection to the instrument was lost"));
-    // Every line the simulator recorded as sent is in the log, in order. (Its transcript can miss
-    // the last lines of the write in which it hung up, so the log may hold a few more.)
-    const std::vector<std::string> logged = FileLines(log), sent = RunLines();
-    ASSERT_GE(logged.size(), sent.size());
-    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), logged.begin()));
-    for (const std::string& line : logged) EXPECT_TRUE(IsRecordLetter(line.front())) << line;
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    // The run waits, as the operator sees it, and the port is tried again (and fails) meanwhile.
+    EXPECT_TRUE(Sheet().IsRunning());
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+    EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string() + " - Reconnecting");
+    const QString status = Control<QLineEdit>(&Sheet().DataPage(), 1100)->text();
+    EXPECT_TRUE(QRegularExpression("^No instrument since \\d\\d:\\d\\d:\\d\\d$").match(status).hasMatch())
+        << status.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 2; }));
+    const std::vector<std::string> lost = RunLines();  // the returned instrument writes the transcript anew
+
+    ReturnInstrument(options);
+    ASSERT_TRUE(WaitFor([&] { return !Sheet().IsWaitingForInstrument(); }));
+    const CommandList resumed = m_returned->ReceivedCommands();
+    ASSERT_GE(resumed.size(), 6u);
+    EXPECT_EQ(CommandList(resumed.end() - 6, resumed.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
+    EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
+    EXPECT_FALSE(Control<QLineEdit>(&Sheet().DataPage(), 1100)->text().startsWith("No instrument"));
+    const std::size_t before = FileLines(log).size();
+    ASSERT_TRUE(WaitForLogLines(log, before + 6));
+    StartStop();
+    EXPECT_EQ(m_returned->ReceivedCommands().back(), "UE");
+
+    // Every line sent before the loss and after the return is in the one file, once and in order.
+    // (The transcript of the lost instrument can miss the last lines of the write in which it hung
+    // up, so those may come on top of what it recorded.)
+    const std::vector<std::string> logged = FileLines(log), back = RunLines(*m_returned);
+    ASSERT_GE(logged.size(), lost.size() + back.size());
+    EXPECT_TRUE(std::equal(lost.begin(), lost.end(), logged.begin()));
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), logged.end() - static_cast<long>(back.size())));
+    EXPECT_TRUE(std::all_of(logged.begin(), logged.end(), [](const auto& l) { return IsRecordLetter(l.front()); }));
+    EXPECT_EQ(std::distance(fs::directory_iterator(LogFolder()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+
+    const std::vector<std::string> journal = JournalEntries();
+    const std::vector<std::string> words = {"run-started Com1, logging to " + log.string(),
+                                            "instrument-lost Com1: the device has gone",
+                                            "reconnect-failed Com1: no device", "instrument-back Com1 after 0:00:",
+                                            "run-stopped by the operator"};
+    auto at = journal.begin();
+    for (const std::string& word : words) {
+        at = std::find_if(at, journal.end(), [&](const std::string& e) { return e.starts_with(word); });
+        EXPECT_NE(at, journal.end()) << word;
+    }
+    // Failed tries are summarised: one line for the first, none for the next within the hour.
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(), [](const auto& e) { return e.starts_with("reconnect-failed"); }), 1);
+}
+
+TEST_F(RunTest, StopAndExitWhileWaitingEndTheRunAtOnceWithNothingSent) {
+    LogTo("wait.dat");
+    Start({"--hangup-after", "20", "--records", "DY", "--averaging", "1", "--speed", "20"});
+    FastRecovery();
+    StartStop();
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    QElapsedTimer stopping;
+    stopping.start();
+    StartStop();
+    EXPECT_LT(stopping.elapsed(), 500);
     ExpectRunning(false);
+    EXPECT_EQ(Sheet().Title(), "Corvane");
+    EXPECT_FALSE(Sheet().IsWaitingForInstrument());
+    EXPECT_TRUE(Journaled("run-stopped by the operator while waiting for the instrument"));
+
+    // A run on the returned instrument, which then goes too; Exit asks as always, then closes.
+    ReturnInstrument({"--records", "DY", "--averaging", "1", "--speed", "20"});
+    StartStop();
+    ExpectRunning(true);
+    const std::size_t sent = m_returned->ReceivedCommands().size();
+    m_returned->Stop();
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    stopping.restart();
+    Click(CCorvanePropertySheet::ID_EXIT);
+    EXPECT_LT(stopping.elapsed(), 500);
+    EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
+    EXPECT_EQ(m_dialogs.messages, QStringList("The program is currently logging data.\n\rYou are sure you want to exit?"));
+    EXPECT_EQ(m_returned->ReceivedCommands().size(), sent);
+    EXPECT_TRUE(Journaled("run-stopped by Exit while waiting for the instrument"));
+}
+
+TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
+    const fs::path log = LogTo("silent.dat");
+    // Averaging 1 s: the limit is its floor, 20 recovery seconds (2 s here).
+    Start({"--records", "DY", "--averaging", "1", "--speed", "1"});
+    FastRecovery();
+    StartStop();
+    ASSERT_TRUE(WaitForLogLines(log, 2));
+    // The instrument stops sending without hanging up, as after its own power cut.
+    ASSERT_EQ(kill(m_sim->Pid(), SIGSTOP), 0);
+    std::size_t lines = FileLines(log).size();
+    QElapsedTimer quiet;
+    quiet.start();
+    ASSERT_TRUE(WaitFor([&] {
+        if (FileLines(log).size() != lines) {
+            lines = FileLines(log).size();
+            quiet.restart();
+        }
+        return Journaled("instrument-silent");
+    }, 10000));
+    EXPECT_GE(quiet.elapsed(), 1800);
+    EXPECT_LT(quiet.elapsed(), 5000);
+    EXPECT_TRUE(Sheet().IsRunning());
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+
+    ASSERT_EQ(kill(m_sim->Pid(), SIGCONT), 0);
+    ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1"); }, 10000));
+    const CommandList commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 2);
+    const std::size_t restarted = FileLines(log).size();
+    ASSERT_TRUE(WaitForLogLines(log, restarted + 2));
+    StartStop();
+    // The logged lines are the instrument's, in order and none twice.
+    const std::vector<std::string> logged = FileLines(log), sent = m_sim->SentLines();
+    auto at = sent.begin();
+    for (const std::string& line : logged) {
+        at = std::find(at, sent.end(), line);
+        ASSERT_NE(at, sent.end()) << line;
+        ++at;
+    }
+}
+
+TEST_F(RunTest, UnattendedStartWaitsForAnInstrumentThatIsNotThereYet) {
+    // An earlier session logged on Com1 to the station folder, which has gone since.
+    const fs::path folder = LogFolder() / "station";
+    fs::create_directories(folder);
+    LogTo("station/first.dat");
+    const std::vector<std::string> options = {"--records", "DT", "--averaging", "1", "--speed", "20",
+                                              "--clock", "2005-09-20T10:00:00"};
+    Start(options);
+    StartStop();
+    StartStop();
+    fs::remove_all(folder);
+    m_sim->Stop();
+
+    NewSheet();  // the program starts again, before the instrument is there
+    FastRecovery();
+    m_dialogs.messages.clear();
+    const int dialogs = m_dialogs.fileDialogs;
+    ASSERT_TRUE(Sheet().StartUnattended());
+    EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(), "&Stop Data");
+    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 1; }));
+    EXPECT_TRUE(Sheet().Title().startsWith("On Com1") && Sheet().Title().endsWith(" - Reconnecting"));
+
+    ReturnInstrument(options);
+    const fs::path log = folder / "CV050920.dat";  // named by the instrument's date, no dialog
+    ASSERT_TRUE(WaitForLogLines(log, 4));
+    EXPECT_EQ(m_dialogs.fileDialogs, dialogs);
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+    EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
+    EXPECT_TRUE(Journaled("log-folder-missing " + folder.string() + "/"));
+    EXPECT_TRUE(Journaled("run-started Com1, logging to " + log.string()));
+    StartStop();
+    const std::vector<std::string> logged = FileLines(log), sent = RunLines(*m_returned);
+    ASSERT_LE(logged.size(), sent.size());
+    EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
 }
 
 TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {

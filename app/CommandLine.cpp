@@ -1,0 +1,65 @@
+// The program's command line, with Qt's parser.
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+#include "app/Version.h"
+
+namespace {
+constexpr int kUsageError = 2;
+
+// Qt names the program only once the application object exists, which is later.
+QString HelpText(const QCommandLineParser& parser) {
+    return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("corvane"));
+}
+
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+int UsageError(const QCommandLineParser& parser, const QString& error) {
+    Print(stderr, QStringLiteral("corvane: %1\n").arg(error));
+    Print(stderr, HelpText(parser));
+    return kUsageError;
+}
+}  // namespace
+
+std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& out) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Acquisition for an integrating nephelometer on a serial port."));
+    // Qt's own help option would offer Qt's options too, which are not taken: the arguments are
+    // parsed before the application object.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption start(
+        QStringLiteral("start"),
+        QStringLiteral("Start a data run at once with the stored settings, asking nothing; wait for "
+                       "the instrument when it does not answer."));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("With --start: no window and no display; boxes are answered to keep the run "
+                       "going and written to the journal. SIGTERM, SIGINT or SIGHUP stop the run."));
+    parser.addOption(start);
+    parser.addOption(headless);
+
+    if (!parser.parse(arguments)) return UsageError(parser, parser.errorText());
+    if (parser.isSet(help)) {
+        Print(stdout, HelpText(parser));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        Print(stdout, QStringLiteral("corvane %1\n").arg(QString::fromLatin1(GetVersionString())));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(parser, QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().front()));
+    out.bStart = parser.isSet(start);
+    out.bHeadless = parser.isSet(headless);
+    if (out.bHeadless && !out.bStart) return UsageError(parser, QStringLiteral("--headless needs --start."));
+    return std::nullopt;
+}

@@ -1,0 +1,16 @@
+// The program's command line: --start, --headless, --help and --version. Parsed before the
+// application object exists, because --headless chooses Qt's platform. Used by main().
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+struct CommandLine {
+    bool bStart = false;     // start a data run at once with what is stored
+    bool bHeadless = false;  // no window and no display (needs bStart)
+};
+
+// Parses the arguments (the program's name first). Prints the help or the version to standard
+// output, or an error and the usage to standard error, and then gives the exit status to end with
+// (0, or 2 for a usage error); gives nothing when the program is to run.
+std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& out);

@@ -1,0 +1,113 @@
+// The program as a station starts it: its command line, and a headless run ended by SIGTERM.
+// These run the built corvane without a display.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+
+#include "SimProcess.h"
+#include "app/Version.h"
+#include "settings/SettingsKey.h"
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+QProcessEnvironment NoDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    return env;
+}
+
+Outcome RunCorvane(const QStringList& arguments) {
+    QProcess corvane;
+    corvane.setProcessEnvironment(NoDisplay());
+    corvane.start(CORVANE_PATH, arguments);
+    corvane.waitForFinished(15000);
+    return {corvane.exitCode(), corvane.readAllStandardOutput(), corvane.readAllStandardError()};
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+TEST(CommandLine, HelpVersionAndUsageErrors) {
+    const Outcome version = RunCorvane({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("corvane %1\n").arg(GetVersionString()));
+    const Outcome help = RunCorvane({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: corvane [options]") && help.out.contains("--headless")) << help.out.toStdString();
+
+    const std::pair<QStringList, QString> errors[] = {
+        {{"--bogus"}, "corvane: Unknown option 'bogus'.\n"},
+        {{"--headless"}, "corvane: --headless needs --start.\n"},
+        {{"--start", "COM1"}, "corvane: unexpected argument 'COM1'.\n"},
+    };
+    for (const auto& [arguments, error] : errors) {
+        const Outcome refused = RunCorvane(arguments);
+        EXPECT_EQ(refused.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(refused.out.isEmpty());
+        EXPECT_TRUE(refused.err.startsWith(error + "Usage: corvane")) << refused.err.toStdString();
+    }
+}
+
+TEST(CommandLine, HeadlessRunStopsOnSigtermLikeStopData) {
+    QTemporaryDir home;
+    const std::string config = home.filePath("config").toStdString(), logs = home.filePath("logs").toStdString();
+    const std::string state = home.filePath("state").toStdString();
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    {
+        CSettingsKey key;
+        ASSERT_TRUE(key.Open(kProductKeyPath, false));
+        key.WriteDword(kValueLogEnable, 1);
+        key.WriteString(kValueLogPath, logs + "/");
+    }
+    SimProcess sim({"--records", "DTY", "--averaging", "1", "--speed", "20", "--clock", "2005-09-20T10:00:00"});
+
+    QProcess corvane;
+    QProcessEnvironment env = NoDisplay();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(config));
+    env.insert("XDG_STATE_HOME", QString::fromStdString(state));
+    env.insert("CORVANE_DEVICE_DIR", QString::fromStdString(sim.DeviceDir()));
+    corvane.setProcessEnvironment(env);
+    corvane.start(CORVANE_PATH, {"--start", "--headless"});
+    ASSERT_TRUE(corvane.waitForStarted());
+    // The stored folder does not exist yet: it is made, and the file named by the instrument's date.
+    const std::string log = logs + "/CV050920.dat";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Lines(log).size() >= 6; }, 15000)) << corvane.readAllStandardError().toStdString();
+
+    kill(static_cast<pid_t>(corvane.processId()), SIGTERM);
+    ASSERT_TRUE(corvane.waitForFinished(10000));
+    EXPECT_EQ(corvane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(corvane.exitCode(), 0);
+    EXPECT_EQ(sim.ReceivedCommands().back(), "UE");
+
+    // Every line logged whole, each one the instrument sent, in order.
+    const std::vector<std::string> logged = Lines(log), sent = sim.SentLines();
+    auto at = sent.begin();
+    for (const std::string& line : logged) {
+        ASSERT_TRUE(line.ends_with('\r')) << line;
+        at = std::find(at, sent.end(), line.substr(0, line.size() - 1));
+        ASSERT_NE(at, sent.end()) << line;
+        ++at;
+    }
+    const std::vector<std::string> journal = Lines(state + "/corvane/events.log");
+    const char* expected[] = {" started Corvane ", " log-folder-missing ", " run-started Com1, logging to ",
+                              " run-stopped by signal SIGTERM", " stopped exit status 0"};
+    ASSERT_EQ(journal.size(), std::size(expected)) << corvane.readAllStandardError().toStdString();
+    for (std::size_t i = 0; i < journal.size(); ++i) EXPECT_NE(journal[i].find(expected[i]), std::string::npos) << journal[i];
+    unsetenv("XDG_CONFIG_HOME");
+}
