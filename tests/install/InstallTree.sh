@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # InstallTree.sh BUILD PREFIX VERSION: installs the build into PREFIX (emptied first) and checks
 # that exactly the expected files are there, that the icon PNGs have their folders' sizes, that
-# the programs run, and that the metainfo and the manual pages carry VERSION.
+# the programs run, and that corvane --version, the metainfo and the manual pages carry VERSION.
 set -euo pipefail
 build=$1 prefix=$2 version=$3
 
@@ -46,6 +46,9 @@ for program in corvane corvane-sim; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
 done
 "$prefix/bin/corvane-sim" --help >/dev/null || fail "the installed corvane-sim --help failed"
+# The program's version (the about box's) is the project's, which the package carries too.
+printed=$("$prefix/bin/corvane" --version) || fail "the installed corvane --version failed"
+[ "$printed" = "corvane $version" ] || fail "corvane --version printed \"$printed\", not \"corvane $version\""
 
 # The desktop entries and the service start an installed program; the entries show an installed icon.
 service=share/doc/corvane/examples/corvane.service
