@@ -28,6 +28,7 @@ for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/ap
 
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
+installed_program() { [ -n "$1" ] && [ -f "$prefix/bin/$1" ] && [ -x "$prefix/bin/$1" ]; }
 
 missing_or_extra=$(diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) || true)
 [ -z "$missing_or_extra" ] || fail "installed files differ from the expected list (< missing, > not expected):"$'\n'"$missing_or_extra"
@@ -53,12 +54,12 @@ printed=$("$prefix/bin/corvane" --version) || fail "the installed corvane --vers
 # The desktop entries and the service start an installed program; the entries show an installed icon.
 service=share/doc/corvane/examples/corvane.service
 program=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$prefix/$service")
-[ -n "$program" ] && [ -x "$prefix/bin/$program" ] || fail "$service starts \"$program\", which is not installed"
+installed_program "$program" || fail "$service starts \"$program\", which is not installed"
 for entry in share/applications/corvane.desktop share/doc/corvane/examples/corvane-autostart.desktop; do
     [ -f "$prefix/$entry" ] || continue
     program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$prefix/$entry")
     icon=$(sed -n 's/^Icon=//p' "$prefix/$entry")
-    [ -n "$program" ] && [ -x "$prefix/bin/$program" ] || fail "$entry starts \"$program\", which is not installed"
+    installed_program "$program" || fail "$entry starts \"$program\", which is not installed"
     [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "$entry shows icon \"$icon\", which is not installed"
 done
 

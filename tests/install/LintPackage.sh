@@ -3,6 +3,7 @@
 # version and that its dependencies were computed, and runs lintian on it, which must report no
 # error.
 set -uo pipefail
+# shellcheck source=tests/install/Require.sh
 source "$(dirname "$0")/Require.sh"
 require dpkg-shlibdeps dpkg-dev
 require lintian lintian

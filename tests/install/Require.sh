@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the install checks. require TOOL PACKAGE: skips the check (exit status 77, which
 # CTest reports as skipped) with a message when TOOL is missing.
 require() {

@@ -2,6 +2,7 @@
 # ValidateDesktopEntries.sh PREFIX: the menu entry and the autostart example pass
 # desktop-file-validate without errors, warnings or hints.
 set -uo pipefail
+# shellcheck source=tests/install/Require.sh
 source "$(dirname "$0")/Require.sh"
 require desktop-file-validate desktop-file-utils
 
