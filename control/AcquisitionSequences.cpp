@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <optional>
 
 #include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
@@ -36,6 +40,27 @@ void ReadCurrentRecords(CSerialLink& link, CCorvaneDataPage& page) {
     page.OnDataRecord(link.SendCommand("%s", InstrumentCommand::kReadData));
     page.OnAuxRecord(link.SendCommand("%s", InstrumentCommand::kReadAux));
     page.OnZeroRecord(link.SendCommand("%s", InstrumentCommand::kReadZero));
+}
+
+// Hands one record line to the Data page by its letter.
+void ShowRecord(CCorvaneDataPage& page, const std::string& line) {
+    switch (line.front()) {
+        case 'T':
+            page.OnTimeRecord(line);
+            break;
+        case 'D':
+            page.OnDataRecord(line);
+            break;
+        case 'Y':
+            page.OnAuxRecord(line);
+            break;
+        case 'Z':
+            page.OnZeroRecord(line);
+            break;
+        default:  // the photon records B, G and R
+            page.OnPhotonRecord(line);
+            break;
+    }
 }
 
 }  // namespace
@@ -160,6 +185,7 @@ void CCorvanePropertySheet::EndRunOnLinkLost() {
 }
 
 void CCorvanePropertySheet::EndRun() {
+    SyncLog();
     m_link.ClosePort();
     UpdateTitle();
     m_btnQuery->setEnabled(true);
@@ -170,35 +196,16 @@ void CCorvanePropertySheet::EndRun() {
     m_pageData->StopCountdowns();
 }
 
-int CCorvanePropertySheet::OnCommEvent(std::uint16_t letter) {
-    // Letters arrive as their codes; bytes above 0x7F arrive as 0xFF80-0xFFFF.
-    const char recordLetter = static_cast<char>(letter);
-    if (letter > 0x7F || !IsRecordLetter(recordLetter)) return -1;
-
-    // Each notification stands for one queued line. A queue found empty means its line was dropped
-    // by the link; there is nothing to show, and no empty line is written in its place.
-    std::string line;
-    if (!m_link.TakeRecordLine(recordLetter, line)) return 0;
-    switch (recordLetter) {
-        case 'T':
-            m_pageData->OnTimeRecord(line);
-            break;
-        case 'D':
-            m_pageData->OnDataRecord(line);
-            break;
-        case 'Y':
-            m_pageData->OnAuxRecord(line);
-            break;
-        case 'Z':
-            m_pageData->OnZeroRecord(line);
-            break;
-        default:  // the photon records B, G and R
-            m_pageData->OnPhotonRecord(line);
-            break;
+void CCorvanePropertySheet::OnCommEvent() {
+    const bool bLogging = m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0;
+    for (const std::string& line : m_link.TakeRecordLines()) {
+        // Lines that are no records (an answer, line noise) are neither shown nor logged.
+        if (line.empty() || !IsRecordLetter(line.front())) continue;
+        ShowRecord(*m_pageData, line);
+        // Every line is logged as received, whether or not the Data page found it valid.
+        if (bLogging) LogLine(line);
     }
-    // Every line is logged as received, whether or not the Data page found it valid.
-    if (m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0 && !LogLine(line)) return -1;
-    return 0;
+    if (bLogging) WriteLogLines();
 }
 
 bool CCorvanePropertySheet::ChooseLogFile() {
@@ -211,20 +218,42 @@ bool CCorvanePropertySheet::ChooseLogFile() {
     return true;
 }
 
-bool CCorvanePropertySheet::LogLine(const std::string& text) {
-    // Files are named and rolled over by the instrument's clock when it has reported one.
+void CCorvanePropertySheet::LogLine(const std::string& text) {
+    // Files are named and rolled over by the instrument's clock when it has reported one. A new file
+    // takes effect from this line on, also within the lines of one notification.
     const std::time_t reference =
         m_pageData->HasInstrumentTime() ? m_pageData->GetInstrumentTime() : std::time(nullptr);
     if (m_log.RollOver(reference, m_pageSetup->GetLogLength())) UpdateTitle();
-    if (m_log.AppendLine(text)) return true;
+    m_log.AddLine(text);
+}
 
+void CCorvanePropertySheet::WriteLogLines() {
+    const std::optional<CDataLog::Clock::time_point> before = m_log.SyncDeadline();
+    const bool bWritten = m_log.WritePending(CDataLog::Clock::now());
+    if (m_log.SyncDeadline() != before) ArmLogSync();
+    if (!bWritten) ShowLogError();
+}
+
+void CCorvanePropertySheet::ArmLogSync() {
+    const std::optional<CDataLog::Clock::time_point> deadline = m_log.SyncDeadline();
+    if (!deadline) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - CDataLog::Clock::now());
+    // A timer of an earlier deadline that a later write made moot finds nothing due and does nothing.
+    QTimer::singleShot(std::max(wait, std::chrono::milliseconds(0)), Qt::PreciseTimer, this, [this] {
+        if (!m_log.SyncIfDue(CDataLog::Clock::now())) ShowLogError();
+    });
+}
+
+void CCorvanePropertySheet::SyncLog() {
+    if (!m_log.SyncNow()) ShowLogError();
+}
+
+void CCorvanePropertySheet::ShowLogError() {
     // One box at a time: lines go on being handled behind it, and their failures are not boxed
     // again until the operator has dismissed it. Each line still tries, so logging resumes by
     // itself once the file can be written again.
-    if (!m_bLogErrorShowing) {
-        m_bLogErrorShowing = true;
-        m_dialogs.MessageBox(this, kLogWriteError, Buttons::Ok);
-        m_bLogErrorShowing = false;
-    }
-    return false;
+    if (m_bLogErrorShowing) return;
+    m_bLogErrorShowing = true;
+    m_dialogs.MessageBox(this, kLogWriteError, Buttons::Ok);
+    m_bLogErrorShowing = false;
 }

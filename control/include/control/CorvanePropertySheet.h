@@ -64,12 +64,13 @@ public:
     void OnQuery();
     void OnZero();
     void OnStartStopData();
-    // Returns 0 when the letter was a record letter and any logging succeeded, -1 otherwise.
-    int OnCommEvent(std::uint16_t letter);
+    // Handles every line waiting in the link, in arrival order.
+    void OnCommEvent();
 
     // Log files.
     bool ChooseLogFile();
-    bool LogLine(const std::string& text);
+    // The date check of one line, which then waits for WriteLogLines.
+    void LogLine(const std::string& text);
 
     bool IsRunning() const { return m_bRunning != 0; }
     const QString& Title() const { return m_strTitle; }
@@ -94,6 +95,13 @@ private:
     void EndRunOnLinkLost();
     // The end of a run shared by Stop Data and a lost device: port closed, controls restored.
     void EndRun();
+    // Appends the lines LogLine queued and arms the sync of what stays unsynced.
+    void WriteLogLines();
+    void ArmLogSync();
+    // Syncs the written log lines at once (end of a run).
+    void SyncLog();
+    // "An error occured writing to the logfile.", one box at a time.
+    void ShowLogError();
 
     CSerialLink& m_link;
     IOperatorDialogs& m_dialogs;
