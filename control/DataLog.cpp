@@ -98,7 +98,8 @@ bool CDataLog::WritePending(Clock::time_point now) {
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const PendingLines& lines = pending[i];
         // A file left for a new one goes to the disk at once.
-        if (!m_strUnsyncedPath.empty() && m_strUnsyncedPath != lines.strPath) bWritten = SyncWritten(now) && bWritten;
+        if (!m_strUnsyncedPath.empty() && m_strUnsyncedPath != lines.strPath)
+            bWritten = SyncWritten(now) && bWritten;
         const bool bSync = i + 1 < pending.size() || now - m_tLastSync >= kSyncInterval;
         if (!Append(lines, bSync)) {
             bWritten = false;

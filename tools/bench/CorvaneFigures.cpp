@@ -66,7 +66,8 @@ BenchTable MeasureExchange() {
     std::vector<double> opens, commands;
     for (int i = 0; i < 20; ++i) {
         const double start = MonotonicSeconds();
-        if (link.OpenPort(sim.Port(), 9600) != CSerialLink::kOpenOk) return {{"Open handshake", "failed", "-", ""}};
+        if (link.OpenPort(sim.Port(), 9600) != CSerialLink::kOpenOk)
+            return {{"Open handshake", "failed", "-", ""}};
         opens.push_back((MonotonicSeconds() - start) * 1e3);
         link.ClosePort();
     }
@@ -81,12 +82,14 @@ BenchTable MeasureExchange() {
              Format("median %.2f ms, slowest %.2f ms", Percentile(opens, 50), Percentile(opens, 100)), "-",
              "< 10 ms"},
             {"Command round trip (\"SMB\"), 500 commands",
-             Format("median %.3f ms, 99th percentile %.3f ms", Percentile(commands, 50), Percentile(commands, 99)),
+             Format("median %.3f ms, 99th percentile %.3f ms", Percentile(commands, 50),
+                    Percentile(commands, 99)),
              "-", "-"}};
 }
 
 BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
-    BenchSession session({"--burst", std::to_string(lines), "--records", "D", "--averaging", "3600"}, "burst.dat");
+    BenchSession session({"--burst", std::to_string(lines), "--records", "D", "--averaging", "3600"},
+                         "burst.dat");
     LogWatcher watcher(session.LogFolder().string(), "burst.dat");
     const std::shared_ptr<int> syncs = CountSyncs(session);
     session.StartData();
@@ -99,15 +102,17 @@ BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
     const double seconds = stamps.empty() ? 0 : stamps.back() - stamps.front();
     const double rate = seconds > 0 ? static_cast<double>(stamps.end() - first) / seconds : 0;
     const bool exact = LoggedExactly(session);
-    return {{Format("Sustained lines per second, serial line through the window to the log file (burst of %.0f "
-                    "D lines, durable)",
-                    lines),
-             Format("%.0f lines/s, %.0f of %.0f logged", rate, static_cast<double>(session.LogLines().size()), lines) +
-                 (exact ? ", identical to what was sent" : ", NOT identical to what was sent") +
-                 Format(", %.0f syncs", *syncs),
-             Ratio(rate, ceilings.appendLinesPerSecond) + " of open-append-close, " +
-                 Ratio(rate, ceilings.copyLinesPerSecond) + " of the copy",
-             ">= 200,000 lines/s, >= 0.2 x of open-append-close, nothing lost"}};
+    return {
+        {Format("Sustained lines per second, serial line through the window to the log file (burst of %.0f "
+                "D lines, durable)",
+                lines),
+         Format("%.0f lines/s, %.0f of %.0f logged", rate, static_cast<double>(session.LogLines().size()),
+                lines) +
+             (exact ? ", identical to what was sent" : ", NOT identical to what was sent") +
+             Format(", %.0f syncs", *syncs),
+         Ratio(rate, ceilings.appendLinesPerSecond) + " of open-append-close, " +
+             Ratio(rate, ceilings.copyLinesPerSecond) + " of the copy",
+         ">= 200,000 lines/s, >= 0.2 x of open-append-close, nothing lost"}};
 }
 
 BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
@@ -129,15 +134,17 @@ BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
     for (std::size_t k = 0; k < std::min(sent.size(), logged.size()); ++k)
         if (sent[k].first > runStart) latencies.push_back((logged[k] - sent[k].first) * 1e3);
     const double p99 = Percentile(latencies, 99);
-    return {{Format("Latency from a line's CR leaving the simulator to the line in the log file (10 lines/s, %.0f "
-                    "lines)",
-                    static_cast<double>(latencies.size())),
-             Format("median %.3f ms, 99th percentile %.3f ms, slowest %.3f ms", Percentile(latencies, 50), p99,
-                    Percentile(latencies, 100)),
-             Ratio(p99, ceilings.copyLatencyP99Ms) + " (99th percentiles)", "99th percentile < 1 ms"},
-            {Format("Log syncs during the same run (%.0f s at 10 lines/s)", seconds),
-             Format("%.0f syncs, %.2f per second", runSyncs, runSyncs / static_cast<double>(seconds)), "-",
-             "<= 1 per second, every line on disk within 1 s"}};
+    return {
+        {Format(
+             "Latency from a line's CR leaving the simulator to the line in the log file (10 lines/s, %.0f "
+             "lines)",
+             static_cast<double>(latencies.size())),
+         Format("median %.3f ms, 99th percentile %.3f ms, slowest %.3f ms", Percentile(latencies, 50), p99,
+                Percentile(latencies, 100)),
+         Ratio(p99, ceilings.copyLatencyP99Ms) + " (99th percentiles)", "99th percentile < 1 ms"},
+        {Format("Log syncs during the same run (%.0f s at 10 lines/s)", seconds),
+         Format("%.0f syncs, %.2f per second", runSyncs, runSyncs / static_cast<double>(seconds)), "-",
+         "<= 1 per second, every line on disk within 1 s"}};
 }
 
 BenchTable MeasureCpu(int seconds, const MachineCeilings& ceilings) {
@@ -176,7 +183,8 @@ BenchTable MeasureIdle(int seconds) {
 }
 
 BenchTable MeasureMemory(int lines) {
-    BenchSession session({"--burst", std::to_string(lines), "--records", "D", "--averaging", "3600"}, "memory.dat");
+    BenchSession session({"--burst", std::to_string(lines), "--records", "D", "--averaging", "3600"},
+                         "memory.dat");
     LogWatcher watcher(session.LogFolder().string(), "memory.dat", false);
     // Resident memory before the run, then after a tenth, half and all of the lines: a high-water
     // mark of the queue is reached early; what counts is that it stays there.
@@ -188,6 +196,7 @@ BenchTable MeasureMemory(int lines) {
         result += Format(", %.1f MB", static_cast<double>(ResidentKilobytes()) / 1024);
     }
     session.StopData();
-    return {{Format("Resident memory before a run, after %.0f, %.0f and %.0f lines", lines / 10, lines / 2, lines),
+    return {{Format("Resident memory before a run, after %.0f, %.0f and %.0f lines", lines / 10, lines / 2,
+                    lines),
              result, "-", "flat"}};
 }

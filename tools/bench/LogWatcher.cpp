@@ -54,7 +54,8 @@ void LogWatcher::Run() {
         for (ssize_t offset = 0; offset < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
             // A lost event costs nothing: the next one reads everything appended since.
-            bOurs = bOurs || (event->mask & IN_Q_OVERFLOW) || (event->len > 0 && m_strFileName == event->name);
+            bOurs =
+                bOurs || (event->mask & IN_Q_OVERFLOW) || (event->len > 0 && m_strFileName == event->name);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
         if (bOurs) ReadAppended(stamp);

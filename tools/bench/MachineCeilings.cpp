@@ -60,7 +60,8 @@ struct ProbeTerminal {
             throw std::runtime_error("cannot make a pseudo-terminal");
         slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios tio{};
-        if (slave < 0 || tcgetattr(slave, &tio) != 0) throw std::runtime_error("cannot open a pseudo-terminal");
+        if (slave < 0 || tcgetattr(slave, &tio) != 0)
+            throw std::runtime_error("cannot open a pseudo-terminal");
         cfmakeraw(&tio);
         tcsetattr(slave, TCSANOW, &tio);
     }
@@ -136,7 +137,8 @@ double CopyLatencyP99Ms(const fs::path& folder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the watcher's last lines
     const std::vector<double> seen = watcher.Stamps();
     std::vector<double> latencies;
-    for (std::size_t k = 0; k < std::min(sent.size(), seen.size()); ++k) latencies.push_back((seen[k] - sent[k]) * 1e3);
+    for (std::size_t k = 0; k < std::min(sent.size(), seen.size()); ++k)
+        latencies.push_back((seen[k] - sent[k]) * 1e3);
     return Percentile(latencies, 99);
 }
 

@@ -28,8 +28,8 @@ public:
     // Written lines reach the disk within this time, with at most one sync in it during a steady run.
     static constexpr std::chrono::seconds kSyncInterval{1};
 
-    std::string m_strLogPath;  // ends with "/"
-    std::string m_strLogFile;  // file name without folder
+    std::string m_strLogPath;     // ends with "/"
+    std::string m_strLogFile;     // file name without folder
     std::int32_t m_nLogDate = 0;  // local date of the last date check, as yyyymmdd
 
     // "CV%02d%02d%02d.dat" for the local date of t.

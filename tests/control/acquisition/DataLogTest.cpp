@@ -43,7 +43,8 @@ protected:
         m_log.m_strLogFile = "CV050920.dat";
     }
     // One notification's lines, written at the given time.
-    bool Write(std::initializer_list<const char*> lines, CDataLog::Clock::time_point now = CDataLog::Clock::now()) {
+    bool Write(std::initializer_list<const char*> lines,
+               CDataLog::Clock::time_point now = CDataLog::Clock::now()) {
         for (const char* line : lines) m_log.AddLine(line);
         return m_log.WritePending(now);
     }

@@ -9,7 +9,8 @@
 namespace {
 bool Sent(const SimProcess& sim, const std::string& prefix) {
     const std::vector<std::string> sent = sim.SentLines();
-    return std::any_of(sent.begin(), sent.end(), [&](const std::string& line) { return line.starts_with(prefix); });
+    return std::any_of(sent.begin(), sent.end(),
+                       [&](const std::string& line) { return line.starts_with(prefix); });
 }
 }  // namespace
 
@@ -22,7 +23,8 @@ TEST_F(LogBatchTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyn
     Start({"--clock", "2005-09-20T23:59:52", "--speed", "4", "--records", "DT", "--averaging", "1"});
     std::vector<std::string> synced;  // names of the synced files, in order
     Sheet().Log().SetFileCalls({[&](int fd) {
-                                    const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
+                                    const fs::path path =
+                                        fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
                                     synced.push_back(path.filename().string());
                                     return fdatasync(fd);
                                 },
