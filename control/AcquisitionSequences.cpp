@@ -1,5 +1,6 @@
-// The main window's acquisition sequences: Query, Zero, Start and Stop Data, the handling of each
-// line the instrument sends during a run, and the log file choice and append of that line.
+// The main window's acquisition sequences: Query, Zero, Start and Stop Data, the handling of the
+// lines the instrument sends during a run, and the log file choice, the append of those lines and
+// their sync to the disk.
 #include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>

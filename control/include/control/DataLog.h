@@ -56,8 +56,8 @@ public:
     void AddLine(std::string_view text);
     // Appends the queued lines in order, with one open, append and close per file. A file that a new
     // one replaced is synced at once; the current file when kSyncInterval has passed since the last
-    // sync, else by SyncIfDue at SyncDeadline. False when any append failed (errno tells why): a
-    // failed append leaves its file as it was, so a file never holds part of a line.
+    // sync, else by SyncIfDue at SyncDeadline. False when any write, sync or close failed (errno
+    // tells why); a failed write is taken back, so a file never holds part of a line.
     bool WritePending(Clock::time_point now);
     // When the written lines not yet synced must be synced; nothing when every line is on the disk.
     std::optional<Clock::time_point> SyncDeadline() const;
