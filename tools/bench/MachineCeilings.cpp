@@ -20,9 +20,10 @@
 
 namespace fs = std::filesystem;
 
-const char* const kProbeLine = "D,M,300,123456,123456,123456,123456,123456,123456";
-
 namespace {
+
+// A record line as long as the simulator's numbered burst lines, without its CR.
+constexpr const char* kProbeLine = "D,M,300,123456,123456,123456,123456,123456,123456";
 
 constexpr int kAppendLines = 100000;
 constexpr int kCopyLines = 200000;

@@ -14,5 +14,3 @@ struct MachineCeilings {
 
 // Measures the ceilings into ceilings and returns their rows.
 BenchTable MeasureCeilings(MachineCeilings& ceilings);
-// A record line as long as the simulator's numbered burst lines, without its CR.
-extern const char* const kProbeLine;
