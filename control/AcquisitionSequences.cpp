@@ -1,10 +1,15 @@
-// The main window's acquisition sequences: Query, Zero, Start and Stop Data, the handling of each
-// line the instrument sends during a run, and the log file choice and append of that line.
+// The main window's acquisition sequences: Query, Zero, Start and Stop Data, the handling of the
+// lines the instrument sends during a run, and the log file choice, the append of those lines and
+// their sync to the disk.
 #include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <optional>
 
 #include "control/CorvanePropertySheet.h"
 #include "control/EventJournal.h"
@@ -27,6 +32,27 @@ constexpr const char* kUnsavedChanges =
     "Changes were made to the settings and not saved.\r\nDo you want to save them now?";
 constexpr const char* kFaultQuestionEnd = " Error(s) occured.\r\n Continue?";
 constexpr const char* kLogWriteError = "An error occured writing to the logfile.";
+
+// Hands one record line to the Data page by its letter.
+void ShowRecord(CCorvaneDataPage& page, const std::string& line) {
+    switch (line.front()) {
+        case 'T':
+            page.OnTimeRecord(line);
+            break;
+        case 'D':
+            page.OnDataRecord(line);
+            break;
+        case 'Y':
+            page.OnAuxRecord(line);
+            break;
+        case 'Z':
+            page.OnZeroRecord(line);
+            break;
+        default:  // the photon records B, G and R
+            page.OnPhotonRecord(line);
+            break;
+    }
+}
 
 }  // namespace
 
@@ -172,6 +198,7 @@ void CCorvanePropertySheet::StopRun(const char* by) {
 }
 
 void CCorvanePropertySheet::EndRun() {
+    SyncLog();
     m_recovery->Stop();
     m_bNameLogFileByRule = false;
     m_link.ClosePort();
@@ -180,36 +207,18 @@ void CCorvanePropertySheet::EndRun() {
     m_pageData->StopCountdowns();
 }
 
-int CCorvanePropertySheet::OnCommEvent(std::uint16_t letter) {
-    // Letters arrive as their codes; bytes above 0x7F arrive as 0xFF80-0xFFFF.
-    const char recordLetter = static_cast<char>(letter);
-    if (letter > 0x7F || !IsRecordLetter(recordLetter)) return -1;
-
-    // Each notification stands for one queued line. A queue found empty means its line was dropped
-    // by the link; there is nothing to show, and no empty line is written in its place.
-    std::string line;
-    if (!m_link.TakeRecordLine(recordLetter, line)) return 0;
-    m_recovery->LineArrived();
-    switch (recordLetter) {
-        case 'T':
-            m_pageData->OnTimeRecord(line);
-            break;
-        case 'D':
-            m_pageData->OnDataRecord(line);
-            break;
-        case 'Y':
-            m_pageData->OnAuxRecord(line);
-            break;
-        case 'Z':
-            m_pageData->OnZeroRecord(line);
-            break;
-        default:  // the photon records B, G and R
-            m_pageData->OnPhotonRecord(line);
-            break;
+void CCorvanePropertySheet::OnCommEvent() {
+    const bool bLogging = m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0;
+    const std::vector<std::string> lines = m_link.TakeRecordLines();
+    if (!lines.empty()) m_recovery->LineArrived();
+    for (const std::string& line : lines) {
+        // Lines that are no records (an answer, line noise) are neither shown nor logged.
+        if (line.empty() || !IsRecordLetter(line.front())) continue;
+        ShowRecord(*m_pageData, line);
+        // Every line is logged as received, whether or not the Data page found it valid.
+        if (bLogging) LogLine(line);
     }
-    // Every line is logged as received, whether or not the Data page found it valid.
-    if (m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0 && !LogLine(line)) return -1;
-    return 0;
+    if (bLogging) WriteLogLines();
 }
 
 bool CCorvanePropertySheet::ChooseLogFile() {
@@ -222,22 +231,43 @@ bool CCorvanePropertySheet::ChooseLogFile() {
     return true;
 }
 
-bool CCorvanePropertySheet::LogLine(const std::string& text) {
-    // Files are named and rolled over by the instrument's clock when it has reported one.
+void CCorvanePropertySheet::LogLine(const std::string& text) {
+    // Files are named and rolled over by the instrument's clock when it has reported one. A new file
+    // takes effect from this line on, also within the lines of one notification.
     const std::time_t reference =
         m_pageData->HasInstrumentTime() ? m_pageData->GetInstrumentTime() : std::time(nullptr);
     if (m_log.RollOver(reference, m_pageSetup->GetLogLength())) UpdateTitle();
-    const bool written = m_log.AppendLine(text);
-    NoteLogWrite(written);
-    if (written) return true;
+    m_log.AddLine(text);
+}
 
+void CCorvanePropertySheet::WriteLogLines() {
+    const std::optional<CDataLog::Clock::time_point> before = m_log.SyncDeadline();
+    const bool bWritten = m_log.WritePending(CDataLog::Clock::now());
+    NoteLogWrite(bWritten);
+    if (m_log.SyncDeadline() != before) ArmLogSync();
+    if (!bWritten) ShowLogError();
+}
+
+void CCorvanePropertySheet::ArmLogSync() {
+    const std::optional<CDataLog::Clock::time_point> deadline = m_log.SyncDeadline();
+    if (!deadline) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - CDataLog::Clock::now());
+    // A timer of an earlier deadline that a later write made moot finds nothing due and does nothing.
+    QTimer::singleShot(std::max(wait, std::chrono::milliseconds(0)), Qt::PreciseTimer, this, [this] {
+        if (!m_log.SyncIfDue(CDataLog::Clock::now())) ShowLogError();
+    });
+}
+
+void CCorvanePropertySheet::SyncLog() {
+    if (!m_log.SyncNow()) ShowLogError();
+}
+
+void CCorvanePropertySheet::ShowLogError() {
     // One box at a time: lines go on being handled behind it, and their failures are not boxed
     // again until the operator has dismissed it. Each line still tries, so logging resumes by
     // itself once the file can be written again.
-    if (!m_bLogErrorShowing) {
-        m_bLogErrorShowing = true;
-        m_dialogs.MessageBox(this, kLogWriteError, Buttons::Ok);
-        m_bLogErrorShowing = false;
-    }
-    return false;
+    if (m_bLogErrorShowing) return;
+    m_bLogErrorShowing = true;
+    m_dialogs.MessageBox(this, kLogWriteError, Buttons::Ok);
+    m_bLogErrorShowing = false;
 }

@@ -31,7 +31,7 @@ constexpr std::uint16_t kAppIcon = 128;
 const char* const kAppName = "Corvane";
 const char* const kExitQuestion = "The program is currently logging data.\n\rYou are sure you want to exit?";
 
-// The comm event as a Qt event: the parameter is the record letter or kCommEventLinkLost.
+// The comm event as a Qt event: the parameter is kCommEventLines or kCommEventLinkLost.
 class CCommEvent : public QEvent {
 public:
     CCommEvent(int type, std::uint16_t wParam) : QEvent(static_cast<QEvent::Type>(type)), m_wParam(wParam) {}
@@ -64,9 +64,7 @@ void StartLogState(CDataLog& log) {
     if (log.m_strLogPath.empty() || log.m_strLogPath.back() != '/') log.m_strLogPath += '/';
     const std::time_t now = std::time(nullptr);
     log.MakeLogFileName(now);
-    std::tm local{};
-    localtime_r(&now, &local);
-    log.m_nLogDay = static_cast<std::uint16_t>(local.tm_mday);
+    log.m_nLogDate = CDataLog::DateOf(now);
 }
 
 }  // namespace
@@ -162,7 +160,7 @@ bool CCorvanePropertySheet::event(QEvent* e) {
         if (wParam == kCommEventLinkLost)
             OnLinkLost();
         else
-            OnCommEvent(wParam);
+            OnCommEvent();
         return true;
     }
     // F1 that no page took: the help for the whole program.
@@ -239,6 +237,8 @@ void CCorvanePropertySheet::ShutDown() {
         if (m_bRunning) m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
         m_link.ClosePort();
     }
+    // The window is going and nobody is left to tell of a failed sync: its result is not looked at.
+    m_log.SyncNow();
     m_bRunning = 0;
     if (m_helpWindow) m_helpWindow->close();
 }

@@ -1,5 +1,5 @@
-// The data log files: names from dates, the daily and weekly rollover, the append of one line, and
-// the estimate of a day's log size.
+// The data log files: names from dates, the daily and weekly rollover, the appends and syncs of the
+// written lines, and the estimate of a day's log size.
 #include "control/DataLog.h"
 
 #include <fcntl.h>
@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
+#include "base/FileDescriptor.h"
 #include "records/Records.h"
 
 namespace {
@@ -22,38 +24,6 @@ std::tm LocalDate(std::time_t t) {
         localtime_r(&now, &tm);
     }
     return tm;
-}
-
-// Closes a descriptor on every return path, keeping errno as the failing call left it.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            const int saved = errno;
-            close(m_fd);
-            errno = saved;
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -81,15 +51,20 @@ void CDataLog::StartNewLogFile(std::time_t referenceTime) {
     m_strLogFile = prefix + digits + extension;
 }
 
-bool CDataLog::DayChanged(std::time_t referenceTime) {
-    const auto day = static_cast<std::uint16_t>(LocalDate(referenceTime).tm_mday);
-    if (day == m_nLogDay) return false;
-    m_nLogDay = day;
+std::int32_t CDataLog::DateOf(std::time_t t) {
+    const std::tm tm = LocalDate(t);
+    return (tm.tm_year + 1900) * 10000 + (tm.tm_mon + 1) * 100 + tm.tm_mday;
+}
+
+bool CDataLog::DateChanged(std::time_t referenceTime) {
+    const std::int32_t date = DateOf(referenceTime);
+    if (date == m_nLogDate) return false;
+    m_nLogDate = date;
     return true;
 }
 
 bool CDataLog::RollOver(std::time_t referenceTime, std::uint16_t logLength) {
-    if (!DayChanged(referenceTime)) return false;
+    if (!DateChanged(referenceTime)) return false;
     const bool sunday = LocalDate(referenceTime).tm_wday == 0;
     if (logLength == kDaily || (logLength == kWeekly && sunday)) {
         StartNewLogFile(referenceTime);
@@ -110,27 +85,86 @@ void CDataLog::SetLogFilePath(const std::string& fullPath) {
     m_strLogFile = fullPath.substr(slash + 1);
 }
 
-bool CDataLog::AppendLine(const std::string& text) const {
-    const FileDescriptor fd(open(FullPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.get() < 0) return false;
-    // Another writer holding the file makes this line fail rather than interleave with it; readers
-    // are not kept out.
-    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
-    struct stat before {};
-    if (fstat(fd.get(), &before) != 0) return false;
+void CDataLog::AddLine(std::string_view text) {
+    std::string path = FullPath();
+    if (m_pending.empty() || m_pending.back().strPath != path) m_pending.push_back({std::move(path), {}});
+    m_pending.back().strBytes.append(text).append("\r\n");
+}
 
-    std::string line;
-    line.reserve(text.size() + 2);
-    line.append(text).append("\r\n");
-    if (WriteAll(fd.get(), line.data(), line.size())) return true;
-
-    // Take back what part of the line was written, so the file never holds a partial line. The
-    // caller reports the write's error, not the truncation's.
-    const int writeError = errno;
-    while (ftruncate(fd.get(), before.st_size) != 0 && errno == EINTR) {
+bool CDataLog::WritePending(Clock::time_point now) {
+    std::vector<PendingLines> pending;
+    pending.swap(m_pending);
+    bool bWritten = true;
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        const PendingLines& lines = pending[i];
+        // A file left for a new one goes to the disk at once.
+        if (!m_strUnsyncedPath.empty() && m_strUnsyncedPath != lines.strPath)
+            bWritten = SyncWritten(now) && bWritten;
+        const bool bSync = i + 1 < pending.size() || now - m_tLastSync >= kSyncInterval;
+        if (!Append(lines, bSync)) {
+            bWritten = false;
+        } else if (bSync) {
+            m_strUnsyncedPath.clear();
+            m_tLastSync = now;
+        } else if (m_strUnsyncedPath.empty()) {
+            m_strUnsyncedPath = lines.strPath;
+            m_tFirstUnsynced = now;
+        }
     }
-    errno = writeError;
-    return false;
+    return bWritten;
+}
+
+std::optional<CDataLog::Clock::time_point> CDataLog::SyncDeadline() const {
+    if (m_strUnsyncedPath.empty()) return std::nullopt;
+    return m_tFirstUnsynced + kSyncInterval;
+}
+
+bool CDataLog::SyncIfDue(Clock::time_point now) {
+    const std::optional<Clock::time_point> deadline = SyncDeadline();
+    return !deadline || now < *deadline || SyncWritten(now);
+}
+
+bool CDataLog::SyncNow() {
+    return m_strUnsyncedPath.empty() || SyncWritten(Clock::now());
+}
+
+bool CDataLog::SyncWritten(Clock::time_point now) {
+    const std::string path = std::exchange(m_strUnsyncedPath, {});
+    m_tLastSync = now;
+    // Read-only is enough to sync, and watchers of the file see no write.
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A file that can no longer be opened has been removed or renamed: there is nothing of it left
+    // to keep under this name, and its next append reports the failure.
+    if (!fd.IsOpen()) return true;
+    const bool bSynced = m_calls.sync(fd.Get()) == 0;
+    return m_calls.close(fd.Release()) == 0 && bSynced;
+}
+
+CDataLog::FileCalls CDataLog::DiskCalls() {
+    return {fdatasync, close};
+}
+
+bool CDataLog::Append(const PendingLines& lines, bool bSync) const {
+    FileDescriptor fd(open(lines.strPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.IsOpen()) return false;
+    // Another writer holding the file makes these lines fail rather than interleave with them;
+    // readers are not kept out.
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+    struct stat before {};
+    if (fstat(fd.Get(), &before) != 0) return false;
+
+    if (!WriteAll(fd.Get(), lines.strBytes)) {
+        // Take back what part of the lines was written, so the file never holds a partial line. The
+        // caller reports the write's error, not the truncation's.
+        const int writeError = errno;
+        while (ftruncate(fd.Get(), before.st_size) != 0 && errno == EINTR) {
+        }
+        errno = writeError;
+        return false;
+    }
+    if (bSync && m_calls.sync(fd.Get()) != 0) return false;
+    // Some file systems report a failed write only when the file is closed.
+    return m_calls.close(fd.Release()) == 0;
 }
 
 std::optional<std::int64_t> EstimateDailyLogBytes(std::string_view averagingTime,

@@ -20,9 +20,6 @@ namespace {
 // Backscatter and mode: the query is the bare name, the set command the name and the value.
 constexpr const char* kBackscatter = "SMB";
 constexpr const char* kMode = "SMZ";
-// The longest command the link sends; a longer one would reach the instrument cut short.
-constexpr std::size_t kMaxCommandLength = 255;
-
 constexpr const char* kLogSizeWarning =
     "The 'Log - New File Weekly' option is selected.\r\n"
     "This will result in a log file that exceeds the recomended size.\r\n"

@@ -154,7 +154,7 @@ void CCorvanePropertySheet::NameLogFileByRule() {
     const std::time_t reference =
         m_pageData->HasInstrumentTime() ? m_pageData->GetInstrumentTime() : std::time(nullptr);
     m_log.MakeLogFileName(reference);
-    m_log.DayChanged(reference);  // the file is named for this day: no rollover at the first line
+    m_log.DateChanged(reference);  // the file is named for this day: no rollover at the first line
     if (m_pageSetup->GetLogEnable() == 0 || std::filesystem::is_directory(m_log.m_strLogPath)) return;
     JournalEvent("log-folder-missing", m_log.m_strLogPath + ": creating it");
     std::error_code error;

@@ -5,24 +5,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/HexDigits.h"
+
 namespace {
 
 // Names of fault bits 0 to 8, in the order they enter the status text.
 constexpr std::array<const char*, 9> kFaultNames = {"Lamp",  "Valve",  "Chopper", "Shutter", "Heater",
                                                     "Press", "S-Temp", "I-Temp",  "Humid"};
-
-std::optional<std::uint32_t> HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<std::uint32_t>(c - '0');
-    }
-    if (c >= 'A' && c <= 'F') {
-        return static_cast<std::uint32_t>(c - 'A' + 10);
-    }
-    if (c >= 'a' && c <= 'f') {
-        return static_cast<std::uint32_t>(c - 'a' + 10);
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -36,7 +25,7 @@ std::int32_t ParseStatusWord(std::string_view text) {
     // beyond eight shift the oldest ones out of the 32 bits.
     std::uint32_t word = 0;
     for (; i < text.size(); ++i) {
-        const std::optional<std::uint32_t> digit = HexDigit(text[i]);
+        const std::optional<std::uint32_t> digit = HexDigitValue(text[i]);
         if (!digit) {
             break;
         }

@@ -8,7 +8,6 @@
 #include "serial/SerialLink.h"
 
 namespace {
-constexpr std::size_t kMaxCommandLength = 255;
 // Rates tried by an open without a given rate, in this order.
 constexpr std::uint32_t kSearchRates[] = {9600, 38400, 19200};
 }  // namespace

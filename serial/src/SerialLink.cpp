@@ -30,11 +30,14 @@ std::uint16_t CSerialLink::GetPortNumber() const {
 void CSerialLink::SetOwnerWindow(ISerialLinkOwner* pOwner) {
     std::lock_guard lock(m_lock);
     m_pOwner = pOwner;
+    // Lines already waiting were notified to the old receiver, if any: the new one hears of them.
+    if (!m_lstLines.empty()) Notify(kCommEventLines);
 }
 
 void CSerialLink::SetCommEventMessage(std::uint32_t uMsg) {
     std::lock_guard lock(m_lock);
     m_uCommEventMsg = uMsg;
+    if (!m_lstLines.empty()) Notify(kCommEventLines);
 }
 
 void CSerialLink::SetUnpolled(bool bUnpolled) {

@@ -1,4 +1,5 @@
-// CSerialLink, reader side: the reader thread, line dispatch, record queues and notifications.
+// CSerialLink, reader side: the reader thread, line dispatch, the queue of unpolled lines and the
+// notifications.
 #include <poll.h>
 
 #include <cerrno>
@@ -10,14 +11,9 @@
 
 namespace {
 constexpr std::size_t kReadSize = 4096;
-// Lines of one letter kept for the owner; a full queue pauses the reader.
-constexpr std::size_t kMaxQueuedLines = 1024;
-
-// The notification parameter of a line: its first character as signed 8-bit, widened to 16 bits.
-std::uint16_t EventParameter(const std::string& line) {
-    if (line.empty()) return 0;
-    return static_cast<std::uint16_t>(static_cast<std::int16_t>(static_cast<std::int8_t>(line.front())));
-}
+// Unpolled lines kept for the owner; a full queue pauses the reader, so memory stays bounded and
+// nothing received is lost.
+constexpr std::size_t kMaxQueuedLines = 8192;
 }  // namespace
 
 void CSerialLink::ReaderLoop() {
@@ -64,17 +60,15 @@ void CSerialLink::DispatchLine(const std::string& line) {
         SetBuffer(line);
         return;
     }
-    if (RecordQueue* pQueue = line.empty() ? nullptr : QueueForLetter(line.front())) {
-        // A full queue holds the reader back instead of losing a line: the port's input buffer fills
-        // and XON/XOFF flow control pauses the instrument until the owner has caught up.
-        if (pQueue->size() >= kMaxQueuedLines)
-            TraceComm("Record queue %c full: reading paused", line.front());
-        m_cvQueueSpace.wait(
-            lock, [&] { return pQueue->size() < kMaxQueuedLines || !m_bConnected || !m_bUnpolled; });
-        if (!m_bConnected) return;  // the port is closing
-        pQueue->push_back(line);
-    }
-    Notify(EventParameter(line));
+    // A full queue holds the reader back instead of losing a line: the port's input buffer fills
+    // and XON/XOFF flow control pauses the instrument until the owner has caught up.
+    if (m_lstLines.size() >= kMaxQueuedLines) TraceComm("Line queue full: reading paused");
+    m_cvQueueSpace.wait(lock,
+                        [&] { return m_lstLines.size() < kMaxQueuedLines || !m_bConnected || !m_bUnpolled; });
+    if (!m_bConnected) return;  // the port is closing
+    m_lstLines.push_back(line);
+    // Only the first waiting line is notified: the owner takes the ones after it with it.
+    if (m_lstLines.size() == 1) Notify(kCommEventLines);
 }
 
 // Called with m_lock held. Without an owner the notification is lost.
@@ -82,33 +76,10 @@ void CSerialLink::Notify(std::uint16_t wParam) {
     if (m_pOwner != nullptr) m_pOwner->PostCommEvent(m_uCommEventMsg, wParam);
 }
 
-CSerialLink::RecordQueue* CSerialLink::QueueForLetter(char letter) {
-    switch (letter) {
-        case 'D':
-            return &m_lstRecD;
-        case 'T':
-            return &m_lstRecT;
-        case 'B':
-            return &m_lstRecB;
-        case 'G':
-            return &m_lstRecG;
-        case 'R':
-            return &m_lstRecR;
-        case 'Y':
-            return &m_lstRecY;
-        case 'Z':
-            return &m_lstRecZ;
-        default:
-            return nullptr;
-    }
-}
-
-bool CSerialLink::TakeRecordLine(char letter, std::string& out) {
+std::vector<std::string> CSerialLink::TakeRecordLines() {
+    std::vector<std::string> lines;
     std::lock_guard lock(m_lock);
-    RecordQueue* pQueue = QueueForLetter(letter);
-    if (pQueue == nullptr || pQueue->empty()) return false;
-    out = std::move(pQueue->front());
-    pQueue->pop_front();
+    lines.swap(m_lstLines);
     m_cvQueueSpace.notify_one();
-    return true;
+    return lines;
 }

@@ -1,6 +1,8 @@
 // Parsing and writing the text form of a key's values.
 #include "ValuesFile.h"
 
+#include "base/HexDigits.h"
+
 namespace {
 
 constexpr std::string_view kHeader =
@@ -75,17 +77,11 @@ std::optional<std::uint32_t> ParseHex(std::string_view digits) {
     }
     std::uint32_t value = 0;
     for (char c : digits) {
-        std::uint32_t digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        } else {
+        const std::optional<std::uint32_t> digit = HexDigitValue(c);
+        if (!digit) {
             return std::nullopt;
         }
-        value = (value << 4) | digit;
+        value = (value << 4) | *digit;
     }
     return value;
 }

@@ -32,6 +32,7 @@ public:
     void StartData();
     void StopData();
     bool IsRunning() const { return m_sheet->IsRunning(); }
+    CCorvanePropertySheet& Sheet() { return *m_sheet; }
 
     std::filesystem::path LogFolder() const { return m_folder / "logs"; }
     std::filesystem::path LogPath() const { return LogFolder() / m_strFileName; }

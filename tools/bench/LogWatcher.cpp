@@ -1,6 +1,7 @@
-// Stamps the program's appends to one log file with inotify, on a thread of its own.
+// Stamps the lines appended to one log file with inotify, on a thread of its own.
 #include "LogWatcher.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
@@ -19,12 +20,10 @@ double WallSeconds() {
 }  // namespace
 
 LogWatcher::LogWatcher(const std::string& folder, const std::string& fileName, bool bKeepStamps)
-    : m_strFileName(fileName), m_bKeepStamps(bKeepStamps) {
+    : m_strPath(folder + "/" + fileName), m_strFileName(fileName), m_bKeepStamps(bKeepStamps) {
     m_fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     m_wake = eventfd(0, EFD_CLOEXEC);
-    // Opens are watched too, only so that two closes are never queued back to back: inotify merges
-    // identical consecutive events that have not been read yet.
-    if (m_fd < 0 || m_wake < 0 || inotify_add_watch(m_fd, folder.c_str(), IN_OPEN | IN_CLOSE_WRITE) < 0)
+    if (m_fd < 0 || m_wake < 0 || inotify_add_watch(m_fd, folder.c_str(), IN_MODIFY) < 0)
         throw std::runtime_error("LogWatcher: cannot watch " + folder);
     m_thread = std::thread([this] { Run(); });
 }
@@ -37,6 +36,7 @@ LogWatcher::~LogWatcher() {
     m_thread.join();
     close(m_fd);
     close(m_wake);
+    if (m_file >= 0) close(m_file);
 }
 
 std::vector<double> LogWatcher::Stamps() const {
@@ -49,18 +49,35 @@ void LogWatcher::Run() {
     alignas(inotify_event) char buffer[64 * 1024];
     while (poll(fds, 2, -1) >= 0 && fds[1].revents == 0) {
         const double stamp = WallSeconds();
+        bool bOurs = false;
         const ssize_t n = read(m_fd, buffer, sizeof buffer);
         for (ssize_t offset = 0; offset < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-            if (event->mask & IN_Q_OVERFLOW) m_bOverflowed = true;
-            if ((event->mask & IN_CLOSE_WRITE) && event->len > 0 && m_strFileName == event->name) {
-                if (m_bKeepStamps) {
-                    std::lock_guard lock(m_lock);
-                    m_stamps.push_back(stamp);
-                }
-                ++m_nCount;
-            }
+            // A lost event costs nothing: the next one reads everything appended since.
+            bOurs =
+                bOurs || (event->mask & IN_Q_OVERFLOW) || (event->len > 0 && m_strFileName == event->name);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
+        if (bOurs) ReadAppended(stamp);
     }
+}
+
+void LogWatcher::ReadAppended(double stamp) {
+    if (m_file < 0) m_file = open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_file < 0) return;
+    char text[64 * 1024];
+    ssize_t n;
+    std::size_t nLines = 0;
+    while ((n = read(m_file, text, sizeof text)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (m_bAfterCr && text[i] == '\n') ++nLines;
+            m_bAfterCr = text[i] == '\r';
+        }
+    }
+    if (nLines == 0) return;
+    if (m_bKeepStamps) {
+        std::lock_guard lock(m_lock);
+        m_stamps.insert(m_stamps.end(), nLines, stamp);
+    }
+    m_nCount += nLines;
 }

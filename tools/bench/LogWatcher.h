@@ -1,6 +1,6 @@
-// LogWatcher: stamps each line the program appends to a log file, from outside the program's
-// code. The program opens, appends and closes the file once per line, so each close after writing
-// (inotify IN_CLOSE_WRITE) is one line handed to the file system.
+// LogWatcher: stamps each line appended to a log file, from outside the writer's code. It watches
+// the folder for writes to the file (inotify IN_MODIFY) and reads what was appended, so a write of
+// many lines gives each of them the same stamp and merged events lose nothing.
 #pragma once
 
 #include <atomic>
@@ -19,21 +19,23 @@ public:
     LogWatcher(const LogWatcher&) = delete;
     LogWatcher& operator=(const LogWatcher&) = delete;
 
+    // Complete lines (ended by CR LF) seen so far.
     std::size_t Count() const { return m_nCount; }
-    // True when the kernel's event queue overflowed, so that lines went uncounted.
-    bool Overflowed() const { return m_bOverflowed; }
-    // Wall-clock seconds (as the simulator's transcript stamps them) of each close, in order.
+    // Wall-clock seconds (as the simulator's transcript stamps them) at which each line was seen.
     std::vector<double> Stamps() const;
 
 private:
     void Run();
+    void ReadAppended(double stamp);
 
+    std::string m_strPath;
     std::string m_strFileName;
     bool m_bKeepStamps;
     int m_fd = -1;
     int m_wake = -1;
+    int m_file = -1;  // the watched file, opened once it exists
+    bool m_bAfterCr = false;
     std::atomic<std::size_t> m_nCount{0};
-    std::atomic<bool> m_bOverflowed{false};
     mutable std::mutex m_lock;
     std::vector<double> m_stamps;
     std::thread m_thread;

@@ -66,12 +66,13 @@ public:
     void OnQuery();
     void OnZero();
     void OnStartStopData();
-    // Returns 0 when the letter was a record letter and any logging succeeded, -1 otherwise.
-    int OnCommEvent(std::uint16_t letter);
+    // Handles every line waiting in the link, in arrival order.
+    void OnCommEvent();
 
     // Log files.
     bool ChooseLogFile();
-    bool LogLine(const std::string& text);
+    // The date check of one line, which then waits for WriteLogLines.
+    void LogLine(const std::string& text);
 
     // Unattended operation (UnattendedRun.cpp).
     // Starts a run with what is stored and asks nothing: the log file is named by the usual rule in
@@ -127,6 +128,13 @@ private:
     void NameLogFileByRule();
     // Journals a log write's failure once, and its recovery; recreates a missing log folder.
     void NoteLogWrite(bool bWritten);
+    // Appends the lines LogLine queued and arms the sync of what stays unsynced.
+    void WriteLogLines();
+    void ArmLogSync();
+    // Syncs the written log lines at once (end of a run).
+    void SyncLog();
+    // "An error occured writing to the logfile.", one box at a time.
+    void ShowLogError();
 
     CSerialLink& m_link;
     CJournaledDialogs m_dialogs;

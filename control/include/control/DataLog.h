@@ -1,31 +1,48 @@
-// CDataLog: the data log files of a run. The log folder and file name, the day of the last date
-// check, the default name from a date, the name carried to the next date, and the append of one
-// line (one open, append and close per line, other writers kept out while it is open).
+// CDataLog: the data log files of a run. The log folder and file name, the date of the last date
+// check, the default name from a date, the name carried to the next date, and the writer: the lines
+// of one notification are appended with one open, append and close per file (other writers kept out
+// while it is open), and written lines are synced to the disk within a second.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CDataLog {
 public:
+    using Clock = std::chrono::steady_clock;
+    // The calls that finish a write, fdatasync and close in the program; tests count or fail them.
+    struct FileCalls {
+        std::function<int(int fd)> sync;
+        std::function<int(int fd)> close;
+    };
+
     // Log lengths as the Setup page remembers them.
     static constexpr std::uint16_t kDaily = 0;
     static constexpr std::uint16_t kWeekly = 1;
+    // Written lines reach the disk within this time, with at most one sync in it during a steady run.
+    static constexpr std::chrono::seconds kSyncInterval{1};
 
-    std::string m_strLogPath;  // ends with "/"
-    std::string m_strLogFile;  // file name without folder
-    std::uint16_t m_nLogDay = 0;
+    std::string m_strLogPath;     // ends with "/"
+    std::string m_strLogFile;     // file name without folder
+    std::int32_t m_nLogDate = 0;  // local date of the last date check, as yyyymmdd
 
     // "CV%02d%02d%02d.dat" for the local date of t.
     static std::string DefaultFileName(std::time_t t);
+    // The local date of t as yyyymmdd.
+    static std::int32_t DateOf(std::time_t t);
     void MakeLogFileName(std::time_t referenceTime);
     void StartNewLogFile(std::time_t referenceTime);
-    // The date check: true when the day of month of t differs from m_nLogDay (which then takes it).
-    bool DayChanged(std::time_t referenceTime);
-    // The date check of one line: a new file when the day changed, for daily logs on any day and for
+    // The date check: true when the local date of t differs from m_nLogDate (which then takes it).
+    // The whole date counts, so a run whose next line comes a month later on the same day of the
+    // month still moves on.
+    bool DateChanged(std::time_t referenceTime);
+    // The date check of one line: a new file when the date changed, for daily logs on any day and for
     // weekly logs on a Sunday. True when a new file name was taken.
     bool RollOver(std::time_t referenceTime, std::uint16_t logLength);
 
@@ -35,10 +52,36 @@ public:
     void SetLogFilePath(const std::string& fullPath);
     std::string FullPath() const { return m_strLogPath + m_strLogFile; }
 
-    // Appends text + CR LF to m_strLogPath + m_strLogFile. False when the file cannot be opened or
-    // the write fails (disk full); errno tells why. A failed write leaves the file as it was, so it
-    // never holds part of a line.
-    bool AppendLine(const std::string& text) const;
+    // Queues text + CR LF for the file that is current now; WritePending appends it.
+    void AddLine(std::string_view text);
+    // Appends the queued lines in order, with one open, append and close per file. A file that a new
+    // one replaced is synced at once; the current file when kSyncInterval has passed since the last
+    // sync, else by SyncIfDue at SyncDeadline. False when any write, sync or close failed (errno
+    // tells why); a failed write is taken back, so a file never holds part of a line.
+    bool WritePending(Clock::time_point now);
+    // When the written lines not yet synced must be synced; nothing when every line is on the disk.
+    std::optional<Clock::time_point> SyncDeadline() const;
+    // Syncs the written lines once their deadline has come. False when the sync failed.
+    bool SyncIfDue(Clock::time_point now);
+    // Syncs the written lines now: at the end of a run and at exit. False when the sync failed.
+    bool SyncNow();
+    void SetFileCalls(FileCalls calls) { m_calls = std::move(calls); }
+
+private:
+    // Lines waiting for one file.
+    struct PendingLines {
+        std::string strPath;
+        std::string strBytes;
+    };
+    bool Append(const PendingLines& lines, bool bSync) const;
+    bool SyncWritten(Clock::time_point now);
+    static FileCalls DiskCalls();
+
+    std::vector<PendingLines> m_pending;
+    std::string m_strUnsyncedPath;  // the file holding written lines not yet synced; empty for none
+    Clock::time_point m_tFirstUnsynced;
+    Clock::time_point m_tLastSync;
+    FileCalls m_calls = DiskCalls();
 };
 
 // Which records the instrument sends unasked, for the log-size estimate.

@@ -2,6 +2,8 @@
 // setting commands ("SMB", "UD", "STA", ...) are named in the settings transfer's tables.
 #pragma once
 
+#include <cstddef>
+
 namespace InstrumentCommand {
 inline constexpr const char* kStopUnpolled = "UE";   // also the open handshake, sent twice
 inline constexpr const char* kStartUnpolled = "UB";
@@ -19,3 +21,7 @@ inline constexpr const char* kSetClock = "STT";
 inline constexpr const char* kReplyOk = "OK";
 // What an exchange returns when no line came within the time-out.
 inline constexpr const char* kNoReply = "WriteComm";
+
+// The longest command the link sends, without its CR LF; a longer one would reach the instrument cut
+// short, so it is not sent at all.
+inline constexpr std::size_t kMaxCommandLength = 255;

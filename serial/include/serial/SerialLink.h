@@ -1,6 +1,6 @@
 // CSerialLink: the program's one connection to the instrument over a serial port.
 // Opens and configures the port, runs the reader thread that cuts the byte stream into
-// CR-terminated lines, carries out command/reply exchanges and queues unpolled record lines.
+// CR-terminated lines, carries out command/reply exchanges and queues unpolled lines.
 // Used by the main window, the settings transfer and the Communications page.
 #pragma once
 
@@ -8,24 +8,25 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <list>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Receives the link's notifications. Called on the reader thread: an implementation must only
 // hand the notification over to its own thread (the main window posts a Qt event).
 class ISerialLinkOwner {
 public:
     virtual ~ISerialLinkOwner() = default;
-    // uMsg: the link's m_uCommEventMsg. wParam: the line's first character taken as signed 8-bit,
-    // widened to 16 bits (0 for an empty line), or kCommEventLinkLost.
+    // uMsg: the link's m_uCommEventMsg. wParam: kCommEventLines or kCommEventLinkLost.
     virtual void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) = 0;
 };
 
-// Notification sent once when the device disappears while the port is open (not a record letter:
-// letters arrive as 0x0000-0x007F or 0xFF80-0xFFFF).
+// Unpolled lines are waiting for TakeRecordLines. Sent when the first of them arrives; lines that
+// arrive before the owner has taken them come with it, so one notification stands for all.
+inline constexpr std::uint16_t kCommEventLines = 0x0200;
+// Sent once when the device disappears while the port is open, after the lines received before.
 inline constexpr std::uint16_t kCommEventLinkLost = 0x0100;
 
 class CSerialLink {
@@ -45,8 +46,8 @@ public:
     // nBaud 0 tries 9600, 38400 and 19200 in that order.
     std::int16_t OpenPort(std::uint16_t nPort, std::uint16_t nBaud);
     bool ClosePort();
-    // Formats the command (at most 255 characters), sends it with CR LF and returns the reply line,
-    // or "WriteComm" when none came within the time-out.
+    // Formats the command (at most kMaxCommandLength characters), sends it with CR LF and returns the
+    // reply line, or "WriteComm" when none came within the time-out.
     std::string SendCommand(const char* format, ...) __attribute__((format(printf, 2, 3)));
     std::string GetVersion();
     std::uint16_t GetBaudRate() const;
@@ -54,8 +55,8 @@ public:
     void SetOwnerWindow(ISerialLinkOwner* pOwner);
     void SetCommEventMessage(std::uint32_t uMsg);
     void SetUnpolled(bool bUnpolled);
-    // Takes the oldest waiting unpolled line of a record letter (B, D, G, R, T, Y, Z).
-    bool TakeRecordLine(char letter, std::string& out);
+    // Takes every waiting unpolled line, in arrival order (record lines and any others alike).
+    std::vector<std::string> TakeRecordLines();
     // True once the reader has seen the device disappear; cleared by the next OpenPort.
     bool IsLinkLost() const;
 
@@ -69,9 +70,6 @@ public:
     static bool CanOpenPort(std::uint16_t nPort);
 
 private:
-    // Lines of one record letter waiting for the owner, oldest first.
-    using RecordQueue = std::deque<std::string>;
-
     std::int16_t OpenDevice(std::uint16_t nPort);
     std::int16_t ApplyLineSettings();
     void SetModemLines(unsigned long request, const char* what);
@@ -82,7 +80,6 @@ private:
     void SetBuffer(const std::string& line);
     void Notify(std::uint16_t wParam);
     void WriteComm(const std::string& command);
-    RecordQueue* QueueForLetter(char letter);
 
     std::mutex m_lock;
     std::atomic<bool> m_bConnected{false};
@@ -106,7 +103,7 @@ private:
     bool m_bResponseEvent = false;
     std::string m_strResponse;
     std::list<std::string> m_lstResponses;
-    RecordQueue m_lstRecD, m_lstRecT, m_lstRecB, m_lstRecG, m_lstRecR, m_lstRecY, m_lstRecZ;
-    std::condition_variable m_cvQueueSpace;  // a record line was taken, or the reader must go on
+    std::vector<std::string> m_lstLines;      // unpolled lines waiting for the owner, oldest first
+    std::condition_variable m_cvQueueSpace;  // the lines were taken, or the reader must go on
     ISerialLinkOwner* m_pOwner = nullptr;  // guarded by m_lock
 };

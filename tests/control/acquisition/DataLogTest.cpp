@@ -1,4 +1,4 @@
-// The data log files without a window: names, rollover, the append writer and its failures, and
+// The data log files without a window: names, rollover, the writer, its syncs and its failures, and
 // the daily size estimate.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -33,12 +33,20 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
+using namespace std::chrono_literals;
+
 // A log writing to CV050920.dat in a fresh folder, removed afterwards.
 class DataLogAppend : public ::testing::Test {
 protected:
     void SetUp() override {
         m_log.SetLogFolder(m_folder.path().toStdString());
         m_log.m_strLogFile = "CV050920.dat";
+    }
+    // One notification's lines, written at the given time.
+    bool Write(std::initializer_list<const char*> lines,
+               CDataLog::Clock::time_point now = CDataLog::Clock::now()) {
+        for (const char* line : lines) m_log.AddLine(line);
+        return m_log.WritePending(now);
     }
     QTemporaryDir m_folder;
     CDataLog m_log;
@@ -81,16 +89,17 @@ TEST(DataLogRollover, NewFilesStartOnTheFirstLineOfANewDayOrOfASunday) {
     } lines[] = {{kDaily, "2005-09-20 23:59", false, "CV050920.dat"},
                  {kDaily, "2005-09-21 00:00", true, "CV050921.dat"},
                  {kDaily, "2005-09-21 01:00", false, "CV050921.dat"},
-                 {kDaily, "2005-10-21 12:00", false, "CV050921.dat"},   // only the day of month is compared
-                 {kWeekly, "2005-09-22 12:00", false, "CV050921.dat"},  // Thursday
-                 {kWeekly, "2005-09-24 23:59", false, "CV050921.dat"},
+                 {kDaily, "2005-10-21 12:00", true, "CV051021.dat"},    // same day, a month later
+                 {kDaily, "2006-10-21 12:00", true, "CV061021.dat"},    // and a year later
+                 {kWeekly, "2005-09-22 12:00", false, "CV061021.dat"},  // Thursday
+                 {kWeekly, "2005-09-24 23:59", false, "CV061021.dat"},
                  {kWeekly, "2005-09-25 00:00", true, "CV050925.dat"},  // Sunday
                  {kWeekly, "2005-09-25 18:00", false, "CV050925.dat"},
                  {kNone, "2005-09-28 12:00", false, "CV050925.dat"},
                  {kNone, "2005-10-02 12:00", false, "CV050925.dat"},  // a Sunday too
                  {kDaily, "2005-10-02 13:00", false, "CV050925.dat"}};
     CDataLog log;
-    log.m_nLogDay = 20;
+    log.m_nLogDate = 20050920;
     log.m_strLogFile = "CV050920.dat";
     for (const auto& line : lines) {
         EXPECT_EQ(log.RollOver(LocalTime(line.time), line.length), line.starts) << line.time;
@@ -102,7 +111,7 @@ TEST(DataLogRollover, InstrumentDateBehindTheComputerStartsItsOwnFileAtOnce) {
     // Computer on 1 September at start-up, instrument clock still on 31 August.
     CDataLog log;
     log.MakeLogFileName(LocalTime("2005-09-01 00:10"));
-    log.m_nLogDay = 1;
+    log.m_nLogDate = 20050901;
     EXPECT_EQ(log.m_strLogFile, "CV050901.dat");  // what the file dialog proposes
     EXPECT_TRUE(log.RollOver(LocalTime("2005-08-31 23:59"), CDataLog::kDaily));
     EXPECT_EQ(log.m_strLogFile, "CV050831.dat");
@@ -110,23 +119,22 @@ TEST(DataLogRollover, InstrumentDateBehindTheComputerStartsItsOwnFileAtOnce) {
 
 TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndRefusedWhileAnotherWriterHoldsTheFile) {
     std::ofstream(m_log.FullPath(), std::ios::binary) << "T,2005,09,20,14,00,00\r\n";
-    ASSERT_TRUE(m_log.AppendLine("D,NBXX,300,1.2e-05,2.3e-05"));
-    ASSERT_TRUE(m_log.AppendLine(""));
+    ASSERT_TRUE(Write({"D,NBXX,300,1.2e-05,2.3e-05", ""}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2005,09,20,14,00,00\r\nD,NBXX,300,1.2e-05,2.3e-05\r\n\r\n");
 
     m_log.m_strLogFile = "new.dat";
     const int other = open(m_log.FullPath().c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_EQ(flock(other, LOCK_EX), 0);
     errno = 0;
-    EXPECT_FALSE(m_log.AppendLine("T,2"));
+    EXPECT_FALSE(Write({"T,2"}));
     EXPECT_EQ(errno, EWOULDBLOCK);
     close(other);  // releases the lock: the next line goes in
-    EXPECT_TRUE(m_log.AppendLine("Y,1"));
+    EXPECT_TRUE(Write({"Y,1"}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "Y,1\r\n");
 }
 
 TEST_F(DataLogAppend, AFullDiskLeavesNoPartialLineAndLoggingResumesAfterwards) {
-    ASSERT_TRUE(m_log.AppendLine("T,2005,09,20,14,00,00"));
+    ASSERT_TRUE(Write({"T,2005,09,20,14,00,00"}));
     const std::string before = ReadFile(m_log.FullPath());
     // Room for 5 more bytes: the line is written in part, then the rest fails with EFBIG (with
     // SIGXFSZ ignored, which would otherwise end the process).
@@ -137,15 +145,84 @@ TEST_F(DataLogAppend, AFullDiskLeavesNoPartialLineAndLoggingResumesAfterwards) {
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limit);
     errno = 0;
-    EXPECT_FALSE(m_log.AppendLine("D,NBXX,300,1.2e-05"));
+    EXPECT_FALSE(Write({"D,NBXX,300,1.2e-05"}));
     EXPECT_EQ(errno, EFBIG);
-    EXPECT_FALSE(m_log.AppendLine("D,NBXX,301,1.2e-05"));
+    EXPECT_FALSE(Write({"D,NBXX,301,1.2e-05"}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), before);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, handler);
 
-    ASSERT_TRUE(m_log.AppendLine("D,NBXX,302,1.2e-05"));
+    ASSERT_TRUE(Write({"D,NBXX,302,1.2e-05"}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), before + "D,NBXX,302,1.2e-05\r\n");
+}
+
+TEST_F(DataLogAppend, WrittenLinesReachTheDiskWithinASecondAtMostOnceASecondAndAtOnceAtRollover) {
+    std::vector<std::string> synced;  // the synced file's name and contents at each sync
+    m_log.SetFileCalls({[&](int fd) {
+                            const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
+                            synced.push_back(path.filename().string() + ":" + ReadFile(path));
+                            return fdatasync(fd);
+                        },
+                        close});
+    const auto t0 = CDataLog::Clock::now();
+    ASSERT_TRUE(Write({"T,1"}, t0));  // nothing synced for a second: at once
+    EXPECT_EQ(synced, std::vector<std::string>{"CV050920.dat:T,1\r\n"});
+    ASSERT_TRUE(Write({"D,1"}, t0 + 300ms));
+    ASSERT_TRUE(Write({"D,2"}, t0 + 600ms));
+    EXPECT_EQ(synced.size(), 1u);
+    EXPECT_EQ(m_log.SyncDeadline(), t0 + 1300ms);
+    EXPECT_TRUE(m_log.SyncIfDue(t0 + 1299ms));
+    EXPECT_EQ(synced.size(), 1u);
+    EXPECT_TRUE(m_log.SyncIfDue(t0 + 1300ms));
+    ASSERT_EQ(synced.size(), 2u);
+    EXPECT_EQ(synced.back(), "CV050920.dat:T,1\r\nD,1\r\nD,2\r\n");
+    EXPECT_FALSE(m_log.SyncDeadline());
+
+    // A steady 10 lines a second for 5 s, the deadline's timer run as the window runs it.
+    for (int i = 1; i <= 50; ++i) {
+        const auto now = t0 + 1300ms + i * 100ms;
+        ASSERT_TRUE(m_log.SyncIfDue(now));
+        ASSERT_TRUE(Write({"D,3"}, now));
+    }
+    EXPECT_GE(synced.size(), 2u + 5u);
+    EXPECT_LE(synced.size(), 2u + 6u);
+
+    // A new file within one notification: the lines before it go to the old file, which is synced at
+    // once; the new one waits for its second.
+    const std::size_t before = synced.size();
+    const auto t1 = t0 + 6400ms;
+    m_log.AddLine("D,4");
+    m_log.m_strLogFile = "CV050921.dat";
+    m_log.AddLine("T,2");
+    ASSERT_TRUE(m_log.WritePending(t1));
+    ASSERT_EQ(synced.size(), before + 1);
+    EXPECT_TRUE(synced.back().starts_with("CV050920.dat:") && synced.back().ends_with("D,3\r\nD,4\r\n"));
+    EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2\r\n");
+    // Stop and Exit sync at once.
+    EXPECT_TRUE(m_log.SyncNow());
+    EXPECT_EQ(synced.back(), "CV050921.dat:T,2\r\n");
+    EXPECT_TRUE(m_log.SyncNow());
+    EXPECT_EQ(synced.size(), before + 2);
+}
+
+TEST_F(DataLogAppend, AFailedSyncOrCloseIsAFailedWrite) {
+    int failing = 0;  // 1: the sync fails, 2: the close fails (as some network file systems report)
+    m_log.SetFileCalls({[&](int fd) { return failing == 1 ? (errno = EIO, -1) : fdatasync(fd); },
+                        [&](int fd) {
+                            const int result = close(fd);
+                            return failing == 2 ? (errno = EIO, -1) : result;
+                        }});
+    failing = 2;
+    EXPECT_FALSE(Write({"T,1"}));
+    EXPECT_EQ(errno, EIO);
+    failing = 0;
+    const auto t0 = CDataLog::Clock::now();
+    ASSERT_TRUE(Write({"D,1"}, t0));
+    ASSERT_TRUE(Write({"D,2"}, t0 + 100ms));  // left for its sync
+    failing = 1;
+    EXPECT_FALSE(m_log.SyncNow());
+    failing = 0;
+    EXPECT_TRUE(Write({"D,2"}));
 }
 
 TEST(DataLogSize, DailyEstimateFollowsTheRecordsTheModelAndBothTimingValues) {
