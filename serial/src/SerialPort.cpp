@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "LineSettings.h"
+#include "PortMap.h"
 #include "Trace.h"
 #include "serial/SerialLink.h"
 
@@ -60,6 +61,7 @@ std::string CSerialLink::DeviceForPort(std::uint16_t nPort) {
     if (nPort == 0 || nPort > kMaxPort) return {};
     if (const char* dir = std::getenv("CORVANE_DEVICE_DIR"))
         return std::string(dir) + "/COM" + std::to_string(nPort);
+    if (std::optional<std::string> mapped = MappedDevice(nPort)) return *mapped;
     for (const DeviceRange& range : kDeviceTable) {
         if (nPort >= range.nFirstPort && nPort <= range.nLastPort)
             return range.prefix + std::to_string(nPort - range.nFirstPort);
