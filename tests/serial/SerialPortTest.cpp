@@ -33,47 +33,23 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndProgramUntilClosed) {
     EXPECT_EQ(other.OpenPort(2, 9600), CSerialLink::kOpenOk);
 }
 
-// A process of its own that opens the device plainly, as a terminal program left running does, and
-// keeps it until Release.
-class OtherHolder {
-public:
-    explicit OtherHolder(const std::string& path) {
-        int ready[2];
-        if (pipe(ready) != 0 || pipe(m_release) != 0) return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
-            char byte = fd >= 0 ? '1' : '0';
-            if (write(ready[1], &byte, 1) == 1) (void)!read(m_release[0], &byte, 1);
-            _exit(0);
-        }
-        char byte = '0';
-        m_bHolding = m_pid > 0 && read(ready[0], &byte, 1) == 1 && byte == '1';
-        close(ready[0]);
-        close(ready[1]);
-    }
-    ~OtherHolder() { Release(); }
-    bool IsHolding() const { return m_bHolding; }
-    void Release() {
-        if (m_pid <= 0) return;
-        (void)!write(m_release[1], "x", 1);
-        waitpid(m_pid, nullptr, 0);
-        close(m_release[0]);
-        close(m_release[1]);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_release[2] = {-1, -1};
-    bool m_bHolding = false;
-};
-
 TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntilReleased) {
     FakeInstrument instrument(Answers());
     MapPort(4, instrument.DevicePath());
-    OtherHolder holder(instrument.DevicePath());
-    ASSERT_TRUE(holder.IsHolding());
+    // A child process keeps the device open, as a terminal program left running does, until the
+    // pipe's write end closes.
+    int release[2];
+    ASSERT_EQ(pipe(release), 0);
+    const int held = open(instrument.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held, 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(release[1]);
+        char byte;
+        _exit(static_cast<int>(read(release[0], &byte, 1)));
+    }
+    close(held);
+    close(release[0]);
     CSerialLink link;
     link.SetTimeouts(kTestReplyMs, kTestOpenMs);
     EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenNoDevice);
@@ -81,7 +57,8 @@ TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntil
     EXPECT_FALSE(CSerialLink::CanOpenPort(4));
     EXPECT_TRUE(instrument.Commands().empty());  // nothing was sent into the other program's line
 
-    holder.Release();
+    close(release[1]);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
     EXPECT_TRUE(CSerialLink::CanOpenPort(4));
     EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenOk);
 }
