@@ -47,7 +47,8 @@ std::optional<std::string> MappedDevice(std::uint16_t nPort) {
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode) || info.st_size > kMaxFileSize) {
-        TraceComm("%s ignored: not a mapping file of at most %ld bytes", path.c_str(), static_cast<long>(kMaxFileSize));
+        TraceComm("%s ignored: not a mapping file of at most %ld bytes", path.c_str(),
+                  static_cast<long>(kMaxFileSize));
         return std::nullopt;
     }
     std::ifstream file(path);
@@ -62,8 +63,10 @@ std::optional<std::string> MappedDevice(std::uint16_t nPort) {
         const std::string text = Trimmed(line);
         if (text.empty() || text.front() == '#') continue;
         const std::size_t equals = text.find('=');
-        const std::uint16_t nMapped = equals == std::string::npos ? 0 : PortOfName(Trimmed(text.substr(0, equals)));
-        const std::string target = equals == std::string::npos ? std::string() : Trimmed(text.substr(equals + 1));
+        const std::uint16_t nMapped =
+            equals == std::string::npos ? 0 : PortOfName(Trimmed(text.substr(0, equals)));
+        const std::string target =
+            equals == std::string::npos ? std::string() : Trimmed(text.substr(equals + 1));
         if (nMapped == 0 || target.empty() || target.front() != '/') {
             TraceComm("%s line %d ignored (not COMn=/absolute/path with n 1-16): %s", path.c_str(), nLine,
                       text.c_str());

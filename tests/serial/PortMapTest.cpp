@@ -27,16 +27,17 @@ protected:
 };
 
 TEST_F(PortMapTest, GoodLinesMapTheirPortsAndEverythingElseFallsBackToTheFixedTable) {
-    const std::pair<std::uint16_t, const char*> table[] = {
-        {1, "/dev/ttyS0"}, {4, "/dev/ttyS3"}, {5, "/dev/ttyUSB0"}, {12, "/dev/ttyUSB7"}, {13, "/dev/ttyACM0"},
-        {16, "/dev/ttyACM3"}};
+    const std::pair<std::uint16_t, const char*> table[] = {{1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},
+                                                           {5, "/dev/ttyUSB0"},  {12, "/dev/ttyUSB7"},
+                                                           {13, "/dev/ttyACM0"}, {16, "/dev/ttyACM3"}};
     for (const auto& [nPort, device] : table) EXPECT_EQ(CSerialLink::DeviceForPort(nPort), device) << nPort;
 
-    WriteMap("# station 4\n\n  # indented comment\n"
-             "COM5=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9XYZ-if00-port0\n"
-             " COM6 = /dev/ttyUSB3 \r\n"
-             "COM17=/dev/x\nCOM0=/dev/x\nCOM07=/dev/x\ncom7=/dev/x\nCOM8=relative/path\nCOM9\nCOM1=\n"
-             "COM10=/first\nCOM10=/second\n");
+    WriteMap(
+        "# station 4\n\n  # indented comment\n"
+        "COM5=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9XYZ-if00-port0\n"
+        " COM6 = /dev/ttyUSB3 \r\n"
+        "COM17=/dev/x\nCOM0=/dev/x\nCOM07=/dev/x\ncom7=/dev/x\nCOM8=relative/path\nCOM9\nCOM1=\n"
+        "COM10=/first\nCOM10=/second\n");
     EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9XYZ-if00-port0");
     EXPECT_EQ(CSerialLink::DeviceForPort(6), "/dev/ttyUSB3");
     EXPECT_EQ(CSerialLink::DeviceForPort(7), "/dev/ttyUSB2");

@@ -96,8 +96,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     }
 }
 
-bool SimProcess::WaitUntil(const std::function<bool()>& condition, const std::string& path, std::uint32_t mask,
-                           std::chrono::milliseconds timeout) const {
+bool SimProcess::WaitUntil(const std::function<bool()>& condition, const std::string& path,
+                           std::uint32_t mask, std::chrono::milliseconds timeout) const {
     // Watch before the first look, so that a change between the two cannot be missed.
     const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (watch < 0 || inotify_add_watch(watch, path.c_str(), mask) < 0) {
@@ -164,12 +164,13 @@ bool SimProcess::WaitForLink(std::chrono::milliseconds timeout) const {
                      IN_CREATE | IN_MOVED_TO, timeout);
 }
 
-bool SimProcess::WaitForEvent(std::string_view word, std::size_t nCount, std::chrono::milliseconds timeout) const {
+bool SimProcess::WaitForEvent(std::string_view word, std::size_t nCount,
+                              std::chrono::milliseconds timeout) const {
     const auto seen = [&] {
         const std::vector<std::string> events = Events();
-        return static_cast<std::size_t>(std::count_if(events.begin(), events.end(), [&](const std::string& event) {
-                   return event.starts_with(word);
-               })) >= nCount;
+        return static_cast<std::size_t>(std::count_if(
+                   events.begin(), events.end(),
+                   [&](const std::string& event) { return event.starts_with(word); })) >= nCount;
     };
     return WaitUntil(seen, m_strTranscriptPath, IN_MODIFY, timeout);
 }

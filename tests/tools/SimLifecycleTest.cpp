@@ -34,7 +34,8 @@ TEST(SimLifecycle, LifeTimesAreRealSecondsAndBadOnesAreRefused) {
     for (const std::string bad : {"-1", "1e3", "1.2.3", ".", "86401", "", "2s"})
         EXPECT_FALSE(ParseSimOptions({"--vanish-for", bad}).options.has_value()) << bad;
     const SimOptions options =
-        ParseSimOptions({"--vanish-after=0.25", "--restart-silent", "0", "--appear-after", "86400"}).options.value();
+        ParseSimOptions({"--vanish-after=0.25", "--restart-silent", "0", "--appear-after", "86400"})
+            .options.value();
     EXPECT_EQ(options.vanishAfter, 0.25);
     EXPECT_EQ(options.restartSilent, 0.0);
     EXPECT_EQ(options.appearAfter, 86400.0);

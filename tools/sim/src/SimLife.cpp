@@ -108,7 +108,8 @@ void SimLoop::Restart(TimePoint now) {
 void SimLoop::ForgetOutput() {
     m_model.SetUnpolled(false);
     StopBurst();
-    for (const OutputQueue::Kind kind : {OutputQueue::Kind::Line, OutputQueue::Kind::Burst, OutputQueue::Kind::Noise})
+    for (const OutputQueue::Kind kind :
+         {OutputQueue::Kind::Line, OutputQueue::Kind::Burst, OutputQueue::Kind::Noise})
         m_output.DropUnstarted(kind);
     m_delayedReplies.clear();
     m_reader = CommandReader();

@@ -39,8 +39,10 @@ template <typename T>
 Parser SecondsInto(T& target) {
     return [&target](const std::string& text) {
         const std::size_t point = text.find('.');
-        const std::string digits = point == std::string::npos ? text : text.substr(0, point) + text.substr(point + 1);
-        if (digits.empty() || digits.size() > 12 || digits.find_first_not_of("0123456789") != std::string::npos)
+        const std::string digits =
+            point == std::string::npos ? text : text.substr(0, point) + text.substr(point + 1);
+        if (digits.empty() || digits.size() > 12 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
             return false;
         const double seconds = std::strtod(text.c_str(), nullptr);
         if (seconds > kMaxRealSeconds) return false;
