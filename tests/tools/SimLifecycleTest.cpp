@@ -82,7 +82,7 @@ TEST(SimLifecycle, VanishedInstrumentHangsUpAndComesBackOnANewTerminalPolledWith
 }
 
 TEST(SimLifecycle, RestartedInstrumentIgnoresCommandsWhileSilentThenAnswersPolled) {
-    SimProcess sim({"--restart-silent", "1", "--speed", "10", "--averaging", "1", "--records", "D"});
+    SimProcess sim({"--restart-silent", "2", "--speed", "10", "--averaging", "1", "--records", "D"});
     PseudoTerminal line(sim.DevicePath(), B9600);
     EXPECT_EQ(Ask(line, "UB"), "OK");
     ASSERT_TRUE(line.ReadLine(2s).has_value());
