@@ -42,14 +42,18 @@ TEST(SimLifecycle, LifeTimesAreRealSecondsAndBadOnesAreRefused) {
     EXPECT_FALSE(options.restartAfter.has_value());
 }
 
-TEST(SimLifecycle, PortAppearsOnlyAfterItsDelay) {
+TEST(SimLifecycle, PortAppearsAfterItsDelayAndTheTimedRestartAndVanishingFollow) {
     const auto start = std::chrono::steady_clock::now();
-    SimProcess sim({"--appear-after", "1"});
+    SimProcess sim({"--appear-after", "1", "--restart-after", "1.5", "--restart-silent", "0.3",
+                    "--vanish-after", "2.5", "--vanish-for", "0.3"});
     EXPECT_NE(access(sim.DevicePath().c_str(), F_OK), 0);
     ASSERT_TRUE(sim.WaitForLink());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
-    PseudoTerminal line(sim.DevicePath(), B9600);
-    EXPECT_EQ(Ask(line, "UE"), "OK");
+    ASSERT_TRUE(sim.WaitForEvent("published", 2));
+    const std::vector<std::string> events = sim.Events();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ((std::vector<std::string>{events[1], events[2], events[3]}),
+              (std::vector<std::string>{"restarting", "answering", "gone"}));
 }
 
 TEST(SimLifecycle, VanishedInstrumentHangsUpAndComesBackOnANewTerminalPolledWithItsSettings) {
