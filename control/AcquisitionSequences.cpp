@@ -10,6 +10,7 @@
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
+#include "trend/TrendPage.h"
 #include "pages/InstSetupPage.h"
 #include "pages/OverrideCursor.h"
 #include "records/Records.h"
@@ -196,6 +197,7 @@ int CCorvanePropertySheet::OnCommEvent(std::uint16_t letter) {
             m_pageData->OnPhotonRecord(line);
             break;
     }
+    m_pageTrend->OnRecordLine(line);
     // Every line is logged as received, whether or not the Data page found it valid.
     if (m_pageSetup->GetLogEnable() != 0 && m_bRunning != 0 && !LogLine(line)) return -1;
     return 0;
