@@ -33,19 +33,19 @@ private:
 template <std::size_t Columns>
 void NegativeAndStuck(const TrendTable<Columns>& table, bool aux, double t0, double t1, double join,
                       std::vector<PlausibilityMark>& out) {
-    // Reach back an hour so a value stuck since before t0 is seen as stuck.
-    const auto [first, last] = table.Rows(t0 - kStuckSeconds, t1);
+    // Look an hour beyond both edges, so a window shorter than an hour sees the stretch it lies in.
+    const auto [first, last] = table.Rows(t0 - kStuckSeconds, t1 + kStuckSeconds);
     for (std::size_t c = 0; c < Columns; ++c) {
         MarkCollector negative(out, MarkKind::Negative, aux, c, join);
         MarkCollector stuck(out, MarkKind::Stuck, aux, c, join);
         std::size_t runStart = first;
         for (std::size_t row = first; row < last; ++row) {
             const double value = table.Value(row, c);
-            if (value < 0 && table.Time(row) >= t0) negative.Mark(table.Time(row), table.Time(row));
+            if (value < 0 && table.Time(row) >= t0 && table.Time(row) <= t1) negative.Mark(table.Time(row), table.Time(row));
             const bool runEnds = row + 1 == last || table.Value(row + 1, c) != value;
             if (!runEnds) continue;
             if (!std::isnan(value) && table.Time(row) - table.Time(runStart) >= kStuckSeconds &&
-                table.Time(row) >= t0)
+                table.Time(row) >= t0 && table.Time(runStart) <= t1)
                 stuck.Mark(table.Time(runStart), table.Time(row));
             runStart = row + 1;
         }

@@ -10,15 +10,14 @@ namespace {
 constexpr double kBreak = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kStepSamples = 1000;
 
-// Appends a point, first a break when it is a gap away from the last point appended.
-void Emit(ReducedSeries& out, double time, double value, double& lastTime, double gapSeconds) {
-    if (!out.time.empty() && time - lastTime > gapSeconds && !std::isnan(out.value.back())) {
-        out.time.push_back(lastTime);
-        out.value.push_back(kBreak);
-    }
+void Push(ReducedSeries& out, double time, double value) {
     out.time.push_back(time);
     out.value.push_back(value);
-    lastTime = time;
+}
+
+// A NaN point, unless the line is already broken there.
+void Break(ReducedSeries& out, double time) {
+    if (!out.time.empty() && !std::isnan(out.value.back())) Push(out, time, kBreak);
 }
 
 }  // namespace
@@ -35,32 +34,26 @@ ReducedSeries ReduceToColumns(const std::vector<double>& times, const std::vecto
     out.value.reserve(out.time.capacity());
 
     const double width = (t1 - t0) / static_cast<double>(columns);
-    double lastTime = 0;
     std::size_t row = first;
     while (row < last) {
-        // One column: the rows up to its right edge. Missing values break the line at once.
-        const double column = std::floor((times[row] - t0) / width);
-        const double edge = t0 + (column + 1) * width;
-        std::size_t low = row, high = row;
-        std::size_t end = row;
-        for (; end < last && (end == row || times[end] < edge); ++end) {
-            if (std::isnan(values[end])) break;
+        if (std::isnan(values[row])) {  // a missing value breaks the line
+            Break(out, times[row]);
+            ++row;
+            continue;
+        }
+        // One column: the rows up to its right edge, a missing value or a gap in time.
+        const double edge = t0 + (std::floor((times[row] - t0) / width) + 1) * width;
+        std::size_t low = row, high = row, end = row + 1;
+        for (; end < last && times[end] < edge && !std::isnan(values[end]) &&
+               times[end] - times[end - 1] <= gapSeconds;
+             ++end) {
             if (values[end] < values[low]) low = end;
             if (values[end] > values[high]) high = end;
         }
-        if (end == row) {  // a missing value
-            if (!out.time.empty() && !std::isnan(out.value.back())) {
-                out.time.push_back(times[row]);
-                out.value.push_back(kBreak);
-            }
-            row = end + 1;
-            continue;
-        }
         const std::size_t a = std::min(low, high), b = std::max(low, high);
-        Emit(out, times[a], values[a], lastTime, gapSeconds);
-        if (b != a) Emit(out, times[b], values[b], lastTime, gapSeconds);
-        // The column's last row, so a gap to the next column is measured from it.
-        lastTime = times[end - 1];
+        Push(out, times[a], values[a]);
+        if (b != a) Push(out, times[b], values[b]);
+        if (end < last && times[end] - times[end - 1] > gapSeconds) Break(out, times[end - 1]);
         row = end;
     }
     return out;

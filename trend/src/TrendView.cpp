@@ -141,7 +141,7 @@ void CTrendView::BuildControls() {
     m_btnFile->setMenu(menu);
     m_btnFile->setAutoDefault(false);
 
-    connect(m_comboSpan, &QComboBox::activated, this, [this](int index) {
+    connect(m_comboSpan, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_span = kSpans[index].seconds;
         Redraw();
     });
@@ -275,8 +275,11 @@ void CTrendView::HistoryChanged(bool live) {
         return;
     }
     if (m_redrawTimer->isActive()) return;
-    // A live record moves the plot by less than a pixel until a column's worth of time has passed.
-    const double wait = std::max<double>(kLiveRedrawMs, ColumnSeconds() * 1000) - m_sinceRedraw.elapsed();
+    // A live record moves the plot by less than a pixel until a column's worth of time has passed
+    // since the window drawn last; the first records of an empty plot show at once.
+    const double ahead = m_bDrawnEmpty ? ColumnSeconds() : m_history.Data().Newest() - m_drawnEnd;
+    const double wait = std::max(kLiveRedrawMs - m_sinceRedraw.elapsed(),
+                                 static_cast<qint64>((ColumnSeconds() - ahead) * 1000));
     m_redrawTimer->start(static_cast<int>(std::clamp(wait, 0.0, 3600e3)));
 }
 
@@ -303,6 +306,8 @@ void CTrendView::Redraw() {
     if (m_sources.needHistory) m_sources.needHistory(WindowStart());
     m_bDirty = false;
     const double t1 = WindowEnd(), t0 = t1 - m_span;
+    m_drawnEnd = t1;
+    m_bDrawnEmpty = m_history.Data().Empty();
     m_bDrawing = true;
     m_plot->clearItems();
     DrawSeries(t0, t1);

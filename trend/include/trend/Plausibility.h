@@ -20,8 +20,8 @@ struct PlausibilityMark {
 
 inline constexpr double kStuckSeconds = 3600;
 
-// The marks of the rows with t0 <= time <= t1. A stuck stretch counts from its first row, which may
-// lie before t0. Marks of one kind and column closer than joinSeconds are joined into one.
+// The marks of the rows with t0 <= time <= t1. A stuck stretch is given whole, though it may reach
+// beyond the window. Marks of one kind and column closer than joinSeconds are joined into one.
 std::vector<PlausibilityMark> FindPlausibilityMarks(const TrendData& data, double t0, double t1,
                                                     double joinSeconds);
 

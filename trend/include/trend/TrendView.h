@@ -94,4 +94,6 @@ private:
     double m_end = 0;           // right edge while not following
     bool m_bDrawing = false;    // our own range changes are not the operator's
     bool m_bDirty = true;       // changed while hidden
+    double m_drawnEnd = 0;      // right edge of the last drawing
+    bool m_bDrawnEmpty = true;  // the last drawing had no records
 };
