@@ -12,6 +12,7 @@
 #include "EventLoopWait.h"
 #include "LogWatcher.h"
 #include "ProcessStats.h"
+#include "TrendBench.h"
 
 namespace {
 
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
     rows.push_back(MeasureLatency(options.latencySeconds));
     rows.push_back(MeasureCpu(options.cpuSeconds));
     rows.push_back(MeasureMemory(options.memoryLines));
+    for (const TrendRow& row : MeasureTrend(options.cpuSeconds)) rows.push_back({row.what, row.result, row.target});
 
     std::printf("| Measurement | Result | Target |\n|---|---|---|\n");
     for (const Row& row : rows)

@@ -42,7 +42,8 @@ constexpr int kLiveRedrawMs = 1000;
 constexpr double kGapSteps = 3;
 constexpr double kShortestGap = 60;
 constexpr std::size_t kMostMarks = 2000;
-constexpr double kMarkBandHeight = 0.035;  // share of the plot's height per kind of mark
+constexpr double kMarkBandHeight = 0.035;
+constexpr int kCompactWidth = 600;  // share of the plot's height per kind of mark
 
 const QColor kBlue(0, 90, 220), kGreen(0, 150, 60), kRed(215, 30, 30);
 const QColor kZeroShade(120, 120, 120, 45), kFaultShade(230, 40, 40, 45);
@@ -103,7 +104,7 @@ void ForEachPeriod(const Table& table, std::size_t first, std::size_t last, In i
 QCPGraph* AddGraph(QCPAxis* x, QCPAxis* y, const QString& name, const QColor& colour, Qt::PenStyle style) {
     QCPGraph* graph = x->parentPlot()->addGraph(x, y);
     graph->setName(name);
-    graph->setPen(QPen(colour, 1.5, style));
+    graph->setPen(QPen(colour, 1, style));
     graph->setAdaptiveSampling(false);  // the data come reduced already
     return graph;
 }
@@ -204,7 +205,6 @@ void CTrendView::BuildPlots() {
     }
     m_rectScatter->axis(QCPAxis::atBottom)->setTickLabels(false);
     m_rectScatter->axis(QCPAxis::atRight)->setTickLabels(false);
-    m_rectScatter->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("Scattering coefficient (as sent)"));
 
     QCPAxis* x = m_rectScatter->axis(QCPAxis::atBottom);
     const QColor colours[] = {kBlue, kGreen, kRed};
@@ -217,9 +217,6 @@ void CTrendView::BuildPlots() {
     QCPAxis* kelvin = m_rectAux->axis(QCPAxis::atLeft);
     QCPAxis* mbars = m_rectAux->axis(QCPAxis::atRight, 0);
     QCPAxis* percent = m_rectAux->axis(QCPAxis::atRight, 1);
-    kelvin->setLabel(AxisUnitLabel("Temperature", "K"));
-    mbars->setLabel(AxisUnitLabel("Pressure", "mbars"));
-    percent->setLabel(AxisUnitLabel("RH", "%"));
     const QColor auxColours[] = {QColor(90, 90, 90), QColor(200, 100, 0), QColor(130, 50, 170), QColor(0, 150, 150)};
     QCPAxis* auxAxes[] = {mbars, kelvin, kelvin, percent};
     for (std::size_t c = 0; c < kAuxColumns; ++c)
@@ -229,24 +226,22 @@ void CTrendView::BuildPlots() {
 
     // One legend per plot, in the plot's top left corner.
     m_plot->legend->setVisible(true);
-    QFont legendFont = font();
-    legendFont.setPointSizeF(legendFont.pointSizeF() * 0.85);
-    auto* auxLegend = new QCPLegend;
-    m_rectAux->insetLayout()->addElement(auxLegend, Qt::AlignTop | Qt::AlignLeft);
-    auxLegend->setLayer(QStringLiteral("legend"));
-    for (QCPLegend* legend : {m_plot->legend, auxLegend}) {
-        legend->setFont(legendFont);
+    m_auxLegend = new QCPLegend;
+    m_rectAux->insetLayout()->addElement(m_auxLegend, Qt::AlignTop | Qt::AlignLeft);
+    m_auxLegend->setLayer(QStringLiteral("legend"));
+    for (QCPLegend* legend : {m_plot->legend, m_auxLegend}) {
         legend->setBrush(QColor(255, 255, 255, 210));
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-        legend->setWrap(legend == auxLegend ? 4 : 3);
         legend->setRowSpacing(0);
         legend->setColumnSpacing(4);
     }
+    m_plot->legend->setWrap(3);
     m_rectScatter->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     for (QCPGraph* graph : m_graphAux) {
         graph->removeFromLegend(m_plot->legend);
-        graph->addToLegend(auxLegend);
+        graph->addToLegend(m_auxLegend);
     }
+    ApplyLook(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -255,6 +250,38 @@ void CTrendView::BuildPlots() {
     layout->addWidget(m_lblProblems);
     layout->addWidget(m_plot, 1);
     setTabOrder(m_btnFile, m_plot);
+}
+
+void CTrendView::ApplyLook(bool compact) {
+    // On the main window's fixed page the plots are small: units only, smaller legends and ticks.
+    m_bCompact = compact;
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * (compact ? 0.75 : 0.85));
+    QFont ticks = font();
+    if (compact) ticks.setPointSizeF(ticks.pointSizeF() * 0.8);
+    for (QCPLegend* legend : {m_plot->legend, m_auxLegend}) {
+        legend->setFont(small);
+        legend->setIconSize(compact ? QSize(18, 8) : QSize(32, 18));
+    }
+    m_auxLegend->setWrap(compact ? 2 : 4);
+    for (QCPAxisRect* rect : {m_rectScatter, m_rectAux})
+        for (QCPAxis* axis : rect->axes()) {
+            axis->setTickLabelFont(ticks);
+            axis->setLabelFont(ticks);
+        }
+    m_rectScatter->axis(QCPAxis::atLeft)->setLabel(compact ? QString() : QStringLiteral("Scattering coefficient (as sent)"));
+    m_rectAux->axis(QCPAxis::atLeft)->setLabel(compact ? QStringLiteral("K") : AxisUnitLabel("Temperature", "K"));
+    m_rectAux->axis(QCPAxis::atRight, 0)->setLabel(compact ? QStringLiteral("mbars") : AxisUnitLabel("Pressure", "mbars"));
+    m_rectAux->axis(QCPAxis::atRight, 1)->setLabel(compact ? QStringLiteral("%") : AxisUnitLabel("RH", "%"));
+}
+
+void CTrendView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const bool compact = width() < kCompactWidth;
+    if (compact != m_bCompact) {
+        ApplyLook(compact);
+        m_plot->replot();
+    }
 }
 
 double CTrendView::WindowEnd() const {

@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QCPAxisRect;
 class QCPGraph;
+class QCPLegend;
 class QCustomPlot;
 class QLabel;
 class QPushButton;
@@ -53,10 +54,12 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
     void BuildPlots();
+    void ApplyLook(bool compact);
     void Redraw();
     void DrawSeries(double t0, double t1);
     void DrawPeriods(double t0, double t1);
@@ -83,6 +86,7 @@ private:
     QCustomPlot* m_plot = nullptr;
     QCPAxisRect* m_rectScatter = nullptr;
     QCPAxisRect* m_rectAux = nullptr;
+    QCPLegend* m_auxLegend = nullptr;
     std::vector<QCPGraph*> m_graphScatter;
     std::vector<QCPGraph*> m_graphAux;
     std::vector<PlausibilityMark> m_marks;  // of the shown window, for hover texts
@@ -94,6 +98,7 @@ private:
     double m_end = 0;           // right edge while not following
     bool m_bDrawing = false;    // our own range changes are not the operator's
     bool m_bDirty = true;       // changed while hidden
+    bool m_bCompact = false;    // the small look of the main window's page
     double m_drawnEnd = 0;      // right edge of the last drawing
     bool m_bDrawnEmpty = true;  // the last drawing had no records
 };
