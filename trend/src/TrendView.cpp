@@ -17,6 +17,7 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <string>
 #include <qcustomplot.h>
 
 #include "records/Status.h"
@@ -46,7 +47,7 @@ constexpr double kMarkBandHeight = 0.035;
 constexpr int kCompactWidth = 600;  // share of the plot's height per kind of mark
 
 const QColor kBlue(0, 90, 220), kGreen(0, 150, 60), kRed(215, 30, 30);
-const QColor kZeroShade(120, 120, 120, 45), kFaultShade(230, 40, 40, 45);
+const QColor kZeroShade(110, 110, 110, 80), kFaultShade(230, 40, 40, 50);
 
 QString AxisUnitLabel(const char* quantity, const char* unit) {
     return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(quantity), QString::fromLatin1(unit));
@@ -219,9 +220,10 @@ void CTrendView::BuildPlots() {
     QCPAxis* percent = m_rectAux->axis(QCPAxis::atRight, 1);
     const QColor auxColours[] = {QColor(90, 90, 90), QColor(200, 100, 0), QColor(130, 50, 170), QColor(0, 150, 150)};
     QCPAxis* auxAxes[] = {mbars, kelvin, kelvin, percent};
+    const char* units[] = {"mbars", "K", "K", "%"};
     for (std::size_t c = 0; c < kAuxColumns; ++c)
         m_graphAux.push_back(AddGraph(xAux, auxAxes[c],
-                                      QString::fromLatin1(AuxColumnName(c).data(), AuxColumnName(c).size()),
+                                      AxisUnitLabel(std::string(AuxColumnName(c)).c_str(), units[c]),
                                       auxColours[c], Qt::SolidLine));
 
     // One legend per plot, in the plot's top left corner.
@@ -264,6 +266,7 @@ void CTrendView::ApplyLook(bool compact) {
         legend->setIconSize(compact ? QSize(18, 8) : QSize(32, 18));
     }
     m_auxLegend->setWrap(compact ? 2 : 4);
+    m_auxLegend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);  // rearranges to the new wrap
     for (QCPAxisRect* rect : {m_rectScatter, m_rectAux})
         for (QCPAxis* axis : rect->axes()) {
             axis->setTickLabelFont(ticks);
@@ -271,8 +274,9 @@ void CTrendView::ApplyLook(bool compact) {
         }
     m_rectScatter->axis(QCPAxis::atLeft)->setLabel(compact ? QString() : QStringLiteral("Scattering coefficient (as sent)"));
     m_rectAux->axis(QCPAxis::atLeft)->setLabel(compact ? QStringLiteral("K") : AxisUnitLabel("Temperature", "K"));
-    m_rectAux->axis(QCPAxis::atRight, 0)->setLabel(compact ? QStringLiteral("mbars") : AxisUnitLabel("Pressure", "mbars"));
-    m_rectAux->axis(QCPAxis::atRight, 1)->setLabel(compact ? QStringLiteral("%") : AxisUnitLabel("RH", "%"));
+    // The right axes' units are in the legend; on the small page their labels would not fit.
+    m_rectAux->axis(QCPAxis::atRight, 0)->setLabel(compact ? QString() : AxisUnitLabel("Pressure", "mbars"));
+    m_rectAux->axis(QCPAxis::atRight, 1)->setLabel(compact ? QString() : AxisUnitLabel("RH", "%"));
 }
 
 void CTrendView::resizeEvent(QResizeEvent* event) {
