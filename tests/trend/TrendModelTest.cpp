@@ -138,6 +138,9 @@ TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
     }
     EXPECT_TRUE(history.LoadFolder(folder.Path(), static_cast<std::time_t>(Local(2026, 12, 6, 9, 0, 0))));
     EXPECT_FALSE(history.LoadFolder(folder.Path(), static_cast<std::time_t>(Local(2026, 12, 6, 11, 0, 0))));
+    // A live record of a second the log already gave is the same record: kept once.
+    history.AddLiveLine("T,2026,12,06,10,00,02", now);
+    history.AddLiveLine("D,N,1,99,2,3,0.1,0.2,0.3", now);
     history.AddLiveLine("T,2026,12,06,10,00,14", now);
     history.AddLiveLine("D,N,1,14,2,3,0.1,0.2,0.3", now);
 
@@ -152,7 +155,7 @@ TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
 TEST(TrendReduction, KeepsEveryColumnsExtremesAndBreaksTheLineAtGapsAndMissingValues) {
     std::vector<double> times, values;
     for (int i = 0; i < 10000; ++i) {
-        if (i >= 5000 && i < 6000) continue;  // a gap of 1000 s
+        if ((i >= 5000 && i < 6000) || (i >= 7020 && i < 7070)) continue;  // gaps across and within columns
         times.push_back(i);
         values.push_back(std::sin(i * 0.37) * (i % 97));
     }
@@ -180,7 +183,8 @@ TEST(TrendReduction, KeepsEveryColumnsExtremesAndBreaksTheLineAtGapsAndMissingVa
     };
     EXPECT_TRUE(breaksBetween(4999, 6000));
     EXPECT_TRUE(breaksBetween(199, 200));
-    EXPECT_FALSE(breaksBetween(7000, 9999));
+    EXPECT_TRUE(breaksBetween(7019, 7070));
+    EXPECT_FALSE(breaksBetween(7071, 9999));
 }
 
 TEST(TrendPlausibility, MarksBackAboveTotalNegativeAndStuckValues) {

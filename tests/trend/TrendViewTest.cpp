@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QTest>
 #include <ctime>
@@ -61,6 +62,8 @@ TEST(TrendView, FollowsALiveRunAndStaysWhereTheOperatorMovedIt) {
     QTest::keyClick(&view.Plot(), Qt::Key_End);
     EXPECT_TRUE(view.IsFollowing());
     view.findChild<QComboBox*>()->setCurrentIndex(0);  // one hour
+    EXPECT_EQ(view.WindowEnd(), static_cast<double>(start + 610));
+    view.findChild<QCheckBox*>()->setChecked(false);  // Follow off: the window stays where it is
     EXPECT_EQ(view.WindowEnd(), static_cast<double>(start + 610));
 
     // The separate window shows the same history.

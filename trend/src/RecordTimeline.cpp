@@ -70,17 +70,19 @@ std::optional<double> CRecordTimeline::ReadTime(std::string_view line) {
     return m_cachedHourStart + v[4] * 60 + v[5];
 }
 
-std::optional<double> CRecordTimeline::TimeFor(std::optional<double>& lastTime,
-                                               std::optional<double> fallbackNow) const {
+std::optional<double> CRecordTimeline::TimeFor(KindState& kind, std::optional<double> fallbackNow) const {
     std::optional<double> time = m_time;
     if (!time) {
         time = fallbackNow;
-    } else if (lastTime && *lastTime >= *time) {
+    } else if (kind.time && kind.timeRecord == m_timeRecords) {
         // No T record since the last record of this kind: one T interval later, when one is known.
         if (m_step <= 0 && !fallbackNow) return std::nullopt;
-        time = m_step > 0 ? *lastTime + m_step : std::max(*fallbackNow, *lastTime + 1);
+        time = m_step > 0 ? *kind.time + m_step : std::max(*fallbackNow, *kind.time + 1);
     }
-    if (time) lastTime = time;
+    if (time) {
+        kind.time = time;
+        kind.timeRecord = m_timeRecords;
+    }
     return time;
 }
 
@@ -100,6 +102,7 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
         } else {
             if (m_time && *time > *m_time) m_step = *time - *m_time;
             m_time = time;
+            ++m_timeRecords;
         }
         return outcome;
     }
@@ -111,13 +114,13 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
     if (letter == 'D') {
         record = ParseDataRecord(line);
         const auto values = Numbers<kScatterColumns>(record.fields, kScatterFirstField, bad);
-        time = TimeFor(m_lastScatter, fallbackNow);
+        time = TimeFor(m_scatter, fallbackNow);
         const char mode = record.fields.empty() || record.fields[0].empty() ? '\0' : record.fields[0][0];
         if (time) data.scatter.Add(*time, values, static_cast<std::uint16_t>(static_cast<unsigned char>(mode)));
     } else if (letter == 'Y') {
         record = ParseAuxRecord(line);
         const auto values = Numbers<kAuxColumns>(record.fields, kAuxFirstField, bad);
-        time = TimeFor(m_lastAux, fallbackNow);
+        time = TimeFor(m_aux, fallbackNow);
         const std::uint16_t faults =
             record.whole ? static_cast<std::uint16_t>(ParseStatusWord(record.fields[kAuxStatusField]) & kFaultBitsMask)
                          : 0;

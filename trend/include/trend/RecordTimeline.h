@@ -23,14 +23,20 @@ public:
     LineOutcome Feed(std::string_view line, TrendData& data, std::optional<double> fallbackNow = std::nullopt);
 
 private:
-    // The time of a record of the kind whose last time is lastTime; nothing when it cannot be dated.
-    std::optional<double> TimeFor(std::optional<double>& lastTime, std::optional<double> fallbackNow) const;
+    // The last record of one kind: its time and the T record it was dated by.
+    struct KindState {
+        std::optional<double> time;
+        unsigned long timeRecord = 0;
+    };
+    // The time of a record of this kind; nothing when it cannot be dated.
+    std::optional<double> TimeFor(KindState& kind, std::optional<double> fallbackNow) const;
     std::optional<double> ReadTime(std::string_view line);
 
     std::optional<double> m_time;          // the last valid T record
+    unsigned long m_timeRecords = 0;       // valid T records so far
     double m_step = 0;                     // seconds between the last two T records
-    std::optional<double> m_lastScatter;   // time given to the last D record
-    std::optional<double> m_lastAux;       // time given to the last Y record
+    KindState m_scatter;                   // the last D record
+    KindState m_aux;                       // the last Y record
     // mktime is slow on a week of one-second records: one conversion per local hour, then seconds.
     int m_cachedHourKey = -1;
     double m_cachedHourStart = 0;
