@@ -17,6 +17,7 @@
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
+#include "trend/TrendPage.h"
 #include "pages/InstSetupPage.h"
 #include "pages/OverrideCursor.h"
 #include "records/Records.h"
@@ -215,6 +216,7 @@ void CCorvanePropertySheet::OnCommEvent() {
         // Lines that are no records (an answer, line noise) are neither shown nor logged.
         if (line.empty() || !IsRecordLetter(line.front())) continue;
         ShowRecord(*m_pageData, line);
+        m_pageTrend->OnRecordLine(line);
         // Every line is logged as received, whether or not the Data page found it valid.
         if (bLogging) LogLine(line);
     }

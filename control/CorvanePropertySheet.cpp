@@ -24,6 +24,7 @@
 #include "pages/InstSetupPage.h"
 #include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
+#include "trend/TrendPage.h"
 
 namespace {
 
@@ -93,8 +94,11 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     m_tabs->addTab(m_pageSetup, QStringLiteral("Setup"));
     m_tabs->addTab(m_pageData, QStringLiteral("Data"));
     m_tabs->addTab(m_pageComm, QStringLiteral("Communications"));
+    m_pageTrend = new CTrendPage(m_tabs);
+    m_pageTrend->SetLogFolderSource([this] { return m_log.m_strLogPath; });
+    m_tabs->addTab(m_pageTrend, QStringLiteral("Trend"));
     for (QWidget* page : {static_cast<QWidget*>(m_pageSetup), static_cast<QWidget*>(m_pageData),
-                          static_cast<QWidget*>(m_pageComm)})
+                          static_cast<QWidget*>(m_pageComm), static_cast<QWidget*>(m_pageTrend)})
         page->setFixedSize(pageSize);
 
     m_btnQuery = MakeButton("&Query", ID_QUERY, "Query the Nephelometer for current settings or data", this);

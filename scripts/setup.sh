@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-          xvfb xauth clang libclang-rt-14-dev
+          xvfb xauth clang libclang-rt-14-dev libqcustomplot-dev libqcustomplot2.1-qt6
           desktop-file-utils appstream man-db lintian dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,7 @@
 #include "CorvaneFigures.h"
 #include "MachineCeilings.h"
 #include "StartupTimes.h"
+#include "TrendBench.h"
 #include "control/CorvanePropertySheet.h"
 
 int main(int argc, char** argv) {
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     AddRows(table, MeasureCpu(options->cpuSeconds, ceilings));
     AddRows(table, MeasureIdle(options->idleSeconds));
     AddRows(table, MeasureMemory(options->memoryLines));
+    AddRows(table, MeasureTrend(options->cpuSeconds));
     PrintTable(table);
     return 0;
 }

@@ -27,6 +27,7 @@ class CCorvaneCommSetupPage;
 class CCorvaneDataPage;
 class CCorvaneInstSetupPage;
 class CRunRecovery;
+class CTrendPage;
 
 class CCorvanePropertySheet : public QDialog, public ISerialLinkOwner, public IPageHost {
     Q_OBJECT
@@ -90,6 +91,7 @@ public:
     CCorvaneDataPage& DataPage() { return *m_pageData; }
     CCorvaneInstSetupPage& SetupPage() { return *m_pageSetup; }
     CCorvaneCommSetupPage& CommPage() { return *m_pageComm; }
+    CTrendPage& TrendPage() { return *m_pageTrend; }
     QTabWidget& Tabs() { return *m_tabs; }
 
 protected:
@@ -151,6 +153,7 @@ private:
     CCorvaneCommSetupPage* m_pageComm = nullptr;
     CCorvaneInstSetupPage* m_pageSetup = nullptr;
     CCorvaneDataPage* m_pageData = nullptr;
+    CTrendPage* m_pageTrend = nullptr;
     InstrumentSettingsSnapshot m_snapshot;
     bool m_bShutDown = false;
     bool m_bLogErrorShowing = false;  // the log error box is open; further failures are not boxed
