@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QString::fromLatin1(GetVersionString()));
-    QApplication::setWindowIcon(IconForResource(128));
+    QApplication::setWindowIcon(IconFor(IconId::Application));
 
     CCorvaneApp app;
     app.InitInstance();

@@ -17,7 +17,9 @@
 #include "FakePageHost.h"
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
+#include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
+#include "pages/ControlName.h"
 #include "serial/SerialLink.h"
 
 namespace {
@@ -43,11 +45,11 @@ protected:
         setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
         page = std::make_unique<CCorvaneCommSetupPage>(host, link);
     }
-    QString Entry(int row) const { return page->findChild<QListWidget*>("1029")->item(row)->text(); }
+    QString Entry(int row) const { return page->findChild<QListWidget*>(ControlName(CommPageId::Ports))->item(row)->text(); }
     QString Test() const {
-        QTest::mouseClick(page->findChild<QPushButton*>("1004"), Qt::LeftButton);
-        EXPECT_TRUE(page->findChild<QPushButton*>("1004")->isEnabled());
-        return page->findChild<QPlainTextEdit*>("1013")->toPlainText();
+        QTest::mouseClick(page->findChild<QPushButton*>(ControlName(CommPageId::Test)), Qt::LeftButton);
+        EXPECT_TRUE(page->findChild<QPushButton*>(ControlName(CommPageId::Test))->isEnabled());
+        return page->findChild<QPlainTextEdit*>(ControlName(CommPageId::TestResult))->toPlainText();
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "FakePageHost.h"
+#include "pages/ControlName.h"
 #include "pages/InstSetupPage.h"
 
 namespace {
@@ -32,10 +33,10 @@ protected:
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
-    QWidget* Control(int id) const { return page->findChild<QWidget*>(QString::number(id)); }
-    bool Enabled(int id) const { return Control(id)->isEnabled(); }
-    void Click(int id) const { QTest::mouseClick(Control(id), Qt::LeftButton, {}, QPoint(5, 8)); }
-    void Press(int id, Qt::Key key) const {
+    QWidget* Control(SetupPageId id) const { return page->findChild<QWidget*>(ControlName(id)); }
+    bool Enabled(SetupPageId id) const { return Control(id)->isEnabled(); }
+    void Click(SetupPageId id) const { QTest::mouseClick(Control(id), Qt::LeftButton, {}, QPoint(5, 8)); }
+    void Press(SetupPageId id, Qt::Key key) const {
         Control(id)->setFocus();
         QTest::keyClick(Control(id), key);
     }
@@ -65,30 +66,31 @@ TEST_F(InstSetupPageTest, ACommitRemembersWhatTheSettersShowAndNoSelectionAsMinu
 
 TEST_F(InstSetupPageTest, ChangesStayMarkedUntilCommitted) {
     Load(1, 0, 1, 0);
-    Click(1025);  // Manual and Daily are what is remembered already
-    Click(1014);
+    Click(SetupPageId::Manual);  // Manual and Daily are what is remembered already
+    Click(SetupPageId::Daily);
     EXPECT_EQ(page->m_bModified, 0);
-    Click(1018);
-    Click(1018);  // back to the remembered state: still modified
+    Click(SetupPageId::TimeRecords);
+    Click(SetupPageId::TimeRecords);  // back to the remembered state: still modified
     EXPECT_EQ(page->m_bModified, 1);
-    EXPECT_TRUE(Enabled(1079));
+    EXPECT_TRUE(Enabled(SetupPageId::ApplyChanges));
 
     Load(1, 0, 1, 0);
     page->SetBlankTime("45");  // the controller's text changes mark the page too
     EXPECT_EQ(page->m_bModified, 1);
 
     Load(0, 1, 0, 0);
-    Press(1077, Qt::Key_End);  // "Unknown" leaves Backscatter disabled
-    EXPECT_FALSE(Enabled(1012));
-    Press(1077, Qt::Key_Up);  // "7830"
-    EXPECT_TRUE(Enabled(1012));
-    Press(1077, Qt::Key_Up);  // "7810", the remembered model: disabled, still modified
-    EXPECT_FALSE(Enabled(1012));
+    Press(SetupPageId::Model, Qt::Key_End);  // "Unknown" leaves Backscatter disabled
+    EXPECT_FALSE(Enabled(SetupPageId::Backscatter));
+    Press(SetupPageId::Model, Qt::Key_Up);  // "7830"
+    EXPECT_TRUE(Enabled(SetupPageId::Backscatter));
+    Press(SetupPageId::Model, Qt::Key_Up);  // "7810", the remembered model: disabled, still modified
+    EXPECT_FALSE(Enabled(SetupPageId::Backscatter));
     EXPECT_EQ(page->m_bModified, 1);
 }
 
 TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
-    for (int id : {1029, 1032, 1030, 1031}) {
+    for (SetupPageId id : {SetupPageId::AveragingTime, SetupPageId::BlankTime, SetupPageId::ZeroTime,
+                           SetupPageId::AutoZeroPeriod}) {
         Control(id)->setFocus();
         QTest::keyClicks(Control(id), "12a-3 4.5678901234");
     }
@@ -98,24 +100,24 @@ TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
 
 TEST_F(InstSetupPageTest, EnterAppliesOnlyUnappliedChangesCommittedFirstAndNeverDuringARun) {
     Load(1, 1, 0, 0);
-    Press(1029, Qt::Key_Return);
+    Press(SetupPageId::AveragingTime, Qt::Key_Return);
     EXPECT_EQ(host.applyCalls, 0);
     EXPECT_EQ(queryClicks, 1);  // went on to the dialog's default button
 
-    Click(1017);
+    Click(SetupPageId::DataRecords);
     page->SetRunning(true);
-    EXPECT_FALSE(Enabled(1079));
-    Press(1017, Qt::Key_Enter);
+    EXPECT_FALSE(Enabled(SetupPageId::ApplyChanges));
+    Press(SetupPageId::DataRecords, Qt::Key_Enter);
     EXPECT_EQ(host.applyCalls, 0);
 
     page->SetRunning(false);
-    EXPECT_TRUE(Enabled(1079));
+    EXPECT_TRUE(Enabled(SetupPageId::ApplyChanges));
     int recordsAtApply = -1;  // the main window sends what is remembered
     host.onApply = [&] { recordsAtApply = page->m_bModified == 0 ? page->GetDataRecords() : -1; };
-    Press(1017, Qt::Key_Enter);
+    Press(SetupPageId::DataRecords, Qt::Key_Enter);
     EXPECT_EQ(host.applyCalls, 1);
     EXPECT_EQ(recordsAtApply, 1);
-    EXPECT_FALSE(Enabled(1079));
+    EXPECT_FALSE(Enabled(SetupPageId::ApplyChanges));
     EXPECT_EQ(queryClicks, 2);  // Query during the run; the key was consumed when it applied
 }
 
@@ -127,18 +129,18 @@ TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) 
     for (const auto& row : rows) {
         SCOPED_TRACE(row.model);
         Load(row.model, 1, row.logEnable, 0);
-        Click(1017);  // Apply Changes enabled: it keeps its own state throughout
+        Click(SetupPageId::DataRecords);  // Apply Changes enabled: it keeps its own state throughout
         page->EnablePageControls(false);
         for (QWidget* control : page->findChildren<QWidget*>()) {
             const bool input = control->inherits("QAbstractButton") || control->inherits("QLineEdit") ||
                                control->inherits("QComboBox");
-            EXPECT_TRUE(!input || control->isEnabled() == (control == Control(1079)))
+            EXPECT_TRUE(!input || control->isEnabled() == (control == Control(SetupPageId::ApplyChanges)))
                 << control->objectName().toStdString();
         }
         page->EnablePageControls(true);
-        EXPECT_EQ(Enabled(1012), row.backscatter);
-        EXPECT_EQ(Enabled(1024), row.logLength);
-        EXPECT_TRUE(Enabled(1031) && Enabled(1101));
+        EXPECT_EQ(Enabled(SetupPageId::Backscatter), row.backscatter);
+        EXPECT_EQ(Enabled(SetupPageId::Weekly), row.logLength);
+        EXPECT_TRUE(Enabled(SetupPageId::AutoZeroPeriod) && Enabled(SetupPageId::SetNephTime));
     }
 }
 
@@ -147,9 +149,9 @@ TEST_F(InstSetupPageTest, LogEnableClickedOffAndOnOffersWeeklyAgain) {
     page->EnableWeeklyOption(false);  // refused by the log-size check
     page->RememberLogLength(0);
     EXPECT_EQ(page->GetLogLength(), 0);
-    Click(1015);
-    Click(1015);
-    EXPECT_TRUE(Enabled(1024));
+    Click(SetupPageId::LogEnable);
+    Click(SetupPageId::LogEnable);
+    EXPECT_TRUE(Enabled(SetupPageId::Weekly));
 }
 
 }  // namespace

@@ -38,8 +38,6 @@ TEST(StatusWord, OnlyTheLowNineBitsAreFaultsNamedInOrderAndTurnTheOutputsRed) {
         EXPECT_EQ(FormatStatusText(word), faults) << word;
         EXPECT_EQ(HasFaultBits(word), red) << word;
         EXPECT_EQ(outputs.faults, red) << word;
-        EXPECT_EQ(outputs.lightIcon, red ? kIconRedDisc : kIconGreenDisc) << word;
-        EXPECT_EQ(outputs.windowIcon, red ? kIconRedLamp : kIconApplication) << word;
         EXPECT_EQ(StatusEditText(outputs), red ? faults : "Okay") << word;
     }
 }

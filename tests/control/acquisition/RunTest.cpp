@@ -6,6 +6,7 @@
 
 #include "AcquisitionHarness.h"
 #include "control/DataLog.h"
+#include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
@@ -36,7 +37,7 @@ protected:
         EXPECT_EQ(m_link->IsConnected(), running);
         EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(), running ? "&Stop Data" : "&Start Data");
         for (QWidget* control : {static_cast<QWidget*>(Button(CCorvanePropertySheet::ID_QUERY)),
-                                 Control(&Sheet().SetupPage(), kTimeBox), Control(&Sheet().CommPage(), 1029)})
+                                 Control(&Sheet().SetupPage(), SetupPageId::TimeRecords), Control(&Sheet().CommPage(), CommPageId::Ports)})
             EXPECT_EQ(control->isEnabled(), !running) << control->objectName().toStdString();
     }
 };
@@ -51,7 +52,7 @@ TEST_F(RunTest, StartStopAndExitWithoutLogging) {
     const CommandList started = Commands();
     EXPECT_EQ(CommandList(started.end() - 6, started.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     // Unpolled records reach the Data page.
-    const QLabel* lastData = Control<QLabel>(&Sheet().DataPage(), 1040);
+    const QLabel* lastData = Control<QLabel>(&Sheet().DataPage(), DataPageId::ScatteringBlue);
     const QString before = lastData->text();
     ASSERT_TRUE(WaitFor([&] { return lastData->text() != before; }));
 
@@ -96,7 +97,7 @@ TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExi
 
 TEST_F(RunTest, UnsavedChangesQuestion) {
     Start();
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     m_dialogs.answers = {Answer::Cancel};
     StartStop();
     EXPECT_EQ(m_dialogs.messages,
@@ -110,7 +111,7 @@ TEST_F(RunTest, UnsavedChangesQuestion) {
     StartStop();
 
     // Yes: the changes are applied (all eleven commands, the port closed), then the run starts.
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     const std::size_t before = Commands().size();
     m_dialogs.answers = {Answer::Yes};
     StartStop();

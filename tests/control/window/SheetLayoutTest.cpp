@@ -22,10 +22,12 @@ TEST_F(SheetTest, OpensOnSetupWithTheButtonsInOrderAndClosesAtOnceWithoutARun) {
 
     // Right-aligned under the tabs in this order, Query the only default, Tab running through them.
     int previousRight = -1;
-    EXPECT_TRUE(Button(1002)->isDefault());
-    EXPECT_FALSE(Button(1003)->isDefault() || Button(1004)->isDefault() || Button(1005)->isDefault());
-    Button(1002)->setFocus(Qt::TabFocusReason);
-    for (int id : {1002, 1003, 1004, 1005, 9}) {
+    using Ids = CCorvanePropertySheet;
+    EXPECT_TRUE(Button(Ids::ID_QUERY)->isDefault());
+    EXPECT_FALSE(Button(Ids::ID_START_DATA)->isDefault() || Button(Ids::ID_ZERO)->isDefault() ||
+                 Button(Ids::ID_EXIT)->isDefault());
+    Button(Ids::ID_QUERY)->setFocus(Qt::TabFocusReason);
+    for (int id : {Ids::ID_QUERY, Ids::ID_START_DATA, Ids::ID_ZERO, Ids::ID_EXIT, Ids::ID_HELP}) {
         EXPECT_EQ(QApplication::focusWidget(), Button(id)) << id;
         EXPECT_GT(Button(id)->x(), previousRight) << id;
         previousRight = Button(id)->geometry().right();
