@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <ctime>
 
+#include "SettingsNotSaved.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
@@ -207,7 +208,8 @@ bool CCorvanePropertySheet::ChooseLogFile() {
     if (chosen.isEmpty()) return false;
     m_log.SetLogFilePath(QFile::encodeName(chosen).toStdString());
     CSettingsKey key;
-    if (key.Open(kProductKeyPath, false)) key.WriteString(kValueLogPath, m_log.m_strLogPath);
+    if (!key.Open(kProductKeyPath, false) || !key.WriteString(kValueLogPath, m_log.m_strLogPath))
+        m_dialogs.MessageBox(this, SettingsNotSavedText(), Buttons::Ok);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "control/CorvanePropertySheet.h"
+#include "SettingsNotSaved.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
@@ -105,12 +106,13 @@ void CCorvanePropertySheet::ApplySettings() {
     const OverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     Page& page = *m_pageSetup;
+    // Every write is tried, and a failure is told once, after the instrument's part.
     CSettingsKey key;
-    key.Open(kProductKeyPath, false);
+    bool stored = key.Open(kProductKeyPath, false);
 
-    key.WriteWord(kValueCommPort, static_cast<std::uint16_t>(m_pageComm->SelectedIndex()));
+    stored &= key.WriteWord(kValueCommPort, static_cast<std::uint16_t>(m_pageComm->SelectedIndex()));
     m_snapshot.m_nModel = page.GetModel();
-    key.WriteWord(kValueModel, m_snapshot.m_nModel);
+    stored &= key.WriteWord(kValueModel, m_snapshot.m_nModel);
 
     const std::uint16_t mode = page.GetMode();
     if (m_link.SendCommand("%s%u", kMode, unsigned{mode}) == kReplyOk) {
@@ -128,8 +130,8 @@ void CCorvanePropertySheet::ApplySettings() {
         }
     }
 
-    key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
-    key.WriteWord(kValueLogLength, page.GetLogLength());
+    stored &= key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
+    stored &= key.WriteWord(kValueLogLength, page.GetLogLength());
 
     for (const TimingSetting& setting : kTimingSettings) {
         const std::string text = (page.*setting.get)().toStdString();
@@ -140,6 +142,8 @@ void CCorvanePropertySheet::ApplySettings() {
         } else {
             m_dialogs.MessageBox(this, setting.failure, IOperatorDialogs::Buttons::Ok);
             (page.*setting.set)(QString::fromStdString(m_snapshot.*setting.snapshot));
+            // The edit may already show that text, which then changes nothing on its own.
+            page.MarkModified();
         }
     }
 
@@ -153,6 +157,7 @@ void CCorvanePropertySheet::ApplySettings() {
     m_link.ClosePort();
     UpdateTitle();
     key.Close();
+    if (!stored) m_dialogs.MessageBox(this, SettingsNotSavedText(), IOperatorDialogs::Buttons::Ok);
     if (page.GetLogEnable() == 1) CheckLogFileSize();
 }
 
