@@ -53,7 +53,7 @@ bool CCorvanePropertySheet::OpenPortStep() {
 }
 
 void CCorvanePropertySheet::OnQuery() {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     QWidget* page = m_tabs->currentWidget();
     if (page == m_pageSetup) {
@@ -69,7 +69,7 @@ void CCorvanePropertySheet::OnQuery() {
 
 void CCorvanePropertySheet::OnZero() {
     {
-        const OverrideCursor busy(Qt::WaitCursor);
+        const COverrideCursor busy(Qt::WaitCursor);
         if (!OpenPortStep()) return;
         m_link.SendCommand("%s", InstrumentCommand::kStartZero);
         m_link.ClosePort();
@@ -95,7 +95,7 @@ void CCorvanePropertySheet::StartData() {
         }
     }
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     LoadSettings();
     if (m_pageSetup->GetLogEnable() != 0 && !ChooseLogFile()) {
@@ -141,7 +141,7 @@ void CCorvanePropertySheet::StopData() {
     // Lines that arrived before Stop was pressed belong to the run: show and log them first.
     QCoreApplication::sendPostedEvents(this, CommEventType());
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     m_btnStartData->setText("&Start Data");
     // Still unpolled: the instrument's reply comes back as a line, so this waits the whole time-out.
     m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);

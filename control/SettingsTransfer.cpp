@@ -103,7 +103,7 @@ void CCorvanePropertySheet::LoadSettings() {
 }
 
 void CCorvanePropertySheet::ApplySettings() {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     Page& page = *m_pageSetup;
     // Every write is tried, and a failure is told once, after the instrument's part.
@@ -170,7 +170,7 @@ void CCorvanePropertySheet::SetInstrumentClock() {
     std::snprintf(stamp, sizeof stamp, "%04d,%02d,%02d,%02d,%02d,%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);

@@ -74,7 +74,7 @@ void CCorvaneCommSetupPage::ListOpenablePorts() {
 }
 
 bool CCorvaneCommSetupPage::OpenSelectedPort(QString& errorText) {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     const int index = SelectedIndex();
     if (index < 0) return false;
     const auto port = static_cast<std::uint16_t>(m_lstPorts->item(index)->data(Qt::UserRole).toUInt());
@@ -113,7 +113,7 @@ void CCorvaneCommSetupPage::OnTest() {
     m_btnTest->setEnabled(false);
     m_editResult->setPlainText(QStringLiteral("Running test, please wait..."));
     m_editResult->repaint();  // shown before the blocking work starts
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     QString result;
     if (m_link.IsConnected()) {
         const std::string version = m_link.GetVersion();

@@ -33,7 +33,6 @@ public:
     void OnZeroRecord(const std::string& line);
     void OnPhotonRecord(const std::string& line);
 
-    // Run operations.
     void StartCountdowns();
     void StopCountdowns();
     void ClearCountdowns();

@@ -17,7 +17,7 @@ public:
     // Shows the icon as the window icon (the application's, or the red lamp while the instrument
     // reports faults). The text is the fault list, or empty.
     virtual void SetMainWindowIcon(IconId icon, const std::string& text) = 0;
-    // Setup page buttons.
+    // Apply Changes and Set Neph Time on the Setup page.
     virtual void ApplySettings() = 0;
     virtual void SetInstrumentClock() = 0;
     // Opens the operator's manual at a keyword: "program overview", "data", "instrument setup",
