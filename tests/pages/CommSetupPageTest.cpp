@@ -53,36 +53,49 @@ protected:
     }
 };
 
-TEST_F(CommSetupPageTest, ListsThePortsThatOpenAndTestsAndOpensTheSelectedOne) {
+TEST_F(CommSetupPageTest, ListsThePortsThatOpenAndSelectsTheFirst) {
     BuildPage(sim.DeviceDir());
     ASSERT_EQ(page->PortCount(), 2);
     EXPECT_EQ(Entry(0), "Com port 3");
     EXPECT_EQ(Entry(1), "Com port 5");
     EXPECT_EQ(page->SelectedIndex(), 0);
+}
+
+TEST_F(CommSetupPageTest, TestOfAPortWithoutInstrumentSaysSoAndClosesIt) {
+    BuildPage(sim.DeviceDir());
     EXPECT_EQ(Test(), "The device is either unknown, not connected or not switched on.");
     EXPECT_FALSE(link.IsConnected());
+}
 
+TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePort) {
+    BuildPage(sim.DeviceDir());
     page->SelectIndex(1);  // a stored COMM_PORT of 1 is the second entry
     const QStringList lines = Test().split('\n');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines.mid(0, 3),
-              (QStringList{"Connected to a - Nephelometer", "running at 9600bps.", "Version:"}));
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"Connected to a - Nephelometer", "running at 9600bps.", "Version:"}));
     const std::vector<std::string> sent = sim.SentLines();
     EXPECT_NE(std::find(sent.begin(), sent.end(), lines[3].toStdString()), sent.end());
     EXPECT_FALSE(link.IsConnected());
+}
+
+TEST_F(CommSetupPageTest, TestOfAnOpenPortLeavesItOpen) {
+    BuildPage(sim.DeviceDir());
+    page->SelectIndex(1);
     QString error;
     ASSERT_TRUE(page->OpenSelectedPort(error));
     EXPECT_EQ(link.GetPortNumber(), 5);
     EXPECT_TRUE(Test().startsWith("Connected to a - \nrunning at 9600bps.\nVersion:\n"));
-    EXPECT_TRUE(link.IsConnected());  // a port already open stays open
+    EXPECT_TRUE(link.IsConnected());
     link.ClosePort();
+}
 
-    page->SelectIndex(0);
+TEST_F(CommSetupPageTest, PortGoneSinceTheListWasMadeGivesTheInUseText) {
+    BuildPage(sim.DeviceDir());
     std::filesystem::remove(sim.DeviceDir() + "/COM3");
+    QString error;
     EXPECT_FALSE(page->OpenSelectedPort(error));
-    EXPECT_EQ(
-        error,
-        "The port is either in use by another application, or it doesn't exist.  Please try another one.");
+    EXPECT_EQ(error,
+              "The port is either in use by another application, or it doesn't exist.  Please try another one.");
 }
 
 TEST_F(CommSetupPageTest, PortHeldByAnotherProgramIsLeftOut) {

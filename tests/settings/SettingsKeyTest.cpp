@@ -12,6 +12,7 @@ namespace fs = std::filesystem;
 using SettingsKey = TempConfigHome;
 
 TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
+    EXPECT_EQ(CSettingsKey::ValuesFilePath(kProductKeyPath), ValuesFile().string());
     setenv("XDG_CONFIG_HOME", (m_home.string() + "//").c_str(), 1);
     EXPECT_EQ(CSettingsKey::RootFolder(), (m_home / "corvane").string());
 
@@ -24,7 +25,7 @@ TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
     setenv("HOME", home.c_str(), 1);
 }
 
-TEST_F(SettingsKey, OnlyAWriteOpenCreatesTheKeyAndOnlyAnOpenKeyReadsOrWrites) {
+TEST_F(SettingsKey, ReadOnlyOpenOfAMissingKeyCreatesNothing) {
     CSettingsKey key;
     std::uint16_t word = 1;
     EXPECT_FALSE(key.WriteWord(kValueCommPort, 3));
@@ -32,7 +33,11 @@ TEST_F(SettingsKey, OnlyAWriteOpenCreatesTheKeyAndOnlyAnOpenKeyReadsOrWrites) {
     EXPECT_TRUE(fs::is_empty(m_home));
     EXPECT_FALSE(key.ReadWord(kValueCommPort, word));
     EXPECT_EQ(word, 1);
+}
 
+TEST_F(SettingsKey, OnlyAKeyOpenForWritingWritesAndOnlyAnOpenKeyReads) {
+    CSettingsKey key;
+    std::uint16_t word = 1;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
     EXPECT_TRUE(fs::is_directory(KeyFolder()));
     ASSERT_TRUE(key.WriteWord(kValueCommPort, 3));

@@ -28,8 +28,10 @@ TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
         ASSERT_EQ(Sheet().CommPage().PortCount(), 2);
         EXPECT_EQ(Sheet().CommPage().SelectedIndex(), selected);
     }
-    // Without a stored folder, logs go to the working folder.
-    EXPECT_EQ(Sheet().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
+}
+
+TEST_F(SheetTest, LogsGoToTheWorkingFolderUntilOneIsChosen) {
+    EXPECT_EQ(Make().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
 }
 
 TEST_F(SheetTest, NewCaptionKeepsTheFaultIcon) {
