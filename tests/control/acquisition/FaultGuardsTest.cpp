@@ -160,17 +160,25 @@ private:
     std::atomic<int> m_nPosted{0};
 };
 
-// The window on a scripted instrument that answers "UB" with the given bytes.
+// The window on a scripted instrument that answers every command at once, "UB" with the given
+// bytes; only the commands of a run wait out their time-out, as their "OK" comes as a line. Its
+// clock gives no time, so a log keeps the file chosen today.
 class RunEdgeGuardTest : public AcquisitionTest {
 protected:
     void StartOn(const std::string& startReply) {
-        m_instrument = std::make_unique<FakeInstrument>(Answers({{"SMZ", "1\r"}, {"SD0", "OK\r"}, {"UB", startReply}}));
+        std::map<std::string, std::string> replies = {
+            {"SMB", "0\r"},   {"SMZ", "1\r"},  {"UD", "1\r"},   {"UT", "0\r"},    {"UP", "0\r"},
+            {"UY", "0\r"},    {"UZ", "0\r"},   {"STA", "60\r"}, {"STB", "60\r"},  {"STZ", "300\r"},
+            {"STP", "3600\r"}, {"SD0", "OK\r"}, {"RT", "ERROR\r"},
+            {"RD", "D,N,100,0.5,2.2,3.3,4.4,5.5,6.6\r"}, {"RY", "Y,0,1013,300,295,45,0,0,0000\r"},
+            {"RZ", "Z,1,2,3,4,5,6,7,8,9\r"}, {"UB", startReply}};
+        m_instrument = std::make_unique<FakeInstrument>(Answers(std::move(replies)));
         const fs::path devices = m_folder / "devices";
         fs::create_directories(devices);
         fs::create_symlink(m_instrument->DevicePath(), devices / "COM1");
         setenv("CORVANE_DEVICE_DIR", devices.c_str(), 1);
         m_link = std::make_unique<CSerialLink>();
-        m_link->SetTimeouts(kTestReplyMs, kTestOpenMs);
+        m_link->SetTimeouts(300, 600);
         m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
         m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
         m_owner = std::make_unique<CountingOwner>(*m_sheet);
