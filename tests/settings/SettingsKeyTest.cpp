@@ -75,14 +75,10 @@ TEST_F(SettingsKey, ValuesRoundTripWithinTheirWidthsAndLimits) {
         EXPECT_TRUE(key.WriteDword(kValueLogEnable, 0xFFFFFFFFu));
         EXPECT_TRUE(key.WriteDword(kValueLogLength, 70000));
         EXPECT_TRUE(key.WriteDword("NUMBER", 0x00434241));
-        const std::pair<const char*, std::string> texts[] = {{kValueLogPath, path},
-                                                             {"EMPTY", ""},
-                                                             {"LONGEST", std::string(254, 'p')},
-                                                             {"TOO_LONG", std::string(255, 'p')},
-                                                             {"NUL", std::string("ab\0cd", 5)},
-                                                             {"AB", "AB"},
-                                                             {"ABC", "ABC"},
-                                                             {"ABCD", "ABCD"}};
+        const std::pair<const char*, std::string> texts[] = {
+            {kValueLogPath, path}, {"EMPTY", ""}, {"LONGEST", std::string(254, 'p')},
+            {"TOO_LONG", std::string(255, 'p')}, {"NUL", std::string("ab\0cd", 5)},
+            {"AB", "AB"}, {"ABC", "ABC"}, {"ABCD", "ABCD"}};
         for (const auto& [name, text] : texts) EXPECT_TRUE(key.WriteString(name, text)) << name;
     }
     // A new key object reads what the first one left; a failed read leaves the caller's value alone.
