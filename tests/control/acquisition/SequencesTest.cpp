@@ -128,7 +128,7 @@ TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutB
     EXPECT_FALSE(m_link->IsConnected());
 }
 
-TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
+TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndLeavesThePageModified) {
     Start();
     QueryOn(&Sheet().SetupPage());
     ClickSetup(SetupPageId::TimeRecords);
@@ -146,6 +146,9 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
                            "Attempt to set the Backscatter mode failed."}));
     EXPECT_FALSE(m_link->IsConnected());
     EXPECT_TRUE(StoredNumber(kValueLogEnable) && StoredNumber(kValueModel));
+    // The timing texts put back are those shown, yet the page holds values the instrument does not.
+    EXPECT_EQ(Sheet().SetupPage().m_bModified, 1);
+    EXPECT_TRUE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 
 TEST_F(SequencesTest, LogSizeCheckForbidsWeeklyFilesOnlyForALargeDay) {
