@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "control/CorvanePropertySheet.h"
 #include "SettingsNotSaved.h"
+#include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
