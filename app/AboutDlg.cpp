@@ -9,22 +9,22 @@
 #include "BuildVersion.h"
 #include "app/StaticLink.h"
 #include "app/Version.h"
+#include "pages/ControlName.h"
 #include "pages/Icons.h"
 
 namespace {
 
-constexpr int kAppIcon = 128;
 const char* const kMakerAddress = CORVANE_HOMEPAGE_URL;
 
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Corvane"));
-    setWindowIcon(IconForResource(kAppIcon));
+    setWindowIcon(IconFor(IconId::Application));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(IconForResource(kAppIcon).pixmap(48, 48));
+    icon->setPixmap(IconFor(IconId::Application).pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* name = new QLabel(QStringLiteral("Corvane Software"), this);
@@ -37,15 +37,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         QStringLiteral("Version %1, %2, %3")
             .arg(QString::fromLatin1(GetVersionString()), QStringLiteral(__TIME__), QStringLiteral(__DATE__)),
         this);
-    version->setObjectName(QStringLiteral("1103"));
+    version->setObjectName(ControlName(AboutBoxId::Version));
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* link = new CStaticLink(this);
-    link->setObjectName(QStringLiteral("1104"));
+    link->setObjectName(ControlName(AboutBoxId::WebLink));
     link->setText(QString::fromLatin1(kMakerAddress));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Vertical, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(ControlName(AboutBoxId::Ok));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* grid = new QGridLayout(this);

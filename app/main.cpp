@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QString::fromLatin1(GetVersionString()));
-    QApplication::setWindowIcon(IconForResource(128));
+    QApplication::setWindowIcon(IconFor(IconId::Application));
 
     JournalEvent("started", std::string("Corvane ") + GetVersionString() + ", pid " + std::to_string(getpid()) +
                                 (options.bStart ? options.bHeadless ? ", --start --headless" : ", --start" : ""));

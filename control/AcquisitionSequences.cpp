@@ -11,6 +11,7 @@
 #include <ctime>
 #include <optional>
 
+#include "SettingsNotSaved.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/EventJournal.h"
 #include "control/RunRecovery.h"
@@ -78,7 +79,7 @@ void CCorvanePropertySheet::ReadCurrentRecords() {
 }
 
 void CCorvanePropertySheet::OnQuery() {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     QWidget* page = m_tabs->currentWidget();
     if (page == m_pageSetup) {
@@ -94,7 +95,7 @@ void CCorvanePropertySheet::OnQuery() {
 
 void CCorvanePropertySheet::OnZero() {
     {
-        const OverrideCursor busy(Qt::WaitCursor);
+        const COverrideCursor busy(Qt::WaitCursor);
         if (!OpenPortStep()) return;
         m_link.SendCommand("%s", InstrumentCommand::kStartZero);
         m_link.ClosePort();
@@ -120,7 +121,7 @@ void CCorvanePropertySheet::StartData() {
         }
     }
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     LoadSettings();
     if (m_pageSetup->GetLogEnable() != 0 && !ChooseLogFile()) {
@@ -187,7 +188,7 @@ void CCorvanePropertySheet::StopRun(const char* by) {
     // Lines that arrived before Stop was pressed belong to the run: show and log them first.
     QCoreApplication::sendPostedEvents(this, CommEventType());
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     m_btnStartData->setText("&Start Data");
     // Still unpolled: the instrument's reply comes back as a line, so this waits the whole time-out.
     m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
@@ -229,7 +230,8 @@ bool CCorvanePropertySheet::ChooseLogFile() {
     if (chosen.isEmpty()) return false;
     m_log.SetLogFilePath(QFile::encodeName(chosen).toStdString());
     CSettingsKey key;
-    if (key.Open(kProductKeyPath, false)) key.WriteString(kValueLogPath, m_log.m_strLogPath);
+    if (!key.Open(kProductKeyPath, false) || !key.WriteString(kValueLogPath, m_log.m_strLogPath))
+        m_dialogs.MessageBox(this, SettingsNotSavedText(), Buttons::Ok);
     return true;
 }
 

@@ -28,7 +28,6 @@
 
 namespace {
 
-constexpr std::uint16_t kAppIcon = 128;
 const char* const kAppName = "Corvane";
 const char* const kExitQuestion = "The program is currently logging data.\n\rYou are sure you want to exit?";
 
@@ -105,7 +104,7 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     m_btnStartData = MakeButton("&Start Data", ID_START_DATA, "Start or Stop unpolled data", this);
     m_btnZero = MakeButton("&Zero", ID_ZERO, "Start a Zero period", this);
     m_btnExit = MakeButton("E&xit", ID_EXIT, "Exit the program", this);
-    m_btnHelp = MakeButton("&Help", 9, nullptr, this);
+    m_btnHelp = MakeButton("&Help", ID_HELP, nullptr, this);
     setTabOrder(m_btnQuery, m_btnStartData);
     setTabOrder(m_btnStartData, m_btnZero);
     setTabOrder(m_btnZero, m_btnExit);
@@ -131,7 +130,7 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setWindowIcon(IconForResource(kAppIcon));
+    setWindowIcon(IconFor(IconId::Application));
 
     m_pageComm->SelectIndex(StoredPortIndex(m_pageComm->PortCount()));
     StartLogState(m_log);
@@ -175,9 +174,8 @@ bool CCorvanePropertySheet::event(QEvent* e) {
     return QDialog::event(e);
 }
 
-void CCorvanePropertySheet::SetMainWindowIcon(std::uint16_t iconId, const std::string&) {
-    if (iconId == 0) return;
-    setWindowIcon(IconForResource(iconId));
+void CCorvanePropertySheet::SetMainWindowIcon(IconId icon, const std::string&) {
+    setWindowIcon(IconFor(icon));
 }
 
 void CCorvanePropertySheet::ShowHelp(const QString& keyword) {

@@ -55,7 +55,7 @@ IOperatorDialogs::Answer QtOperatorDialogs::MessageBox(QWidget* parent, const QS
     // The first button is the default, as the instrument questions expect (OK, Yes).
     box.setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? QMessageBox::Yes
                                                                                       : QMessageBox::Ok);
-    const OverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
+    const COverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
     switch (box.exec()) {
         case QMessageBox::Ok:
             return Answer::Ok;
@@ -79,7 +79,7 @@ QString QtOperatorDialogs::ChooseLogFile(QWidget* parent, const QString& folder,
     // File names are case-sensitive here, so the log filter matches both spellings.
     dialog.setNameFilters({QStringLiteral("Data Log Files (*.DAT *.dat)"), QStringLiteral("All Files (*)")});
     dialog.selectFile(fileName);
-    const OverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
+    const COverrideCursor arrow(Qt::ArrowCursor);  // also inside a busy sequence
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         const QFileInfo chosen(dialog.selectedFiles().constFirst());

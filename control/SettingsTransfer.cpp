@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "SettingsNotSaved.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/EventJournal.h"
 #include "control/OperatorDialogs.h"
@@ -100,15 +101,16 @@ void CCorvanePropertySheet::LoadSettings() {
 }
 
 void CCorvanePropertySheet::ApplySettings() {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     Page& page = *m_pageSetup;
+    // Every write is tried, and a failure is told once, after the instrument's part.
     CSettingsKey key;
-    key.Open(kProductKeyPath, false);
+    bool stored = key.Open(kProductKeyPath, false);
 
-    key.WriteWord(kValueCommPort, static_cast<std::uint16_t>(m_pageComm->SelectedIndex()));
+    stored &= key.WriteWord(kValueCommPort, static_cast<std::uint16_t>(m_pageComm->SelectedIndex()));
     m_snapshot.m_nModel = page.GetModel();
-    key.WriteWord(kValueModel, m_snapshot.m_nModel);
+    stored &= key.WriteWord(kValueModel, m_snapshot.m_nModel);
 
     const std::uint16_t mode = page.GetMode();
     if (m_link.SendCommand("%s%u", kMode, unsigned{mode}) == kReplyOk) {
@@ -126,8 +128,8 @@ void CCorvanePropertySheet::ApplySettings() {
         }
     }
 
-    key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
-    key.WriteWord(kValueLogLength, page.GetLogLength());
+    stored &= key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
+    stored &= key.WriteWord(kValueLogLength, page.GetLogLength());
 
     for (const TimingSetting& setting : kTimingSettings) {
         const std::string text = (page.*setting.get)().toStdString();
@@ -138,6 +140,8 @@ void CCorvanePropertySheet::ApplySettings() {
         } else {
             m_dialogs.MessageBox(this, setting.failure, IOperatorDialogs::Buttons::Ok);
             (page.*setting.set)(QString::fromStdString(m_snapshot.*setting.snapshot));
+            // The edit may already show that text, which then changes nothing on its own.
+            page.MarkModified();
         }
     }
 
@@ -153,6 +157,7 @@ void CCorvanePropertySheet::ApplySettings() {
     m_link.ClosePort();
     UpdateTitle();
     key.Close();
+    if (!stored) m_dialogs.MessageBox(this, SettingsNotSavedText(), IOperatorDialogs::Buttons::Ok);
     if (page.GetLogEnable() == 1) CheckLogFileSize();
 }
 
@@ -165,7 +170,7 @@ void CCorvanePropertySheet::SetInstrumentClock() {
     std::snprintf(stamp, sizeof stamp, "%04d,%02d,%02d,%02d,%02d,%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     if (!OpenPortStep()) return;
     if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);

@@ -104,7 +104,7 @@ void CCorvanePropertySheet::OnSilent() {
     JournalEvent("instrument-silent", PortName(m_nRunPort) + ": no line since " + ClockText(since) +
                                           "; ending unpolled output and checking the handshake");
     {
-        const OverrideCursor busy(Qt::WaitCursor);
+        const COverrideCursor busy(Qt::WaitCursor);
         m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
     }
     m_link.SetUnpolled(false);
@@ -130,7 +130,7 @@ void CCorvanePropertySheet::ResumeRun() {
     const bool bFirstContact = m_bNameLogFileByRule;
     const std::string gap = GapText(m_recovery->WaitedFor());
     ShowWaiting(false);
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     LoadSettings();
     ReadCurrentRecords();
     if (bFirstContact) NameLogFileByRule();

@@ -9,6 +9,8 @@
 #include <QPushButton>
 
 #include "PageControls.h"
+#include "pages/CommPageIds.h"
+#include "pages/ControlName.h"
 #include "pages/OverrideCursor.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
@@ -44,20 +46,20 @@ CCorvaneCommSetupPage::CCorvaneCommSetupPage(IPageHost& host, CSerialLink& link,
 }
 
 void CCorvaneCommSetupPage::BuildControls() {
-    AddGroup(this, 0, QStringLiteral("Available Ports"), {5, 5, 110, 105});
+    AddGroup(this, QString(), QStringLiteral("Available Ports"), {5, 5, 110, 105});
     m_lstPorts = new QListWidget(this);
     m_lstPorts->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lstPorts->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    PlaceControl(m_lstPorts, 1029, {10, 15, 100, 89}, QStringLiteral("Available serial ports"));
+    PlaceControl(m_lstPorts, ControlName(CommPageId::Ports), {10, 15, 100, 89}, QStringLiteral("Available serial ports"));
 
-    AddGroup(this, 0, QStringLiteral("Test comm port"), {120, 5, 125, 105});
+    AddGroup(this, QString(), QStringLiteral("Test comm port"), {120, 5, 125, 105});
     m_btnTest = new QPushButton(QStringLiteral("&Test"), this);
-    PlaceControl(m_btnTest, 1004, {125, 15, 115, 14}, QStringLiteral("Test the selected serial port"));
+    PlaceControl(m_btnTest, ControlName(CommPageId::Test), {125, 15, 115, 14}, QStringLiteral("Test the selected serial port"));
     connect(m_btnTest, &QPushButton::clicked, this, &CCorvaneCommSetupPage::OnTest);
-    AddLabel(this, 0, QStringLiteral("Test Result:"), {125, 35, 60, 8});
+    AddLabel(this, QString(), QStringLiteral("Test Result:"), {125, 35, 60, 8});
     m_editResult = new CParentMenuTextEdit(this);
     m_editResult->setReadOnly(true);
-    PlaceControl(m_editResult, 1013, {125, 45, 115, 60},
+    PlaceControl(m_editResult, ControlName(CommPageId::TestResult), {125, 45, 115, 60},
                  QStringLiteral("Display test responces from the Nephelometer"));
 }
 
@@ -74,7 +76,7 @@ void CCorvaneCommSetupPage::ListOpenablePorts() {
 }
 
 bool CCorvaneCommSetupPage::OpenSelectedPort(QString& errorText) {
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     const int index = SelectedIndex();
     if (index < 0) return false;
     const auto port = static_cast<std::uint16_t>(m_lstPorts->item(index)->data(Qt::UserRole).toUInt());
@@ -118,7 +120,7 @@ void CCorvaneCommSetupPage::OnTest() {
     m_btnTest->setEnabled(false);
     m_editResult->setPlainText(QStringLiteral("Running test, please wait..."));
     m_editResult->repaint();  // shown before the blocking work starts
-    const OverrideCursor busy(Qt::WaitCursor);
+    const COverrideCursor busy(Qt::WaitCursor);
     QString result;
     if (m_link.IsConnected()) {
         const std::string version = m_link.GetVersion();

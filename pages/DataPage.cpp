@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include "PageControls.h"
+#include "pages/ControlName.h"
+#include "pages/DataPageIds.h"
 #include "pages/Icons.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
@@ -21,7 +23,7 @@ constexpr int kStatusLightPx = 32;
 enum class Kind { Label, ValueBox, Group };
 
 struct TemplateControl {
-    int id;
+    DataPageId id;
     Kind kind;
     const char* text;  // label or group caption
     Dlu rect;
@@ -33,58 +35,58 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft;
 constexpr Qt::Alignment kRight = Qt::AlignRight;
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter;
 
-// The page's labels, group boxes and value boxes in template order. The status light (1102) and
-// the status edit (1100) are made apart. Some labels are a little wider than the template's
+// The page's labels, group boxes and value boxes in template order. The status light and the
+// status edit are made apart. Some labels are a little wider than the template's
 // rectangles so that their text fits the application font.
 const TemplateControl kControls[] = {
-    {1078, Kind::Label, "MEASURING mode for", {3, 10, 74, 8}, kLeft, "Current Nephelometer operating mode"},
-    {1079, Kind::ValueBox, "", {78, 9, 23, 9}, kRight, "Number of seconds until an operating mode change"},
-    {1091, Kind::Label, "secs", {102, 11, 18, 8}, kLeft, ""},
-    {1048, Kind::Label, "Next Data in", {3, 25, 60, 9}, kLeft, ""},
-    {1077, Kind::ValueBox, "", {78, 25, 23, 9}, kRight, "Number of seconds until the next data record"},
-    {1090, Kind::Label, "secs", {102, 26, 18, 8}, kLeft, ""},
-    {1058, Kind::Group, "Neph Status", {125, 5, 125, 32}, kLeft, ""},
-    {1097, Kind::Group, "Scattering Coefficiant", {25, 40, 85, 85}, kCentre, ""},
-    {1046, Kind::Label, "Last Data at", {43, 53, 50, 8}, kCentre, ""},
-    {1047, Kind::ValueBox, "", {35, 61, 65, 9}, kCentre, "Time of the last data record"},
-    {1085, Kind::Label, "Total", {39, 74, 20, 8}, kLeft, ""},
-    {1087, Kind::Label, "Back", {78, 74, 20, 8}, kLeft, ""},
-    {1034, Kind::Label, "Blue", {3, 84, 18, 8}, kLeft, ""},
-    {1040, Kind::ValueBox, "", {30, 84, 35, 9}, kRight, "Total Scattering Coefficient - Blue"},
-    {1043, Kind::ValueBox, "", {70, 84, 35, 9}, kRight, "Backscatter Coefficient - Blue"},
-    {1035, Kind::Label, "Green", {3, 98, 24, 8}, kLeft, ""},
-    {1041, Kind::ValueBox, "", {30, 98, 35, 9}, kRight, "Total Scattering Coefficient - Green"},
-    {1044, Kind::ValueBox, "", {70, 98, 35, 9}, kRight, "Backscatter Coefficient - Green"},
-    {1036, Kind::Label, "Red", {3, 112, 18, 8}, kLeft, ""},
-    {1042, Kind::ValueBox, "", {30, 112, 35, 9}, kRight, "Total Scattering Coefficient - Red"},
-    {1045, Kind::ValueBox, "", {70, 112, 35, 9}, kRight, "Backscatter Coefficient - Red"},
-    {1096, Kind::Group, "Background", {125, 40, 125, 85}, kCentre, ""},
-    {1081, Kind::Label, "Last Data at", {164, 53, 50, 8}, kCentre, ""},
-    {1082, Kind::ValueBox, "", {157, 61, 65, 9}, kCentre, "Time of the last zero record"},
-    {1086, Kind::Label, "Total", {139, 74, 20, 8}, kLeft, ""},
-    {1088, Kind::Label, "Back", {179, 74, 20, 8}, kLeft, ""},
-    {1089, Kind::Label, "Rayleigh", {213, 74, 32, 8}, kLeft, ""},
-    {1049, Kind::ValueBox, "", {131, 84, 35, 9}, kRight, "Last Zeros Total Scattering Value - Blue"},
-    {1052, Kind::ValueBox, "", {171, 84, 35, 9}, kRight, "Last Zeros Backscatter Value - Blue"},
-    {1055, Kind::ValueBox, "", {211, 84, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Blue"},
-    {1050, Kind::ValueBox, "", {131, 98, 35, 9}, kRight, "Last Zeros Total Scattering Value - Green"},
-    {1053, Kind::ValueBox, "", {171, 98, 35, 9}, kRight, "Last Zeros Backscatter Value - Green"},
-    {1056, Kind::ValueBox, "", {211, 98, 35, 9}, kRight, "Last Zeros RayLeigh Scattering Value - Green"},
-    {1051, Kind::ValueBox, "", {131, 112, 35, 9}, kRight, "Last Zeros Total Scattering Value - Red"},
-    {1054, Kind::ValueBox, "", {171, 112, 35, 9}, kRight, "Last Zeros Backscatter Value - Red"},
-    {1057, Kind::ValueBox, "", {211, 112, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Red"},
-    {1069, Kind::Label, "Inlet Temp", {3, 132, 45, 8}, kLeft, ""},
-    {1070, Kind::ValueBox, "", {54, 132, 22, 9}, kRight, "Inlet Temperature"},
-    {1092, Kind::Label, "K", {78, 133, 6, 8}, kLeft, ""},
-    {1075, Kind::Label, "Sample Temp", {3, 144, 50, 8}, kLeft, ""},
-    {1076, Kind::ValueBox, "", {54, 143, 22, 9}, kRight, "Sample Temerature"},
-    {1093, Kind::Label, "K", {77, 144, 6, 8}, kLeft, ""},
-    {1071, Kind::Label, "Rel Humidity", {131, 132, 46, 8}, kLeft, ""},
-    {1072, Kind::ValueBox, "", {179, 132, 19, 9}, kRight, "Relative Humidity"},
-    {1094, Kind::Label, "%", {199, 133, 8, 9}, kLeft, ""},
-    {1073, Kind::Label, "Inlet Pressure", {131, 144, 47, 8}, kLeft, ""},
-    {1074, Kind::ValueBox, "", {179, 143, 25, 9}, kRight, "Inlet Pressure"},
-    {1095, Kind::Label, "mbars", {205, 144, 25, 8}, kLeft, ""},
+    {DataPageId::ModeLabel, Kind::Label, "MEASURING mode for", {3, 10, 74, 8}, kLeft, "Current Nephelometer operating mode"},
+    {DataPageId::ModeSeconds, Kind::ValueBox, "", {78, 9, 23, 9}, kRight, "Number of seconds until an operating mode change"},
+    {DataPageId::ModeSecondsUnit, Kind::Label, "secs", {102, 11, 18, 8}, kLeft, ""},
+    {DataPageId::NextDataLabel, Kind::Label, "Next Data in", {3, 25, 60, 9}, kLeft, ""},
+    {DataPageId::NextData, Kind::ValueBox, "", {78, 25, 23, 9}, kRight, "Number of seconds until the next data record"},
+    {DataPageId::NextDataUnit, Kind::Label, "secs", {102, 26, 18, 8}, kLeft, ""},
+    {DataPageId::StatusGroup, Kind::Group, "Neph Status", {125, 5, 125, 32}, kLeft, ""},
+    {DataPageId::ScatteringGroup, Kind::Group, "Scattering Coefficiant", {25, 40, 85, 85}, kCentre, ""},
+    {DataPageId::LastDataLabel, Kind::Label, "Last Data at", {43, 53, 50, 8}, kCentre, ""},
+    {DataPageId::LastDataTime, Kind::ValueBox, "", {35, 61, 65, 9}, kCentre, "Time of the last data record"},
+    {DataPageId::ScatteringTotalLabel, Kind::Label, "Total", {39, 74, 20, 8}, kLeft, ""},
+    {DataPageId::ScatteringBackLabel, Kind::Label, "Back", {78, 74, 20, 8}, kLeft, ""},
+    {DataPageId::BlueLabel, Kind::Label, "Blue", {3, 84, 18, 8}, kLeft, ""},
+    {DataPageId::ScatteringBlue, Kind::ValueBox, "", {30, 84, 35, 9}, kRight, "Total Scattering Coefficient - Blue"},
+    {DataPageId::BackscatterBlue, Kind::ValueBox, "", {70, 84, 35, 9}, kRight, "Backscatter Coefficient - Blue"},
+    {DataPageId::GreenLabel, Kind::Label, "Green", {3, 98, 24, 8}, kLeft, ""},
+    {DataPageId::ScatteringGreen, Kind::ValueBox, "", {30, 98, 35, 9}, kRight, "Total Scattering Coefficient - Green"},
+    {DataPageId::BackscatterGreen, Kind::ValueBox, "", {70, 98, 35, 9}, kRight, "Backscatter Coefficient - Green"},
+    {DataPageId::RedLabel, Kind::Label, "Red", {3, 112, 18, 8}, kLeft, ""},
+    {DataPageId::ScatteringRed, Kind::ValueBox, "", {30, 112, 35, 9}, kRight, "Total Scattering Coefficient - Red"},
+    {DataPageId::BackscatterRed, Kind::ValueBox, "", {70, 112, 35, 9}, kRight, "Backscatter Coefficient - Red"},
+    {DataPageId::ZeroGroup, Kind::Group, "Background", {125, 40, 125, 85}, kCentre, ""},
+    {DataPageId::LastZeroLabel, Kind::Label, "Last Data at", {164, 53, 50, 8}, kCentre, ""},
+    {DataPageId::LastZeroTime, Kind::ValueBox, "", {157, 61, 65, 9}, kCentre, "Time of the last zero record"},
+    {DataPageId::ZeroTotalLabel, Kind::Label, "Total", {139, 74, 20, 8}, kLeft, ""},
+    {DataPageId::ZeroBackLabel, Kind::Label, "Back", {179, 74, 20, 8}, kLeft, ""},
+    {DataPageId::ZeroRayleighLabel, Kind::Label, "Rayleigh", {213, 74, 32, 8}, kLeft, ""},
+    {DataPageId::ZeroTotalBlue, Kind::ValueBox, "", {131, 84, 35, 9}, kRight, "Last Zeros Total Scattering Value - Blue"},
+    {DataPageId::ZeroBackBlue, Kind::ValueBox, "", {171, 84, 35, 9}, kRight, "Last Zeros Backscatter Value - Blue"},
+    {DataPageId::ZeroRayleighBlue, Kind::ValueBox, "", {211, 84, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Blue"},
+    {DataPageId::ZeroTotalGreen, Kind::ValueBox, "", {131, 98, 35, 9}, kRight, "Last Zeros Total Scattering Value - Green"},
+    {DataPageId::ZeroBackGreen, Kind::ValueBox, "", {171, 98, 35, 9}, kRight, "Last Zeros Backscatter Value - Green"},
+    {DataPageId::ZeroRayleighGreen, Kind::ValueBox, "", {211, 98, 35, 9}, kRight, "Last Zeros RayLeigh Scattering Value - Green"},
+    {DataPageId::ZeroTotalRed, Kind::ValueBox, "", {131, 112, 35, 9}, kRight, "Last Zeros Total Scattering Value - Red"},
+    {DataPageId::ZeroBackRed, Kind::ValueBox, "", {171, 112, 35, 9}, kRight, "Last Zeros Backscatter Value - Red"},
+    {DataPageId::ZeroRayleighRed, Kind::ValueBox, "", {211, 112, 35, 9}, kRight, "Last Zeros Rayleigh Scattering Value - Red"},
+    {DataPageId::InletTempLabel, Kind::Label, "Inlet Temp", {3, 132, 45, 8}, kLeft, ""},
+    {DataPageId::InletTemp, Kind::ValueBox, "", {54, 132, 22, 9}, kRight, "Inlet Temperature"},
+    {DataPageId::InletTempUnit, Kind::Label, "K", {78, 133, 6, 8}, kLeft, ""},
+    {DataPageId::SampleTempLabel, Kind::Label, "Sample Temp", {3, 144, 50, 8}, kLeft, ""},
+    {DataPageId::SampleTemp, Kind::ValueBox, "", {54, 143, 22, 9}, kRight, "Sample Temerature"},
+    {DataPageId::SampleTempUnit, Kind::Label, "K", {77, 144, 6, 8}, kLeft, ""},
+    {DataPageId::HumidityLabel, Kind::Label, "Rel Humidity", {131, 132, 46, 8}, kLeft, ""},
+    {DataPageId::Humidity, Kind::ValueBox, "", {179, 132, 19, 9}, kRight, "Relative Humidity"},
+    {DataPageId::HumidityUnit, Kind::Label, "%", {199, 133, 8, 9}, kLeft, ""},
+    {DataPageId::PressureLabel, Kind::Label, "Inlet Pressure", {131, 144, 47, 8}, kLeft, ""},
+    {DataPageId::Pressure, Kind::ValueBox, "", {179, 143, 25, 9}, kRight, "Inlet Pressure"},
+    {DataPageId::PressureUnit, Kind::Label, "mbars", {205, 144, 25, 8}, kLeft, ""},
 };
 
 void SetShown(QLabel* box, std::string_view text) {
@@ -94,7 +96,7 @@ void SetShown(QLabel* box, std::string_view text) {
 }  // namespace
 
 CCorvaneDataPage::CCorvaneDataPage(IPageHost& host, QWidget* parent)
-    : QWidget(parent), m_host(host), m_nIconId(kIconApplication), m_nLightIconId(kIconGreenDisc) {
+    : QWidget(parent), m_host(host) {
     SizePage(this);
     BuildControls();
     m_timer = new QTimer(this);
@@ -111,43 +113,45 @@ void CCorvaneDataPage::BuildControls() {
     for (const TemplateControl& control : kControls) {
         switch (control.kind) {
             case Kind::Label:
-                AddLabel(this, control.id, QString::fromLatin1(control.text), control.rect, control.align)
+                AddLabel(this, ControlName(control.id), QString::fromLatin1(control.text), control.rect, control.align)
                     ->setToolTip(QString::fromLatin1(control.toolTip));
                 break;
             case Kind::ValueBox:
-                AddValueBox(this, control.id, control.rect, control.align,
+                AddValueBox(this, ControlName(control.id), control.rect, control.align,
                             QString::fromLatin1(control.toolTip));
                 break;
             case Kind::Group:
-                AddGroup(this, control.id, QString::fromLatin1(control.text), control.rect, control.align);
+                AddGroup(this, ControlName(control.id), QString::fromLatin1(control.text), control.rect, control.align);
                 break;
         }
     }
 
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
-    PlaceControl(m_lblStatusLight, 1102, {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
-    m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
+    m_lblStatusLight->setPixmap(IconFor(m_lightIcon).pixmap(kStatusLightPx));
 
     m_editStatus = new CParentMenuEdit(this);
     m_editStatus->setReadOnly(true);
-    PlaceControl(m_editStatus, 1100, {155, 18, 90, 12}, QStringLiteral("Nephelometer Status text"));
+    PlaceControl(m_editStatus, ControlName(DataPageId::StatusText), {155, 18, 90, 12}, QStringLiteral("Nephelometer Status text"));
 
-    m_lblMode = Label(1078);
-    m_boxModeSeconds = Label(1079);
-    m_boxNextData = Label(1077);
-    m_boxLastDataTime = Label(1047);
-    for (int i = 0; i < 6; ++i) m_boxScattering[i] = Label(1040 + i);
-    m_boxZeroTime = Label(1082);
-    for (int i = 0; i < 9; ++i) m_boxZero[i] = Label(1049 + i);
-    m_boxInletTemp = Label(1070);
-    m_boxSampleTemp = Label(1076);
-    m_boxHumidity = Label(1072);
-    m_boxPressure = Label(1074);
+    m_lblMode = Label(DataPageId::ModeLabel);
+    m_boxModeSeconds = Label(DataPageId::ModeSeconds);
+    m_boxNextData = Label(DataPageId::NextData);
+    m_boxLastDataTime = Label(DataPageId::LastDataTime);
+    for (int i = 0; i < 6; ++i)
+        m_boxScattering[i] = Label(static_cast<DataPageId>(static_cast<int>(DataPageId::ScatteringBlue) + i));
+    m_boxZeroTime = Label(DataPageId::LastZeroTime);
+    for (int i = 0; i < 9; ++i)
+        m_boxZero[i] = Label(static_cast<DataPageId>(static_cast<int>(DataPageId::ZeroTotalBlue) + i));
+    m_boxInletTemp = Label(DataPageId::InletTemp);
+    m_boxSampleTemp = Label(DataPageId::SampleTemp);
+    m_boxHumidity = Label(DataPageId::Humidity);
+    m_boxPressure = Label(DataPageId::Pressure);
 }
 
-QLabel* CCorvaneDataPage::Label(int id) const {
-    return findChild<QLabel*>(QString::number(id));
+QLabel* CCorvaneDataPage::Label(DataPageId id) const {
+    return findChild<QLabel*>(ControlName(id));
 }
 
 void CCorvaneDataPage::OnTimeRecord(const std::string& line) {
@@ -156,7 +160,7 @@ void CCorvaneDataPage::OnTimeRecord(const std::string& line) {
     SetShown(m_boxLastDataTime, record->lastDataTimeText);
     // A time that no local calendar time represents keeps the previous one, so that log files
     // are never dated by a broken time.
-    if (record->instrumentTime) m_pInstrumentTime = record->instrumentTime;
+    if (record->instrumentTime) m_instrumentTime = record->instrumentTime;
 }
 
 void CCorvaneDataPage::OnDataRecord(const std::string& line) {
@@ -236,10 +240,10 @@ void CCorvaneDataPage::OnTimerTick() {
     if (tick.label) SetShown(m_lblMode, *tick.label);
 
     const bool faults = HasFaultBits(m_nStatusWord);
-    const std::uint16_t iconId = faults ? kIconRedLamp : kIconApplication;
-    if (iconId != m_nIconId) {
-        m_nIconId = iconId;
-        m_host.SetMainWindowIcon(iconId, faults ? m_strStatusText : std::string());
+    const IconId windowIcon = faults ? IconId::RedLamp : IconId::Application;
+    if (windowIcon != m_windowIcon) {
+        m_windowIcon = windowIcon;
+        m_host.SetMainWindowIcon(windowIcon, faults ? m_strStatusText : std::string());
     }
     if (m_bCounting) m_timer->start();
 }
@@ -253,11 +257,11 @@ std::string CCorvaneDataPage::GetStatusText() const {
 }
 
 bool CCorvaneDataPage::HasInstrumentTime() const {
-    return m_pInstrumentTime.has_value();
+    return m_instrumentTime.has_value();
 }
 
 std::time_t CCorvaneDataPage::GetInstrumentTime() const {
-    return m_pInstrumentTime.value_or(0);
+    return m_instrumentTime.value_or(0);
 }
 
 void CCorvaneDataPage::ShowNoInstrument(const std::string& text) {
@@ -269,12 +273,12 @@ void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     const StatusOutputs outputs = StatusOutputsFor(statusWord);
     if (outputs.faults) m_strStatusText = outputs.statusText;
     const bool waiting = !m_strNoInstrument.empty();
-    const std::uint16_t lightIcon = waiting ? kIconRedDisc : outputs.lightIcon;
     // Only changes are written: the page applies the status at every paint, and an unchanged
     // control must not ask for another one.
-    if (lightIcon != m_nLightIconId) {
-        m_nLightIconId = lightIcon;
-        m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+    const IconId light = waiting || outputs.faults ? IconId::RedDisc : IconId::GreenDisc;
+    if (light != m_lightIcon) {
+        m_lightIcon = light;
+        m_lblStatusLight->setPixmap(IconFor(m_lightIcon).pixmap(kStatusLightPx));
     }
     const QString text = InstrumentText(waiting ? m_strNoInstrument : StatusEditText(outputs));
     if (m_editStatus->text() != text) {

@@ -1,4 +1,4 @@
-// Icon resources drawn from the SVG files compiled into the library, so that they need no image
+// The icons drawn from the SVG files compiled into the library, so that they need no image
 // plug-in at run time.
 #include "pages/Icons.h"
 
@@ -6,29 +6,26 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
-#include "records/Status.h"
-
 namespace {
 
-const char* SvgPathFor(std::uint16_t resourceId) {
-    switch (resourceId) {
-        case kIconApplication:
+const char* SvgPathFor(IconId id) {
+    switch (id) {
+        case IconId::Application:
             return ":/icons/application.svg";
-        case kIconRedDisc:
+        case IconId::RedDisc:
             return ":/icons/red-disc.svg";
-        case kIconGreenDisc:
+        case IconId::GreenDisc:
             return ":/icons/green-disc.svg";
-        case kIconRedLamp:
+        case IconId::RedLamp:
             return ":/icons/red-lamp.svg";
-        default:
-            return nullptr;
     }
+    return nullptr;
 }
 
 }  // namespace
 
-QIcon IconForResource(std::uint16_t resourceId) {
-    const char* path = SvgPathFor(resourceId);
+QIcon IconFor(IconId id) {
+    const char* path = SvgPathFor(id);
     if (path == nullptr) return QIcon();
     QSvgRenderer renderer{QString::fromLatin1(path)};
     QIcon icon;

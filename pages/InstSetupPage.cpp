@@ -14,6 +14,7 @@
 #include <QRegularExpressionValidator>
 
 #include "PageControls.h"
+#include "pages/ControlName.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
 
@@ -57,84 +58,84 @@ CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent)
 }
 
 void CCorvaneInstSetupPage::BuildControls() {
-    auto* modelLabel = AddLabel(this, 1078, QStringLiteral("&Neph Model"), {4, 5, 60, 8});
+    auto* modelLabel = AddLabel(this, ControlName(SetupPageId::ModelLabel), QStringLiteral("&Neph Model"), {4, 5, 60, 8});
     m_cboModel = new QComboBox(this);
     m_cboModel->addItems({QStringLiteral("7810"), QStringLiteral("7830"), QStringLiteral("Unknown")});
-    PlaceControl(m_cboModel, 1077, {4, 17, 60, 12}, QStringLiteral("Nephelometer Model"));
+    PlaceControl(m_cboModel, ControlName(SetupPageId::Model), {4, 17, 60, 12}, QStringLiteral("Nephelometer Model"));
     modelLabel->setBuddy(m_cboModel);
     connect(m_cboModel, &QComboBox::activated, this, &CCorvaneInstSetupPage::OnModelActivated);
 
-    m_chkBackscatter = AddCheckBox(1012, QStringLiteral("&Backscatter"), 5, 39, 70,
+    m_chkBackscatter = AddCheckBox(SetupPageId::Backscatter, QStringLiteral("&Backscatter"), 5, 39, 70,
                                    QStringLiteral("Enable or disable Backscatter data"),
                                    &CCorvaneInstSetupPage::m_nBackscatter);
     m_chkBackscatter->setEnabled(false);
 
-    AddGroup(this, 1027, QStringLiteral("Mode"), {5, 55, 50, 37});
+    AddGroup(this, ControlName(SetupPageId::ModeGroup), QStringLiteral("Mode"), {5, 55, 50, 37});
     m_grpMode = new QButtonGroup(this);
     m_radManual =
-        AddRadio(m_grpMode, 0, 1025, QStringLiteral("&Manual"), 10, 66, 43,
+        AddRadio(m_grpMode, 0, SetupPageId::Manual, QStringLiteral("&Manual"), 10, 66, 43,
                  QStringLiteral("Run the Nephelometer in Manual mode"), &CCorvaneInstSetupPage::m_nMode);
     m_radNormal =
-        AddRadio(m_grpMode, 1, 1011, QStringLiteral("N&ormal"), 10, 78, 43,
+        AddRadio(m_grpMode, 1, SetupPageId::Normal, QStringLiteral("N&ormal"), 10, 78, 43,
                  QStringLiteral("Run the Nephelometer in Normal mode"), &CCorvaneInstSetupPage::m_nMode);
 
-    AddGroup(this, 1028, QStringLiteral("Log"), {5, 95, 80, 55});
+    AddGroup(this, ControlName(SetupPageId::LogGroup), QStringLiteral("Log"), {5, 95, 80, 55});
     // The Enable box also enables the log length radios, before the modified check.
-    m_chkLogEnable = AddCheckBox(1015, QStringLiteral("&Enable"), 10, 106, 70,
+    m_chkLogEnable = AddCheckBox(SetupPageId::LogEnable, QStringLiteral("&Enable"), 10, 106, 70,
                                  QStringLiteral("Enable or disable logging data to file"), nullptr);
     connect(m_chkLogEnable, &QCheckBox::clicked, this, &CCorvaneInstSetupPage::OnLogEnableClicked);
     m_grpLogLength = new QButtonGroup(this);
     m_radDaily =
-        AddRadio(m_grpLogLength, 0, 1014, QStringLiteral("New File Dail&y"), 10, 120, 73,
+        AddRadio(m_grpLogLength, 0, SetupPageId::Daily, QStringLiteral("New File Dail&y"), 10, 120, 73,
                  QStringLiteral("Create a new log file Daily"), &CCorvaneInstSetupPage::m_nLogLength);
     m_radWeekly =
-        AddRadio(m_grpLogLength, 1, 1024, QStringLiteral("New File &Weekly"), 10, 134, 73,
+        AddRadio(m_grpLogLength, 1, SetupPageId::Weekly, QStringLiteral("New File &Weekly"), 10, 134, 73,
                  QStringLiteral("Create a new log file Weekly"), &CCorvaneInstSetupPage::m_nLogLength);
     m_radDaily->setEnabled(false);
     m_radWeekly->setEnabled(false);
 
-    AddGroup(this, 1016, QStringLiteral("Data Records"), {105, 5, 62, 75});
+    AddGroup(this, ControlName(SetupPageId::RecordsGroup), QStringLiteral("Data Records"), {105, 5, 62, 75});
     m_chkData =
-        AddCheckBox(1017, QStringLiteral("&Data"), 110, 16, 54,
+        AddCheckBox(SetupPageId::DataRecords, QStringLiteral("&Data"), 110, 16, 54,
                     QStringLiteral("Receive unpolled Data records"), &CCorvaneInstSetupPage::m_nDataRecords);
     m_chkTime =
-        AddCheckBox(1018, QStringLiteral("&Time"), 110, 28, 54,
+        AddCheckBox(SetupPageId::TimeRecords, QStringLiteral("&Time"), 110, 28, 54,
                     QStringLiteral("Receive unpolled Time records"), &CCorvaneInstSetupPage::m_nTimeRecords);
-    m_chkPhoton = AddCheckBox(1019, QStringLiteral("&Photon"), 110, 40, 54,
+    m_chkPhoton = AddCheckBox(SetupPageId::PhotonRecords, QStringLiteral("&Photon"), 110, 40, 54,
                               QStringLiteral("Receive unpolled Photon records"),
                               &CCorvaneInstSetupPage::m_nPhotonRecords);
-    m_chkAux = AddCheckBox(1020, QStringLiteral("A&uxiliary"), 110, 52, 54,
+    m_chkAux = AddCheckBox(SetupPageId::AuxRecords, QStringLiteral("A&uxiliary"), 110, 52, 54,
                            QStringLiteral("Receive unpolled Auxiliary records"),
                            &CCorvaneInstSetupPage::m_nAuxRecords);
     m_chkZero =
-        AddCheckBox(1021, QStringLiteral("Zero"), 110, 64, 54,
+        AddCheckBox(SetupPageId::ZeroRecords, QStringLiteral("Zero"), 110, 64, 54,
                     QStringLiteral("Receive unpolled Zero records"), &CCorvaneInstSetupPage::m_nZeroRecords);
 
-    AddGroup(this, 1075, QStringLiteral("Timing"), {105, 85, 100, 65});
-    m_editAveraging = AddTimingEdit(1006, QStringLiteral("A&veraging Time"), 1029, 96,
+    AddGroup(this, ControlName(SetupPageId::TimingGroup), QStringLiteral("Timing"), {105, 85, 100, 65});
+    m_editAveraging = AddTimingEdit(SetupPageId::AveragingLabel, QStringLiteral("A&veraging Time"), SetupPageId::AveragingTime, 96,
                                     QStringLiteral("Nephelometer Averaging time"));
-    m_editBlank = AddTimingEdit(1010, QStringLiteral("B&lank Time"), 1032, 109,
+    m_editBlank = AddTimingEdit(SetupPageId::BlankLabel, QStringLiteral("B&lank Time"), SetupPageId::BlankTime, 109,
                                 QStringLiteral("Nephelometer Blank time"));
-    m_editZero = AddTimingEdit(1008, QStringLiteral("Ze&ro Time"), 1030, 122,
+    m_editZero = AddTimingEdit(SetupPageId::ZeroLabel, QStringLiteral("Ze&ro Time"), SetupPageId::ZeroTime, 122,
                                QStringLiteral("Nephelometer Zero time"));
-    m_editAutoZero = AddTimingEdit(1009, QStringLiteral("Auto Zero Per&iod"), 1031, 135,
+    m_editAutoZero = AddTimingEdit(SetupPageId::AutoZeroLabel, QStringLiteral("Auto Zero Per&iod"), SetupPageId::AutoZeroPeriod, 135,
                                    QStringLiteral("Nephelometer Auto Zero period"));
 
     m_btnApply = new QPushButton(QStringLiteral("  &Apply\nChanges"), this);
-    PlaceControl(m_btnApply, 1079, {185, 10, 60, 22},
+    PlaceControl(m_btnApply, ControlName(SetupPageId::ApplyChanges), {185, 10, 60, 22},
                  QStringLiteral("Send the current settings to the Nephelometer"));
     connect(m_btnApply, &QPushButton::clicked, this, &CCorvaneInstSetupPage::OnApplyChanges);
     m_btnSetTime = new QPushButton(QStringLiteral("Set Neph Time\n From PC Time"), this);
-    PlaceControl(m_btnSetTime, 1101, {185, 40, 60, 22},
+    PlaceControl(m_btnSetTime, ControlName(SetupPageId::SetNephTime), {185, 40, 60, 22},
                  QStringLiteral("Send the PC time to the Nephelometer"));
     connect(m_btnSetTime, &QPushButton::clicked, this, [this] { m_host.SetInstrumentClock(); });
 }
 
-QCheckBox* CCorvaneInstSetupPage::AddCheckBox(int id, const QString& text, int x, int y, int w,
+QCheckBox* CCorvaneInstSetupPage::AddCheckBox(SetupPageId id, const QString& text, int x, int y, int w,
                                               const QString& toolTip,
                                               int CCorvaneInstSetupPage::*remembered) {
     auto* box = new QCheckBox(text, this);
-    PlaceControl(box, id, {x, y, w, 10}, toolTip);
+    PlaceControl(box, ControlName(id), {x, y, w, 10}, toolTip);
     if (remembered != nullptr) {
         connect(box, &QCheckBox::clicked, this, [this, box, remembered] {
             if (CheckState(box) != this->*remembered) MarkModified();
@@ -143,11 +144,11 @@ QCheckBox* CCorvaneInstSetupPage::AddCheckBox(int id, const QString& text, int x
     return box;
 }
 
-QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int value, int id, const QString& text,
+QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int value, SetupPageId id, const QString& text,
                                               int x, int y, int w, const QString& toolTip,
                                               int CCorvaneInstSetupPage::*remembered) {
     auto* radio = new QRadioButton(text, this);
-    PlaceControl(radio, id, {x, y, w, 10}, toolTip);
+    PlaceControl(radio, ControlName(id), {x, y, w, 10}, toolTip);
     group->addButton(radio);
     connect(radio, &QRadioButton::clicked, this, [this, value, remembered] {
         if (this->*remembered != value) MarkModified();
@@ -155,13 +156,13 @@ QRadioButton* CCorvaneInstSetupPage::AddRadio(QButtonGroup* group, int value, in
     return radio;
 }
 
-CParentMenuEdit* CCorvaneInstSetupPage::AddTimingEdit(int labelId, const QString& label, int editId, int y,
+CParentMenuEdit* CCorvaneInstSetupPage::AddTimingEdit(SetupPageId labelId, const QString& label, SetupPageId editId, int y,
                                                       const QString& toolTip) {
-    auto* caption = AddLabel(this, labelId, label, {110, y + 2, 56, 8});
+    auto* caption = AddLabel(this, ControlName(labelId), label, {110, y + 2, 56, 8});
     auto* edit = new CParentMenuEdit(this);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     edit->setMaxLength(kMaxTimingDigits);
-    PlaceControl(edit, editId, {167, y, 30, 12}, toolTip);
+    PlaceControl(edit, ControlName(editId), {167, y, 30, 12}, toolTip);
     caption->setBuddy(edit);
     // Any change marks the page, also one the controller makes (a refused value put back).
     connect(edit, &QLineEdit::textChanged, this, &CCorvaneInstSetupPage::MarkModified);

@@ -1,4 +1,4 @@
-// Control placement, the help key and the wait cursor of the pages.
+// Control placement and the help key of the pages.
 #include "PageControls.h"
 
 #include <QGroupBox>
@@ -18,29 +18,29 @@ void SizePage(QWidget* page) {
     page->setMinimumSize(DialogRect(page->fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu).size());
 }
 
-void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip) {
-    if (id != 0) control->setObjectName(QString::number(id));
+void PlaceControl(QWidget* control, const QString& name, Dlu rect, const QString& toolTip) {
+    control->setObjectName(name);
     control->setGeometry(DialogRect(control->parentWidget()->fontMetrics(), rect.x, rect.y, rect.w, rect.h));
     if (!toolTip.isEmpty()) control->setToolTip(toolTip);
 }
 
-QLabel* AddLabel(QWidget* page, int id, const QString& text, Dlu rect, Qt::Alignment align) {
+QLabel* AddLabel(QWidget* page, const QString& name, const QString& text, Dlu rect, Qt::Alignment align) {
     auto* label = new QLabel(text, page);
     label->setAlignment(align | Qt::AlignTop);
-    PlaceControl(label, id, rect);
+    PlaceControl(label, name, rect);
     return label;
 }
 
-QGroupBox* AddGroup(QWidget* page, int id, const QString& title, Dlu rect, Qt::Alignment align) {
+QGroupBox* AddGroup(QWidget* page, const QString& name, const QString& title, Dlu rect, Qt::Alignment align) {
     auto* group = new QGroupBox(title, page);
     group->setAlignment(align);
-    PlaceControl(group, id, rect);
+    PlaceControl(group, name, rect);
     return group;
 }
 
-QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const QString& toolTip) {
+QLabel* AddValueBox(QWidget* page, const QString& name, Dlu rect, Qt::Alignment align, const QString& toolTip) {
     auto* box = new CValueBox(page, align);
-    PlaceControl(box, id, rect, toolTip);
+    PlaceControl(box, name, rect, toolTip);
     return box;
 }
 

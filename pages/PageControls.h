@@ -1,5 +1,5 @@
 // Building blocks shared by the three pages: controls placed at their template position (dialog
-// units of the page's font) and named by their template id, the F1 help key and the wait cursor.
+// units of the page's font) and named by their template id (ControlName), and the F1 help key.
 #pragma once
 
 #include <QString>
@@ -22,15 +22,16 @@ struct Dlu {
 // Gives the page its template size (262 x 156 dialog units) as its minimum size.
 void SizePage(QWidget* page);
 
-// Names the control by its template id (none when id is 0), places it on its parent page and sets
-// its tooltip when one is given.
-void PlaceControl(QWidget* control, int id, Dlu rect, const QString& toolTip = QString());
+// Names the control (no name for a control without id), places it on its parent page and sets its
+// tooltip when one is given.
+void PlaceControl(QWidget* control, const QString& name, Dlu rect, const QString& toolTip = QString());
 
-QLabel* AddLabel(QWidget* page, int id, const QString& text, Dlu rect, Qt::Alignment align = Qt::AlignLeft);
-QGroupBox* AddGroup(QWidget* page, int id, const QString& title, Dlu rect,
+QLabel* AddLabel(QWidget* page, const QString& name, const QString& text, Dlu rect,
+                 Qt::Alignment align = Qt::AlignLeft);
+QGroupBox* AddGroup(QWidget* page, const QString& name, const QString& title, Dlu rect,
                     Qt::Alignment align = Qt::AlignLeft);
 // A bordered value box (CValueBox), empty at first.
-QLabel* AddValueBox(QWidget* page, int id, Dlu rect, Qt::Alignment align, const QString& toolTip);
+QLabel* AddValueBox(QWidget* page, const QString& name, Dlu rect, Qt::Alignment align, const QString& toolTip);
 
 // F1 anywhere on the page opens the operator's manual at the page's keyword. The key is claimed
 // ahead of any window-wide shortcut, so the page's topic wins over the main window's.

@@ -53,9 +53,9 @@ bool HasFaultBits(std::int32_t statusWord) {
 
 StatusOutputs StatusOutputsFor(std::int32_t statusWord) {
     if (HasFaultBits(statusWord)) {
-        return {kIconRedDisc, true, FormatStatusText(statusWord), kIconRedLamp};
+        return {true, FormatStatusText(statusWord)};
     }
-    return {kIconGreenDisc, false, {}, kIconApplication};
+    return {false, {}};
 }
 
 std::string StatusEditText(const StatusOutputs& outputs) {

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kValuesFile = "values.reg";
 constexpr const char* kTemporaryFile = "values.reg.new";
 constexpr const char* kLockFile = ".lock";
 // Far above any real key (five short values); a bigger file is not one of ours.

@@ -7,6 +7,9 @@
 
 #include "ValuesFile.h"
 
+// The file in a key's folder that holds its values.
+inline constexpr const char* kValuesFile = "values.reg";
+
 // The values of the key whose folder is open as keyFd; none when the file is missing, damaged
 // beyond its lines or unreadable.
 ValueList LoadValues(int keyFd);

@@ -96,6 +96,14 @@ std::string CSettingsKey::RootFolder() {
     return WithoutTrailingSlashes(base) + "/corvane";
 }
 
+std::string CSettingsKey::ValuesFilePath(const std::string& path) {
+    std::string file = RootFolder();
+    for (const std::string& component : PathComponents(path)) {
+        if (!component.empty()) file += "/" + component;
+    }
+    return file + "/" + kValuesFile;
+}
+
 bool CSettingsKey::Open(const std::string& path, bool bReadOnly) {
     Close();
     if (path.empty()) {

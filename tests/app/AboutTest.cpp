@@ -7,11 +7,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/Version.h"
+#include "pages/ControlName.h"
 
 TEST(About, VersionLineCarriesThisBuildsVersionTimeAndDateAsUnsignedNumbers) {
     CAboutDlg about;
     // "Version 1.5.0.1, 15:08:51, Sep 20 2005" with this build's version, time and date.
-    const QString line = about.findChild<QLabel*>("1103")->text();
+    const QString line = about.findChild<QLabel*>(ControlName(AboutBoxId::Version))->text();
     const QRegularExpression format(
         QStringLiteral("^Version %1, \\d\\d:\\d\\d:\\d\\d, [A-Z][a-z]{2} [ \\d]\\d \\d{4}$")
             .arg(QRegularExpression::escape(CORVANE_TEST_PROJECT_VERSION)));

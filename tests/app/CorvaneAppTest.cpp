@@ -14,6 +14,7 @@
 #include "app/AboutDlg.h"
 #include "app/CorvaneApp.h"
 #include "control/CorvanePropertySheet.h"
+#include "pages/ControlName.h"
 #include "pages/DataPage.h"
 
 TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
@@ -33,10 +34,10 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
         };
         // The about box from the Help menu, closed by its OK button.
         WhenShown<CAboutDlg>([&](CAboutDlg* about) {
-            QTest::mouseClick(about->findChild<QPushButton*>("1"), Qt::LeftButton);
+            QTest::mouseClick(about->findChild<QPushButton*>(ControlName(AboutBoxId::Ok)), Qt::LeftButton);
             aboutClosed = !about->isVisible();
         });
-        sheet->findChild<QPushButton*>("9")->menu()->actions().back()->trigger();
+        sheet->findChild<QPushButton*>(QString::number(CCorvanePropertySheet::ID_HELP))->menu()->actions().back()->trigger();
 
         // The modal main window does not block its help window: its Close button works.
         sheet->ShowHelp("data");
@@ -47,7 +48,7 @@ TEST(CorvaneApp, RunsTheMainWindowModallyUntilExit) {
 
         // Unpolled records reach the window: the instrument time on the Data page moves on.
         click(CCorvanePropertySheet::ID_START_DATA);
-        auto* lastData = sheet->DataPage().findChild<QLabel*>("1047");
+        auto* lastData = sheet->DataPage().findChild<QLabel*>(ControlName(DataPageId::LastDataTime));
         const QString first = lastData->text();
         recordsArrived = QTest::qWaitFor([&] { return lastData->text() != first; }, 5000);
         click(CCorvanePropertySheet::ID_EXIT);

@@ -11,7 +11,9 @@
 #include "SimProcess.h"
 #include "app/AboutDlg.h"
 #include "control/CorvanePropertySheet.h"
+#include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
+#include "pages/ControlName.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -44,7 +46,7 @@ int main(int argc, char** argv) {
     query();  // its current records
     save(sheet, "data.png");
     sheet.Tabs().setCurrentIndex(2);
-    sheet.CommPage().findChild<QPushButton*>("1004")->click();  // the port test
+    sheet.CommPage().findChild<QPushButton*>(ControlName(CommPageId::Test))->click();  // the port test
     save(sheet, "communications.png");
     CAboutDlg about(&sheet);
     about.show();

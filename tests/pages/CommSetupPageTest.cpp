@@ -17,7 +17,9 @@
 #include "FakePageHost.h"
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
+#include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
+#include "pages/ControlName.h"
 #include "serial/SerialLink.h"
 
 namespace {
@@ -43,44 +45,57 @@ protected:
         setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
         page = std::make_unique<CCorvaneCommSetupPage>(host, link);
     }
-    QString Entry(int row) const { return page->findChild<QListWidget*>("1029")->item(row)->text(); }
+    QString Entry(int row) const { return page->findChild<QListWidget*>(ControlName(CommPageId::Ports))->item(row)->text(); }
     QString Test() const {
-        QTest::mouseClick(page->findChild<QPushButton*>("1004"), Qt::LeftButton);
-        EXPECT_TRUE(page->findChild<QPushButton*>("1004")->isEnabled());
-        return page->findChild<QPlainTextEdit*>("1013")->toPlainText();
+        QTest::mouseClick(page->findChild<QPushButton*>(ControlName(CommPageId::Test)), Qt::LeftButton);
+        EXPECT_TRUE(page->findChild<QPushButton*>(ControlName(CommPageId::Test))->isEnabled());
+        return page->findChild<QPlainTextEdit*>(ControlName(CommPageId::TestResult))->toPlainText();
     }
 };
 
-TEST_F(CommSetupPageTest, ListsThePortsThatOpenAndTestsAndOpensTheSelectedOne) {
+TEST_F(CommSetupPageTest, ListsThePortsThatOpenAndSelectsTheFirst) {
     BuildPage(sim.DeviceDir());
     ASSERT_EQ(page->PortCount(), 2);
     EXPECT_EQ(Entry(0), "Com port 3");
     EXPECT_EQ(Entry(1), "Com port 5");
     EXPECT_EQ(page->SelectedIndex(), 0);
+}
+
+TEST_F(CommSetupPageTest, TestOfAPortWithoutInstrumentSaysSoAndClosesIt) {
+    BuildPage(sim.DeviceDir());
     EXPECT_EQ(Test(), "The device is either unknown, not connected or not switched on.");
     EXPECT_FALSE(link.IsConnected());
+}
 
+TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePort) {
+    BuildPage(sim.DeviceDir());
     page->SelectIndex(1);  // a stored COMM_PORT of 1 is the second entry
     const QStringList lines = Test().split('\n');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines.mid(0, 3),
-              (QStringList{"Connected to a - Nephelometer", "running at 9600bps.", "Version:"}));
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"Connected to a - Nephelometer", "running at 9600bps.", "Version:"}));
     const std::vector<std::string> sent = sim.SentLines();
     EXPECT_NE(std::find(sent.begin(), sent.end(), lines[3].toStdString()), sent.end());
     EXPECT_FALSE(link.IsConnected());
+}
+
+TEST_F(CommSetupPageTest, TestOfAnOpenPortLeavesItOpen) {
+    BuildPage(sim.DeviceDir());
+    page->SelectIndex(1);
     QString error;
     ASSERT_TRUE(page->OpenSelectedPort(error));
     EXPECT_EQ(link.GetPortNumber(), 5);
     EXPECT_TRUE(Test().startsWith("Connected to a - \nrunning at 9600bps.\nVersion:\n"));
-    EXPECT_TRUE(link.IsConnected());  // a port already open stays open
+    EXPECT_TRUE(link.IsConnected());
     link.ClosePort();
+}
 
-    page->SelectIndex(0);
+TEST_F(CommSetupPageTest, PortGoneSinceTheListWasMadeGivesTheInUseText) {
+    BuildPage(sim.DeviceDir());
     std::filesystem::remove(sim.DeviceDir() + "/COM3");
+    QString error;
     EXPECT_FALSE(page->OpenSelectedPort(error));
-    EXPECT_EQ(
-        error,
-        "The port is either in use by another application, or it doesn't exist.  Please try another one.");
+    EXPECT_EQ(error,
+              "The port is either in use by another application, or it doesn't exist.  Please try another one.");
 }
 
 TEST_F(CommSetupPageTest, PortHeldByAnotherProgramIsLeftOut) {

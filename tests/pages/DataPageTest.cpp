@@ -1,5 +1,5 @@
-// The Data page: record lines shown as received, the status light and text, the countdowns with
-// their predictions, and the window icon asked of the main window at the tick.
+// The Data page: record fields in their boxes as received, the status light and text, the window
+// icon asked at the tick, and the countdowns. How records are split is tested with the records.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "FakePageHost.h"
+#include "pages/ControlName.h"
 #include "pages/DataPage.h"
 #include "pages/Icons.h"
 
 namespace {
+
+using enum DataPageId;
 
 const char* const kWholeD = "D,B,100,1.1,2.2,3.3,4.4,5.5,6.6,7.7";
 
@@ -35,162 +38,142 @@ protected:
 
     // Averaging, blank, zero and auto zero period, in seconds.
     DataPageTest() { host.snapshot = {2, 1, "60", "60", "300", "3600"}; }
-    QString Text(int id) const {
-        if (auto* edit = page.findChild<QLineEdit*>(QString::number(id))) return edit->text();
-        return page.findChild<QLabel*>(QString::number(id))->text();
+    QString Text(DataPageId id) const {
+        if (auto* edit = page.findChild<QLineEdit*>(ControlName(id))) return edit->text();
+        return page.findChild<QLabel*>(ControlName(id))->text();
     }
     QMap<QString, QString> AllTexts() const {
         QMap<QString, QString> texts;
         for (QLabel* label : page.findChildren<QLabel*>()) texts[label->objectName()] = label->text();
         return texts;
     }
-    bool LightShows(std::uint16_t iconId) const {
-        return page.findChild<QLabel*>("1102")->pixmap().toImage() ==
-               IconForResource(iconId).pixmap(32).toImage();
+    bool LightShows(IconId icon) const {
+        return page.findChild<QLabel*>(ControlName(StatusLight))->pixmap().toImage() ==
+               IconFor(icon).pixmap(32).toImage();
     }
-    // Hands a line to the handler of its record letter.
-    void Feed(const std::string& line) {
-        using Handler = void (CCorvaneDataPage::*)(const std::string&);
-        const Handler handler = line[0] == 'T'   ? &CCorvaneDataPage::OnTimeRecord
-                                : line[0] == 'D' ? &CCorvaneDataPage::OnDataRecord
-                                : line[0] == 'Y' ? &CCorvaneDataPage::OnAuxRecord
-                                : line[0] == 'Z' ? &CCorvaneDataPage::OnZeroRecord
-                                                 : &CCorvaneDataPage::OnPhotonRecord;
-        (page.*handler)(line);
-    }
+    void Aux(const char* statusWord) { page.OnAuxRecord(std::string("Y,0,1,2,3,4,5,6,7,") + statusWord); }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) page.OnTimerTick();
     }
 };
 
-TEST_F(DataPageTest, RecordsShowTheFieldsTheyHold) {
-    const struct {
-        const char* line;
-        std::vector<std::pair<int, const char*>> shown;  // control id and its text afterwards
-    } steps[] = {
-        {kWholeD,
-         {{1078, "BLANKING mode for"}, {1079, "100"}, {1040, "1.1"}, {1045, "6.6,7.7"}, {1077, "60"}}},
-        {"D,N,", {{1078, "MEASURING mode for"}, {1079, "100"}, {1040, "1.1"}}},  // stops after the mode
-        {"D,Q,7,", {{1078, "MEASURING mode for"}, {1079, "7"}}},                 // not a mode letter
-        {"Y,0,1013,300,295,45,0,0,0001", {{1074, "1013"}, {1076, "300"}, {1070, "295"}, {1072, "45"}}},
-        {"G,1,2,3,4,5,6,7,8,999,301.5,x", {{1074, "999"}, {1076, "301.5,x"}}},
-        {"Z,10,11,12,13,14,15,16,17,18,19", {{1057, "18,19"}, {1082, ""}}},  // no T record yet
-        // The time text shows the fields as sent; the day is not checked against the month.
-        {"T,9999,02,31,23,59,59", {{1047, "99-02-31 23:59:59"}}},
-        // Out of range or missing a field: ignored whole.
-        {"T,2005,13,20,14,30,07", {{1047, "99-02-31 23:59:59"}}},
-        {"T,-1,09,20,14,30,07", {{1047, "99-02-31 23:59:59"}}},
-        {"T,2005,02,01,12,00", {{1047, "99-02-31 23:59:59"}}},
-        {"Z,20,21,22,23,24,25,26,27", {{1055, "26"}, {1056, "17"}, {1082, ""}}},  // fields 1 to 7 only
-        // A whole zero record copies the time text, never the clock.
-        {"T,2005,9,20,14,30,7", {{1047, "05-9-20 14:30:7"}}},
-        {"Z,1,2,3,4,5,6,7,8,9", {{1082, "05-9-20 14:30:7"}}},
-    };
-    EXPECT_FALSE(page.HasInstrumentTime());
-    for (const auto& step : steps) {
-        Feed(step.line);
-        for (const auto& [id, text] : step.shown) EXPECT_EQ(Text(id), text) << step.line << " in " << id;
-    }
-    EXPECT_FALSE(page.HasFault());                               // the Y record above has no status field
-    std::tm local{7, 30, 14, 20, 8, 105, 0, 0, -1, 0, nullptr};  // as the local clock has it on that day
-    ASSERT_TRUE(page.HasInstrumentTime());
-    EXPECT_EQ(page.GetInstrumentTime(), std::mktime(&local));
+TEST_F(DataPageTest, EachRecordFillsItsOwnBoxes) {
+    page.OnDataRecord(kWholeD);
+    page.OnAuxRecord("Y,0,1013,300,295,45,0,0,0001");
+    page.OnZeroRecord("Z,10,11,12,13,14,15,16,17,18,19");
+    const std::pair<DataPageId, const char*> shown[] = {
+        {ModeLabel, "BLANKING mode for"}, {ModeSeconds, "100"}, {ScatteringBlue, "1.1"},
+        {BackscatterRed, "6.6,7.7"},      {NextData, "60"},     {Pressure, "1013"},
+        {SampleTemp, "300"},              {InletTemp, "295"},   {Humidity, "45"},
+        {ZeroTotalBlue, "10"},            {ZeroRayleighRed, "18,19"}, {LastZeroTime, ""}};  // no T record yet
+    for (const auto& [id, text] : shown) EXPECT_EQ(Text(id), text) << ControlName(id).toStdString();
 
+    page.OnPhotonRecord("G,1,2,3,4,5,6,7,8,999,301.5,x");
+    EXPECT_EQ(Text(Pressure) + " " + Text(SampleTemp), "999 301.5,x");
+    page.OnDataRecord("D,N,");  // stops after the mode
+    EXPECT_EQ(Text(ModeLabel) + " " + Text(ModeSeconds), "MEASURING mode for 100");
+    page.OnZeroRecord("Z,20,21,22,23,24,25,26,27");  // fields 1 to 7 only
+    EXPECT_EQ(Text(ZeroRayleighBlue) + " " + Text(ZeroRayleighGreen), "26 17");
+}
+
+TEST_F(DataPageTest, WholeZeroRecordTakesTheTimeTextOfTheLastTimeRecord) {
+    EXPECT_FALSE(page.HasInstrumentTime());
+    page.OnTimeRecord("T,2005,9,20,14,30,7");
+    page.OnTimeRecord("T,2005,13,20,14,30,07");  // out of range: ignored whole
+    page.OnZeroRecord("Z,1,2,3,4,5,6,7,8,9");
+    EXPECT_EQ(Text(LastDataTime), "05-9-20 14:30:7");
+    EXPECT_EQ(Text(LastZeroTime), "05-9-20 14:30:7");
+    std::tm local{7, 30, 14, 20, 8, 105, 0, 0, -1, 0, nullptr};
+    EXPECT_EQ(page.GetInstrumentTime(), std::mktime(&local));
+}
+
+TEST_F(DataPageTest, LinesThatAreNoRecordChangeNothing) {
+    page.OnDataRecord(kWholeD);
+    page.OnTimeRecord("T,2005,9,20,14,30,7");
     const QMap<QString, QString> before = AllTexts();
     const std::time_t instrumentTime = page.GetInstrumentTime();
-    for (const char* line : {"", "ERROR", "error", "WriteComm", "D", "Y,"}) {
-        SCOPED_TRACE(line);
+    for (const char* line : {"", "ERROR", "WriteComm", "Y,"}) {
         page.OnTimeRecord(line);
         page.OnDataRecord(line);
         page.OnAuxRecord(line);
         page.OnZeroRecord(line);
         page.OnPhotonRecord(line);
-        EXPECT_EQ(AllTexts(), before);
-        EXPECT_EQ(page.GetInstrumentTime(), instrumentTime);
     }
     page.OnPhotonRecord("B,1,2,3,4,5,6,7,8,9");  // eight commas: not a whole photon record
     EXPECT_EQ(AllTexts(), before);
+    EXPECT_EQ(page.GetInstrumentTime(), instrumentTime);
 }
 
-TEST_F(DataPageTest, StatusWordDrivesLightAndTextAtOnceAndTheWindowIconAtTheTick) {
-    const struct {
-        const char* word;
-        std::uint16_t light;
-        const char* edit;
-        const char* statusText;  // kept from the last fault list when no fault bit is set
-    } rows[] = {{"000A", 133, "Valve, Shutter", "Valve, Shutter"},
-                {"0200", 134, "Okay", "Valve, Shutter"},
-                {"0000", 134, "Okay", "Valve, Shutter"}};
-    page.StartCountdowns();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.word);
-        const std::size_t iconsAsked = host.windowIcons.size();
-        page.OnAuxRecord(std::string("Y,0,1,2,3,4,5,6,7,") + row.word);
-        EXPECT_TRUE(LightShows(row.light));
-        EXPECT_EQ(Text(1100), row.edit);
-        EXPECT_EQ(page.GetStatusText(), row.statusText);
-        EXPECT_EQ(page.HasFault(), std::string(row.word) != "0000");  // any bit, for Start Data
-        EXPECT_EQ(host.windowIcons.size(), iconsAsked);
+TEST_F(DataPageTest, StatusLightAndTextFollowTheStatusWordAtOnce) {
+    Aux("000A");
+    EXPECT_TRUE(LightShows(IconId::RedDisc));
+    EXPECT_EQ(Text(StatusText), "Valve, Shutter");
+    EXPECT_TRUE(page.HasFault());
+    Aux("0200");  // no fault bit, but not zero: Start Data still asks
+    EXPECT_TRUE(LightShows(IconId::GreenDisc));
+    EXPECT_EQ(Text(StatusText), "Okay");
+    EXPECT_TRUE(page.HasFault());
+    EXPECT_EQ(page.GetStatusText(), "Valve, Shutter");  // the last fault list is kept
+    Aux("0000");
+    EXPECT_FALSE(page.HasFault());
+}
+
+TEST_F(DataPageTest, WindowIconIsAskedAtTheTickAndOnlyWhenItChanges) {
+    for (const char* word : {"000A", "0001", "0200", "0000"}) {
+        Aux(word);
         page.OnTimerTick();
     }
-    // Asked at the tick, and only when it changes.
-    using Icon = std::pair<std::uint16_t, std::string>;
-    EXPECT_EQ(host.windowIcons, (std::vector<Icon>{{135, "Valve, Shutter"}, {128, ""}}));
+    using Icon = std::pair<IconId, std::string>;
+    EXPECT_EQ(host.windowIcons, (std::vector<Icon>{{IconId::RedLamp, "Valve, Shutter"}, {IconId::Application, ""}}));
 }
 
-TEST_F(DataPageTest, FirstPaintShowsGreenLightAndOkayAndTheTimerTicksUntilStopped) {
+TEST_F(DataPageTest, FirstPaintShowsTheGreenLightAndOkayWithoutAskingForAnotherPaint) {
+    EXPECT_EQ(Text(StatusText), "");
+    page.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(StatusText) == "Okay"; }, 2000));
+    EXPECT_TRUE(LightShows(IconId::GreenDisc));
+    page.paints = 0;
+    EXPECT_FALSE(QTest::qWaitFor([&] { return page.paints > 1; }, 200));
+}
+
+TEST_F(DataPageTest, TimerTicksEverySecondUntilStopped) {
     page.OnDataRecord(kWholeD);
     page.StartCountdowns();
-    EXPECT_EQ(Text(1100), "");
-    page.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1100) == "Okay"; }, 2000));
-    EXPECT_TRUE(LightShows(134));
     auto* timer = page.findChild<QTimer*>("102");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1077) == "59"; }, 1500));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Text(NextData) == "59"; }, 1500));
     EXPECT_TRUE(timer->isActive());  // started again after the tick
     page.StopCountdowns();
     EXPECT_FALSE(timer->isActive());
-    EXPECT_EQ(Text(1079), "99");  // the texts stay
-    // Showing the status at a paint must not ask for another paint.
-    page.paints = 0;
-    QTest::qWait(200);
-    EXPECT_LE(page.paints, 1);
+    EXPECT_EQ(Text(ModeSeconds), "99");  // the texts stay
 }
 
 TEST_F(DataPageTest, CountdownsPredictTheNextModeWhenOneRunsOut) {
     page.OnDataRecord("D,N,2,1,2,3,4,5,6");
     page.StartCountdowns();
     Ticks(2);
-    EXPECT_EQ(Text(1077), "58");
-    EXPECT_EQ(Text(1078), "BLANKING mode for");  // measuring ran out
-    EXPECT_EQ(Text(1079), "0");                  // the new count shows from the next tick
-    Ticks(60);
-    EXPECT_EQ(Text(1078), "BLANKING mode for");  // the mode field still says measuring
-    EXPECT_EQ(Text(1077), "0");
-    page.OnTimerTick();
-    EXPECT_EQ(Text(1079), "59");
-    EXPECT_EQ(Text(1077), "0");  // stays at 0 until the next whole D record
+    EXPECT_EQ(Text(NextData), "58");
+    EXPECT_EQ(Text(ModeLabel), "BLANKING mode for");  // measuring ran out
+    EXPECT_EQ(Text(ModeSeconds), "0");                // the new count shows from the next tick
+    Ticks(61);
+    EXPECT_EQ(Text(ModeSeconds), "59");
+    EXPECT_EQ(Text(NextData), "0");  // stays at 0 until the next whole D record
 
     page.OnDataRecord("D,B,1,1,2,3,4,5,6");  // blanking after measuring: zeroing follows
     page.OnTimerTick();
-    EXPECT_EQ(Text(1078), "ZEROING mode for");
+    EXPECT_EQ(Text(ModeLabel), "ZEROING mode for");
     page.OnDataRecord("D,Z,1,1,2,3,4,5,6");
     page.OnTimerTick();
     page.OnDataRecord("D,B,1,1,2,3,4,5,6");  // blanking after zeroing: measuring follows
     Ticks(2);
-    EXPECT_EQ(Text(1078), "MEASURING mode for");
-    EXPECT_EQ(Text(1079), "3179");  // 3600 - 60 - 300 - 60, less one
+    EXPECT_EQ(Text(ModeLabel), "MEASURING mode for");
+    EXPECT_EQ(Text(ModeSeconds), "3179");  // 3600 - 60 - 300 - 60, less one
 }
 
 TEST_F(DataPageTest, ManualMeasuringShowsNoModeSeconds) {
     host.snapshot.m_nMode = 0;
     page.OnDataRecord("D,N,120,1,2,3,4,5,6");
     page.OnTimerTick();
-    EXPECT_EQ(Text(1079), "");
-    host.snapshot.m_strAveragingTime.clear();  // timing never loaded
-    page.OnDataRecord("D,B,120,1,2,3,4,5,6");
-    EXPECT_EQ(Text(1079), "120");
-    EXPECT_EQ(Text(1077), "");
+    EXPECT_EQ(Text(ModeSeconds), "");
 }
 
 }  // namespace

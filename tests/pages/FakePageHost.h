@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -14,13 +13,13 @@
 class FakePageHost : public IPageHost {
 public:
     InstrumentSettingsSnapshot snapshot;
-    std::vector<std::pair<std::uint16_t, std::string>> windowIcons;
+    std::vector<std::pair<IconId, std::string>> windowIcons;
     int applyCalls = 0;
     std::function<void()> onApply;  // runs inside ApplySettings, to look at the page then
 
     const InstrumentSettingsSnapshot& Snapshot() const override { return snapshot; }
-    void SetMainWindowIcon(std::uint16_t iconId, const std::string& text) override {
-        windowIcons.emplace_back(iconId, text);
+    void SetMainWindowIcon(IconId icon, const std::string& text) override {
+        windowIcons.emplace_back(icon, text);
     }
     void ApplySettings() override {
         ++applyCalls;

@@ -9,9 +9,12 @@
 #include <QVBoxLayout>
 
 #include "FakePageHost.h"
+#include "pages/ControlName.h"
 #include "pages/InstSetupPage.h"
 
 namespace {
+
+using enum SetupPageId;
 
 // The page sits in a dialog whose default button stands for Query, so that an Enter the page
 // does not take can be seen reaching the dialog.
@@ -32,10 +35,10 @@ protected:
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
-    QWidget* Control(int id) const { return page->findChild<QWidget*>(QString::number(id)); }
-    bool Enabled(int id) const { return Control(id)->isEnabled(); }
-    void Click(int id) const { QTest::mouseClick(Control(id), Qt::LeftButton, {}, QPoint(5, 8)); }
-    void Press(int id, Qt::Key key) const {
+    QWidget* Control(SetupPageId id) const { return page->findChild<QWidget*>(ControlName(id)); }
+    bool Enabled(SetupPageId id) const { return Control(id)->isEnabled(); }
+    void Click(SetupPageId id) const { QTest::mouseClick(Control(id), Qt::LeftButton, {}, QPoint(5, 8)); }
+    void Press(SetupPageId id, Qt::Key key) const {
         Control(id)->setFocus();
         QTest::keyClick(Control(id), key);
     }
@@ -49,46 +52,55 @@ protected:
     }
 };
 
-TEST_F(InstSetupPageTest, ACommitRemembersWhatTheSettersShowAndNoSelectionAsMinusOne) {
-    page->CommitPageValues();  // no radio selected: -1, read as 16 bits
-    EXPECT_EQ(page->GetMode(), 65535);
+TEST_F(InstSetupPageTest, GettersReturnWhatTheLastCommitTookFromTheControls) {
+    page->CommitPageValues();
+    EXPECT_EQ(page->GetMode(), 65535);  // no radio selected: -1, read as 16 bits
     page->SetModel(1);
     page->SetBackscatter(5);
     page->SetMode(0);
-    page->SetMode(7);                // neither 0 nor 1: no change
-    EXPECT_EQ(page->GetModel(), 2);  // not remembered before the commit
+    page->SetMode(7);  // neither 0 nor 1: no change
+    EXPECT_EQ(page->GetModel(), 2);
     page->CommitPageValues();
     EXPECT_EQ(page->GetModel(), 1);
     EXPECT_EQ(page->GetBackscatter(), 1);
     EXPECT_EQ(page->GetMode(), 0);
 }
 
-TEST_F(InstSetupPageTest, ChangesStayMarkedUntilCommitted) {
+TEST_F(InstSetupPageTest, ClickingTheRememberedChoiceDoesNotMarkThePage) {
     Load(1, 0, 1, 0);
-    Click(1025);  // Manual and Daily are what is remembered already
-    Click(1014);
+    Click(Manual);
+    Click(Daily);
     EXPECT_EQ(page->m_bModified, 0);
-    Click(1018);
-    Click(1018);  // back to the remembered state: still modified
-    EXPECT_EQ(page->m_bModified, 1);
-    EXPECT_TRUE(Enabled(1079));
+    EXPECT_FALSE(Enabled(ApplyChanges));
+}
 
+TEST_F(InstSetupPageTest, ClickingABoxBackToItsRememberedStateLeavesThePageMarked) {
     Load(1, 0, 1, 0);
-    page->SetBlankTime("45");  // the controller's text changes mark the page too
+    Click(TimeRecords);
+    Click(TimeRecords);
     EXPECT_EQ(page->m_bModified, 1);
+    EXPECT_TRUE(Enabled(ApplyChanges));
+}
 
+TEST_F(InstSetupPageTest, ControllerChangingATimingTextMarksThePage) {
+    Load(1, 0, 1, 0);
+    page->SetBlankTime("45");
+    EXPECT_EQ(page->m_bModified, 1);
+}
+
+TEST_F(InstSetupPageTest, ModelChoiceEnablesBackscatterOnlyFor7830) {
     Load(0, 1, 0, 0);
-    Press(1077, Qt::Key_End);  // "Unknown" leaves Backscatter disabled
-    EXPECT_FALSE(Enabled(1012));
-    Press(1077, Qt::Key_Up);  // "7830"
-    EXPECT_TRUE(Enabled(1012));
-    Press(1077, Qt::Key_Up);  // "7810", the remembered model: disabled, still modified
-    EXPECT_FALSE(Enabled(1012));
+    Press(Model, Qt::Key_End);  // "Unknown" leaves Backscatter as it was
+    EXPECT_FALSE(Enabled(Backscatter));
+    Press(Model, Qt::Key_Up);  // "7830"
+    EXPECT_TRUE(Enabled(Backscatter));
+    Press(Model, Qt::Key_Up);  // "7810", the remembered model: disabled, still modified
+    EXPECT_FALSE(Enabled(Backscatter));
     EXPECT_EQ(page->m_bModified, 1);
 }
 
 TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
-    for (int id : {1029, 1032, 1030, 1031}) {
+    for (SetupPageId id : {AveragingTime, BlankTime, ZeroTime, AutoZeroPeriod}) {
         Control(id)->setFocus();
         QTest::keyClicks(Control(id), "12a-3 4.5678901234");
     }
@@ -96,27 +108,34 @@ TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
     EXPECT_EQ(page->GetAutoZeroPeriod(), "1234567890");
 }
 
-TEST_F(InstSetupPageTest, EnterAppliesOnlyUnappliedChangesCommittedFirstAndNeverDuringARun) {
+TEST_F(InstSetupPageTest, EnterWithoutChangesGoesOnToTheDialog) {
     Load(1, 1, 0, 0);
-    Press(1029, Qt::Key_Return);
+    Press(AveragingTime, Qt::Key_Return);
     EXPECT_EQ(host.applyCalls, 0);
-    EXPECT_EQ(queryClicks, 1);  // went on to the dialog's default button
+    EXPECT_EQ(queryClicks, 1);
+}
 
-    Click(1017);
-    page->SetRunning(true);
-    EXPECT_FALSE(Enabled(1079));
-    Press(1017, Qt::Key_Enter);
-    EXPECT_EQ(host.applyCalls, 0);
-
-    page->SetRunning(false);
-    EXPECT_TRUE(Enabled(1079));
+TEST_F(InstSetupPageTest, EnterAppliesChangesCommittedFirstAndIsConsumed) {
+    Load(1, 1, 0, 0);
+    Click(DataRecords);
     int recordsAtApply = -1;  // the main window sends what is remembered
     host.onApply = [&] { recordsAtApply = page->m_bModified == 0 ? page->GetDataRecords() : -1; };
-    Press(1017, Qt::Key_Enter);
+    Press(DataRecords, Qt::Key_Enter);
     EXPECT_EQ(host.applyCalls, 1);
     EXPECT_EQ(recordsAtApply, 1);
-    EXPECT_FALSE(Enabled(1079));
-    EXPECT_EQ(queryClicks, 2);  // Query during the run; the key was consumed when it applied
+    EXPECT_FALSE(Enabled(ApplyChanges));
+    EXPECT_EQ(queryClicks, 0);
+}
+
+TEST_F(InstSetupPageTest, NoApplyDuringARun) {
+    Load(1, 1, 0, 0);
+    Click(DataRecords);
+    page->SetRunning(true);
+    EXPECT_FALSE(Enabled(ApplyChanges));
+    Press(DataRecords, Qt::Key_Enter);
+    EXPECT_EQ(host.applyCalls, 0);
+    page->SetRunning(false);
+    EXPECT_TRUE(Enabled(ApplyChanges));  // the changes are still there
 }
 
 TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) {
@@ -127,29 +146,27 @@ TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) 
     for (const auto& row : rows) {
         SCOPED_TRACE(row.model);
         Load(row.model, 1, row.logEnable, 0);
-        Click(1017);  // Apply Changes enabled: it keeps its own state throughout
+        Click(DataRecords);  // Apply Changes enabled: it keeps its own state throughout
         page->EnablePageControls(false);
         for (QWidget* control : page->findChildren<QWidget*>()) {
             const bool input = control->inherits("QAbstractButton") || control->inherits("QLineEdit") ||
                                control->inherits("QComboBox");
-            EXPECT_TRUE(!input || control->isEnabled() == (control == Control(1079)))
+            EXPECT_TRUE(!input || control->isEnabled() == (control == Control(ApplyChanges)))
                 << control->objectName().toStdString();
         }
         page->EnablePageControls(true);
-        EXPECT_EQ(Enabled(1012), row.backscatter);
-        EXPECT_EQ(Enabled(1024), row.logLength);
-        EXPECT_TRUE(Enabled(1031) && Enabled(1101));
+        EXPECT_EQ(Enabled(Backscatter), row.backscatter);
+        EXPECT_EQ(Enabled(Weekly), row.logLength);
+        EXPECT_TRUE(Enabled(AutoZeroPeriod) && Enabled(SetNephTime));
     }
 }
 
 TEST_F(InstSetupPageTest, LogEnableClickedOffAndOnOffersWeeklyAgain) {
     Load(1, 1, 1, 1);
     page->EnableWeeklyOption(false);  // refused by the log-size check
-    page->RememberLogLength(0);
-    EXPECT_EQ(page->GetLogLength(), 0);
-    Click(1015);
-    Click(1015);
-    EXPECT_TRUE(Enabled(1024));
+    Click(LogEnable);
+    Click(LogEnable);
+    EXPECT_TRUE(Enabled(Weekly));
 }
 
 }  // namespace

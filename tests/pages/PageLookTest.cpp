@@ -16,6 +16,7 @@
 #include "FakePageHost.h"
 #include "ValueBox.h"
 #include "pages/CommSetupPage.h"
+#include "pages/ControlName.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
 #include "serial/SerialLink.h"
@@ -55,7 +56,7 @@ TEST_F(PageLookTest, EveryTextFitsItsControl) {
             needed = control->minimumSizeHint().width();
         EXPECT_LE(needed, control->width()) << name;
     }
-    QLabel* mode = pages[1]->findChild<QLabel*>("1078");
+    QLabel* mode = pages[1]->findChild<QLabel*>(ControlName(DataPageId::ModeLabel));
     for (const char* label : {"BLANKING mode for", "ZEROING mode for"}) {
         mode->setText(label);
         EXPECT_LE(mode->sizeHint().width(), mode->width()) << label;

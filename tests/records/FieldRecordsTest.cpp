@@ -11,22 +11,12 @@ using Fields = std::vector<std::string>;
 
 TEST(DecimalRule, ReadsSignedNumbersAndSaturatesAtThe32BitLimits) {
     // The sign must touch the digits.
-    const std::pair<const char*, std::int32_t> rows[] = {{"", 0},
-                                                         {"abc", 0},
-                                                         {" \t\r\n42", 42},
-                                                         {"+17", 17},
-                                                         {"-17", -17},
-                                                         {"12.75", 12},
-                                                         {"007x", 7},
-                                                         {"- 5", 0},
-                                                         {"--5", 0},
-                                                         {"2147483647", INT_MAX},
-                                                         {"2147483648", INT_MAX},
-                                                         {"-2147483648", INT_MIN},
-                                                         {"-2147483649", INT_MIN},
-                                                         {"99999999999999999999", INT_MAX},
-                                                         {"-99999999999999999999", INT_MIN},
-                                                         {"0000000000000000000000012", 12}};
+    const std::pair<const char*, std::int32_t> rows[] = {
+        {"", 0},        {"abc", 0},  {" \t\r\n42", 42}, {"+17", 17}, {"-17", -17},
+        {"12.75", 12},  {"007x", 7}, {"- 5", 0},        {"--5", 0},
+        {"2147483647", INT_MAX},  {"2147483648", INT_MAX}, {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN}, {"-99999999999999999999", INT_MIN},
+        {"0000000000000000000000012", 12}};
     for (const auto& [text, value] : rows) EXPECT_EQ(ParseDecimal(text), value) << '"' << text << '"';
 }
 
@@ -49,10 +39,7 @@ TEST(FieldRecords, FieldsStopAtTheFirstMissingCommaAndTheLastIsTheRestOfTheLine)
         {ParseDataRecord, "D,N,9,a,b,c,d,e,f,g", {"N", "9", "a", "b", "c", "d", "e", "f,g"}, true},
         {ParseDataRecord, "DXN,,", {"N", ""}, false},  // the character after the letter is dropped unseen
         {ParseAuxRecord, "Y,0,1,2,3,4,5,6,7", {"0", "1", "2", "3", "4", "5", "6"}, false},
-        {ParseAuxRecord,
-         "Y,0,1,2,3,4,5,6,7,01FF,x",
-         {"0", "1", "2", "3", "4", "5", "6", "7", "01FF,x"},
-         true},
+        {ParseAuxRecord, "Y,0,1,2,3,4,5,6,7,01FF,x", {"0", "1", "2", "3", "4", "5", "6", "7", "01FF,x"}, true},
         {ParseZeroRecord, "Z,1,2,3,4,5,6,7,8", {"1", "2", "3", "4", "5", "6", "7"}, false},
         {ParseZeroRecord, "Z,1,2,3,4,5,6,7,8,9,10", {"1", "2", "3", "4", "5", "6", "7", "8", "9,10"}, true},
     };

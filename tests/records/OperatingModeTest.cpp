@@ -90,7 +90,7 @@ TEST(OperatingMode, ExpiryPredictsTheNextModeAndItsLength) {
     }
 }
 
-TEST(OperatingMode, MeasuringRepeatsBlankingUntilTheNextRecordAndZeroingLeadsToMeasuring) {
+TEST(OperatingMode, MeasuringThatRunsOutRepeatsBlankingUntilTheNextRecord) {
     COperatingMode mode;
     mode.SetModeField("N");
     mode.SetModeSeconds("1", Settings());
@@ -98,8 +98,10 @@ TEST(OperatingMode, MeasuringRepeatsBlankingUntilTheNextRecordAndZeroingLeadsToM
     EXPECT_EQ(RunOut(mode).label, kBlanking);
     EXPECT_EQ(mode.ModeCount(), 60);
     EXPECT_EQ(mode.ModeField(), "N");
+}
 
-    // Zeroing is followed by blanking and then by measuring for the rest of the period.
+TEST(OperatingMode, ZeroingLeadsThroughBlankingToMeasuringForTheRestOfThePeriod) {
+    COperatingMode mode;
     mode.SetModeField("Z");
     mode.SetModeSeconds("1", Settings());
     EXPECT_EQ(RunOut(mode).label, kBlanking);

@@ -12,6 +12,7 @@ namespace fs = std::filesystem;
 using SettingsKey = TempConfigHome;
 
 TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
+    EXPECT_EQ(CSettingsKey::ValuesFilePath(kProductKeyPath), ValuesFile().string());
     setenv("XDG_CONFIG_HOME", (m_home.string() + "//").c_str(), 1);
     EXPECT_EQ(CSettingsKey::RootFolder(), (m_home / "corvane").string());
 
@@ -24,7 +25,7 @@ TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
     setenv("HOME", home.c_str(), 1);
 }
 
-TEST_F(SettingsKey, OnlyAWriteOpenCreatesTheKeyAndOnlyAnOpenKeyReadsOrWrites) {
+TEST_F(SettingsKey, ReadOnlyOpenOfAMissingKeyCreatesNothing) {
     CSettingsKey key;
     std::uint16_t word = 1;
     EXPECT_FALSE(key.WriteWord(kValueCommPort, 3));
@@ -32,7 +33,11 @@ TEST_F(SettingsKey, OnlyAWriteOpenCreatesTheKeyAndOnlyAnOpenKeyReadsOrWrites) {
     EXPECT_TRUE(fs::is_empty(m_home));
     EXPECT_FALSE(key.ReadWord(kValueCommPort, word));
     EXPECT_EQ(word, 1);
+}
 
+TEST_F(SettingsKey, OnlyAKeyOpenForWritingWritesAndOnlyAnOpenKeyReads) {
+    CSettingsKey key;
+    std::uint16_t word = 1;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
     EXPECT_TRUE(fs::is_directory(KeyFolder()));
     ASSERT_TRUE(key.WriteWord(kValueCommPort, 3));
@@ -70,14 +75,10 @@ TEST_F(SettingsKey, ValuesRoundTripWithinTheirWidthsAndLimits) {
         EXPECT_TRUE(key.WriteDword(kValueLogEnable, 0xFFFFFFFFu));
         EXPECT_TRUE(key.WriteDword(kValueLogLength, 70000));
         EXPECT_TRUE(key.WriteDword("NUMBER", 0x00434241));
-        const std::pair<const char*, std::string> texts[] = {{kValueLogPath, path},
-                                                             {"EMPTY", ""},
-                                                             {"LONGEST", std::string(254, 'p')},
-                                                             {"TOO_LONG", std::string(255, 'p')},
-                                                             {"NUL", std::string("ab\0cd", 5)},
-                                                             {"AB", "AB"},
-                                                             {"ABC", "ABC"},
-                                                             {"ABCD", "ABCD"}};
+        const std::pair<const char*, std::string> texts[] = {
+            {kValueLogPath, path}, {"EMPTY", ""}, {"LONGEST", std::string(254, 'p')},
+            {"TOO_LONG", std::string(255, 'p')}, {"NUL", std::string("ab\0cd", 5)},
+            {"AB", "AB"}, {"ABC", "ABC"}, {"ABCD", "ABCD"}};
         for (const auto& [name, text] : texts) EXPECT_TRUE(key.WriteString(name, text)) << name;
     }
     // A new key object reads what the first one left; a failed read leaves the caller's value alone.

@@ -74,7 +74,7 @@ int RunStartupProbe(const std::string& probe, int& argc, char** argv) {
     }
     // As the program starts: its name and icon, the link, and the main window shown.
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setWindowIcon(IconForResource(128));
+    QApplication::setWindowIcon(IconFor(IconId::Application));
     CSerialLink link;
     link.SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
     BenchDialogs dialogs;

@@ -4,6 +4,13 @@
 
 #include <QDialog>
 
+// Template ids of the box's controls.
+enum class AboutBoxId {
+    Ok = 1,
+    Version = 1103,
+    WebLink = 1104,
+};
+
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:

@@ -37,6 +37,7 @@ public:
     static constexpr int ID_START_DATA = 1003;
     static constexpr int ID_ZERO = 1004;
     static constexpr int ID_EXIT = 1005;
+    static constexpr int ID_HELP = 9;
 
     CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs& dialogs, QWidget* parent = nullptr);
     ~CCorvanePropertySheet() override;
@@ -52,7 +53,7 @@ public:
 
     // IPageHost.
     const InstrumentSettingsSnapshot& Snapshot() const override { return m_snapshot; }
-    void SetMainWindowIcon(std::uint16_t iconId, const std::string& text) override;
+    void SetMainWindowIcon(IconId icon, const std::string& text) override;
     void ApplySettings() override;
     void SetInstrumentClock() override;
     void ShowHelp(const QString& keyword) override;

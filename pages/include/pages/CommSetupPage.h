@@ -28,8 +28,6 @@ public:
     void SelectIndex(int index);
     int PortCount() const;
 
-    // Controls carry their template id as their object name ("1029", "1004", "1013").
-
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 

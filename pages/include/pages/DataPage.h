@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "pages/DataPageIds.h"
+#include "pages/Icons.h"
 #include "records/OperatingMode.h"
 
 class CParentMenuEdit;
@@ -31,7 +33,6 @@ public:
     void OnZeroRecord(const std::string& line);
     void OnPhotonRecord(const std::string& line);
 
-    // Run operations.
     void StartCountdowns();
     void StopCountdowns();
     void ClearCountdowns();
@@ -49,15 +50,13 @@ public:
     // One tick of timer 102 (the timer named "102" calls it every second during a run).
     void OnTimerTick();
 
-    // Controls carry their template id as their object name ("1079", "1100", ...).
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void BuildControls();
-    QLabel* Label(int id) const;
+    QLabel* Label(DataPageId id) const;
     void ShowStatus(std::int32_t statusWord);
 
     IPageHost& m_host;
@@ -67,24 +66,24 @@ private:
     std::uint16_t m_nNextDataCount = 0;
     // The mode field, the mode countdown and the mode after blanking.
     COperatingMode m_mode;
-    std::optional<std::time_t> m_pInstrumentTime;
+    std::optional<std::time_t> m_instrumentTime;
     std::string m_strStatusText;
-    std::uint16_t m_nIconId;       // the window icon last asked of the main window
-    std::uint16_t m_nLightIconId;  // the icon the status light shows
+    IconId m_windowIcon = IconId::Application;  // the window icon last asked of the main window
+    IconId m_lightIcon = IconId::GreenDisc;     // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
     std::string m_strNoInstrument;  // shown instead of the status while not empty
 
-    QLabel* m_lblMode = nullptr;               // 1078
-    QLabel* m_boxModeSeconds = nullptr;        // 1079
-    QLabel* m_boxNextData = nullptr;           // 1077
-    QLabel* m_lblStatusLight = nullptr;        // 1102
-    CParentMenuEdit* m_editStatus = nullptr;   // 1100
-    QLabel* m_boxLastDataTime = nullptr;       // 1047
-    std::array<QLabel*, 6> m_boxScattering{};  // 1040-1045: total Blue, Green, Red, back Blue, Green, Red
-    QLabel* m_boxZeroTime = nullptr;           // 1082
-    std::array<QLabel*, 9> m_boxZero{};        // 1049-1057: total, back and Rayleigh, Blue, Green, Red
-    QLabel* m_boxInletTemp = nullptr;          // 1070
-    QLabel* m_boxSampleTemp = nullptr;         // 1076
-    QLabel* m_boxHumidity = nullptr;           // 1072
-    QLabel* m_boxPressure = nullptr;           // 1074
+    QLabel* m_lblMode = nullptr;
+    QLabel* m_boxModeSeconds = nullptr;
+    QLabel* m_boxNextData = nullptr;
+    QLabel* m_lblStatusLight = nullptr;
+    CParentMenuEdit* m_editStatus = nullptr;
+    QLabel* m_boxLastDataTime = nullptr;
+    std::array<QLabel*, 6> m_boxScattering{};  // total Blue, Green, Red, back Blue, Green, Red
+    QLabel* m_boxZeroTime = nullptr;
+    std::array<QLabel*, 9> m_boxZero{};        // total, back and Rayleigh, Blue, Green, Red
+    QLabel* m_boxInletTemp = nullptr;
+    QLabel* m_boxSampleTemp = nullptr;
+    QLabel* m_boxHumidity = nullptr;
+    QLabel* m_boxPressure = nullptr;
 };

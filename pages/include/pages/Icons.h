@@ -1,8 +1,14 @@
-// The program's icon resources by number: 128 application (white lamp), 133 red disc,
-// 134 green disc, 135 red lamp.
+// The program's icons, by the resource numbers they had as resources.
 #pragma once
 
 #include <QIcon>
 #include <cstdint>
 
-QIcon IconForResource(std::uint16_t resourceId);
+enum class IconId : std::uint16_t {
+    Application = 128,  // white lamp
+    RedDisc = 133,
+    GreenDisc = 134,
+    RedLamp = 135,
+};
+
+QIcon IconFor(IconId id);

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "pages/SetupPageIds.h"
+
 class CParentMenuEdit;
 class IPageHost;
 class QAbstractButton;
@@ -61,10 +63,11 @@ public:
     void RememberLogLength(int value);
     // Apply Changes and its Enter key are refused during a data run.
     void SetRunning(bool running);
+    // Marks the page as holding changes not applied: also when the controller puts back a refused
+    // value whose text did not change.
+    void MarkModified();
 
     int m_bModified = 0;
-
-    // Controls carry their template id as their object name ("1077", "1079", ...).
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -74,13 +77,12 @@ private:
     void BuildControls();
     // A check box or radio that marks the page modified when clicked into a state other than the
     // remembered one.
-    QCheckBox* AddCheckBox(int id, const QString& text, int x, int y, int w, const QString& toolTip,
+    QCheckBox* AddCheckBox(SetupPageId id, const QString& text, int x, int y, int w, const QString& toolTip,
                            int CCorvaneInstSetupPage::*remembered);
-    QRadioButton* AddRadio(QButtonGroup* group, int value, int id, const QString& text, int x, int y, int w,
+    QRadioButton* AddRadio(QButtonGroup* group, int value, SetupPageId id, const QString& text, int x, int y, int w,
                            const QString& toolTip, int CCorvaneInstSetupPage::*remembered);
-    CParentMenuEdit* AddTimingEdit(int labelId, const QString& label, int editId, int y,
+    CParentMenuEdit* AddTimingEdit(SetupPageId labelId, const QString& label, SetupPageId editId, int y,
                                    const QString& toolTip);
-    void MarkModified();
     bool EnterApplies(const QEvent* event) const;
     void OnApplyChanges();
     void OnModelActivated(int index);

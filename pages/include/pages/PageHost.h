@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pages/Icons.h"
 #include "records/InstrumentSettings.h"
 
 class IPageHost {
@@ -13,9 +14,10 @@ public:
     virtual ~IPageHost() = default;
     // The last-known instrument settings (mode and timing texts for the Data page's countdowns).
     virtual const InstrumentSettingsSnapshot& Snapshot() const = 0;
-    // Shows icon resource id (128, 135) as the window icon; 0 does nothing. The text is unused.
-    virtual void SetMainWindowIcon(std::uint16_t iconId, const std::string& text) = 0;
-    // Setup page buttons.
+    // Shows the icon as the window icon (the application's, or the red lamp while the instrument
+    // reports faults). The text is the fault list, or empty.
+    virtual void SetMainWindowIcon(IconId icon, const std::string& text) = 0;
+    // Apply Changes and Set Neph Time on the Setup page.
     virtual void ApplySettings() = 0;
     virtual void SetInstrumentClock() = 0;
     // Opens the operator's manual at a keyword: "program overview", "data", "instrument setup",

@@ -7,12 +7,6 @@
 
 inline constexpr std::int32_t kFaultBitsMask = 0x1FF;
 
-// Icon resources shown for the status.
-inline constexpr std::uint16_t kIconApplication = 128;  // white lamp
-inline constexpr std::uint16_t kIconRedDisc = 133;
-inline constexpr std::uint16_t kIconGreenDisc = 134;
-inline constexpr std::uint16_t kIconRedLamp = 135;
-
 // Reads the text as hexadecimal (upper- or lower-case digits, leading blanks skipped) up to the first
 // other character, in 32 bits: a trailing CR or blank never adds fault bits.
 std::int32_t ParseStatusWord(std::string_view text);
@@ -20,11 +14,10 @@ std::int32_t ParseStatusWord(std::string_view text);
 std::string FormatStatusText(std::int32_t statusWord);
 bool HasFaultBits(std::int32_t statusWord);
 
+// What the Data page shows for a status word; it picks the light and the window icon by faults.
 struct StatusOutputs {
-    std::uint16_t lightIcon;   // 133 with faults, 134 without
-    bool faults;               // when true, statusText replaces the stored status text
-    std::string statusText;    // the fault list (only with faults)
-    std::uint16_t windowIcon;  // 135 with faults, 128 without
+    bool faults;             // when true, statusText replaces the stored status text
+    std::string statusText;  // the fault list (only with faults)
 };
 StatusOutputs StatusOutputsFor(std::int32_t statusWord);
 // What the status edit shows: the fault list with faults, else "Okay".

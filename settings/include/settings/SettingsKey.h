@@ -39,8 +39,9 @@ public:
     // The folder standing in for HKEY_LOCAL_MACHINE: $XDG_CONFIG_HOME/corvane (default
     // ~/.config/corvane); the program's key is then "SOFTWARE/Brantel Inc./CORVANE" below it.
     static std::string RootFolder();
+    // The file that holds the values of the key at path (named for the operator).
+    static std::string ValuesFilePath(const std::string& path);
 
-    // The private part belongs to the implementation.
 private:
     // The data of a value of the open key, as the registry would hand it over.
     std::optional<std::string> QueryValue(const char* name) const;

@@ -23,6 +23,7 @@
 #include "control/CorvanePropertySheet.h"
 #include "control/EventJournal.h"
 #include "control/RunRecovery.h"
+#include "pages/ControlName.h"
 #include "pages/InstSetupPage.h"
 #include "records/Records.h"
 #include "serial/SerialLink.h"
@@ -30,9 +31,6 @@
 
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
-
-// Setup page controls by template id.
-inline constexpr int kTimeBox = 1018, kApplyButton = 1079, kSetClockButton = 1101;
 
 // FakeOperatorDialogs that also lets a test look at the program's state while a box is open.
 struct ObservingDialogs : FakeOperatorDialogs {
@@ -106,11 +104,11 @@ protected:
     CCorvanePropertySheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int id) const { return m_sheet->findChild<QPushButton*>(QString::number(id)); }
     void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
-    template <typename T = QWidget>
-    T* Control(QWidget* page, int id) const {
-        return page->findChild<T*>(QString::number(id));
+    template <typename T = QWidget, typename Id>
+    T* Control(QWidget* page, Id id) const {
+        return page->findChild<T*>(ControlName(id));
     }
-    void ClickSetup(int id) { QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton); }
+    void ClickSetup(SetupPageId id) { QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton); }
 
     // Every command the simulator received, in order; each opening of the port begins with the
     // handshake "UE", "UE".

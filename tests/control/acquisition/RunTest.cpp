@@ -16,6 +16,7 @@
 
 #include "AcquisitionHarness.h"
 #include "control/DataLog.h"
+#include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
@@ -46,7 +47,7 @@ protected:
         EXPECT_EQ(m_link->IsConnected(), running);
         EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(), running ? "&Stop Data" : "&Start Data");
         for (QWidget* control : {static_cast<QWidget*>(Button(CCorvanePropertySheet::ID_QUERY)),
-                                 Control(&Sheet().SetupPage(), kTimeBox), Control(&Sheet().CommPage(), 1029)})
+                                 Control(&Sheet().SetupPage(), SetupPageId::TimeRecords), Control(&Sheet().CommPage(), CommPageId::Ports)})
             EXPECT_EQ(control->isEnabled(), !running) << control->objectName().toStdString();
     }
 };
@@ -61,7 +62,7 @@ TEST_F(RunTest, StartStopAndExitWithoutLogging) {
     const CommandList started = Commands();
     EXPECT_EQ(CommandList(started.end() - 6, started.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     // Unpolled records reach the Data page.
-    const QLabel* lastData = Control<QLabel>(&Sheet().DataPage(), 1040);
+    const QLabel* lastData = Control<QLabel>(&Sheet().DataPage(), DataPageId::ScatteringBlue);
     const QString before = lastData->text();
     ASSERT_TRUE(WaitFor([&] { return lastData->text() != before; }));
 
@@ -106,7 +107,7 @@ TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExi
 
 TEST_F(RunTest, UnsavedChangesQuestion) {
     Start();
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     m_dialogs.answers = {Answer::Cancel};
     StartStop();
     EXPECT_EQ(m_dialogs.messages,
@@ -120,7 +121,7 @@ TEST_F(RunTest, UnsavedChangesQuestion) {
     StartStop();
 
     // Yes: the changes are applied (all eleven commands, the port closed), then the run starts.
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     const std::size_t before = Commands().size();
     m_dialogs.answers = {Answer::Yes};
     StartStop();
@@ -208,7 +209,7 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile
     EXPECT_TRUE(Sheet().IsRunning());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string() + " - Reconnecting");
-    const QString status = Control<QLineEdit>(&Sheet().DataPage(), 1100)->text();
+    const QString status = Control<QLineEdit>(&Sheet().DataPage(), DataPageId::StatusText)->text();
     EXPECT_TRUE(QRegularExpression("^No instrument since \\d\\d:\\d\\d:\\d\\d$").match(status).hasMatch())
         << status.toStdString();
     ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 2; }));
@@ -220,7 +221,7 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile
     ASSERT_GE(resumed.size(), 6u);
     EXPECT_EQ(CommandList(resumed.end() - 6, resumed.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
-    EXPECT_FALSE(Control<QLineEdit>(&Sheet().DataPage(), 1100)->text().startsWith("No instrument"));
+    EXPECT_FALSE(Control<QLineEdit>(&Sheet().DataPage(), DataPageId::StatusText)->text().startsWith("No instrument"));
     const std::size_t before = FileLines(log).size();
     ASSERT_TRUE(WaitForLogLines(log, before + 6));
     StartStop();

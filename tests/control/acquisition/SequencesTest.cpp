@@ -15,19 +15,10 @@
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
 
-namespace {
-
-// Setup page controls by template id.
-constexpr int kBackscatterBox = 1012, kManualRadio = 1025, kNormalRadio = 1011, kDataBox = 1017,
-              kPhotonBox = 1019, kAuxBox = 1020, kZeroBox = 1021, kDailyRadio = 1014, kWeeklyRadio = 1024,
-              kAveragingEdit = 1029, kBlankEdit = 1032;
-
-}  // namespace
-
 class SequencesTest : public AcquisitionTest {
 protected:
-    QAbstractButton* SetupButton(int id) { return Control<QAbstractButton>(&Sheet().SetupPage(), id); }
-    QLineEdit* SetupEdit(int id) { return Control<QLineEdit>(&Sheet().SetupPage(), id); }
+    QAbstractButton* SetupButton(SetupPageId id) { return Control<QAbstractButton>(&Sheet().SetupPage(), id); }
+    QLineEdit* SetupEdit(SetupPageId id) { return Control<QLineEdit>(&Sheet().SetupPage(), id); }
     // Queries on the page; returns the commands it sent.
     CommandList QueryOn(QWidget* page) {
         Sheet().Tabs().setCurrentWidget(page);
@@ -39,7 +30,7 @@ protected:
     // The state of the six instrument check boxes and the two mode radios.
     std::vector<bool> Checks() {
         std::vector<bool> states;
-        for (int id : {kBackscatterBox, kManualRadio, kNormalRadio, kDataBox, kTimeBox, kPhotonBox, kAuxBox, kZeroBox})
+        for (SetupPageId id : {SetupPageId::Backscatter, SetupPageId::Manual, SetupPageId::Normal, SetupPageId::DataRecords, SetupPageId::TimeRecords, SetupPageId::PhotonRecords, SetupPageId::AuxRecords, SetupPageId::ZeroRecords})
             states.push_back(SetupButton(id)->isChecked());
         return states;
     }
@@ -57,13 +48,13 @@ TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
         EXPECT_FALSE(m_link->IsConnected());
     }
     QWidget* data = &Sheet().DataPage();
-    EXPECT_FALSE(Control<QLabel>(data, 1040)->text().isEmpty());  // total scatter Blue from "RD"
-    EXPECT_TRUE(Control<QLabel>(data, 1079)->text().isEmpty() && Control<QLabel>(data, 1077)->text().isEmpty())
+    EXPECT_FALSE(Control<QLabel>(data, DataPageId::ScatteringBlue)->text().isEmpty());  // total scatter Blue from "RD"
+    EXPECT_TRUE(Control<QLabel>(data, DataPageId::ModeSeconds)->text().isEmpty() && Control<QLabel>(data, DataPageId::NextData)->text().isEmpty())
         << "both countdowns cleared";
     // The instrument's answers on the Setup page: records D and Y on, averaging 300 s, Normal mode.
     EXPECT_EQ(Checks(), (std::vector<bool>{true, false, true, true, false, false, true, false}));
-    EXPECT_EQ(SetupEdit(kAveragingEdit)->text(), "300");
-    EXPECT_FALSE(SetupButton(kApplyButton)->isEnabled());
+    EXPECT_EQ(SetupEdit(SetupPageId::AveragingTime)->text(), "300");
+    EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 }
 
@@ -73,7 +64,7 @@ TEST_F(SequencesTest, ZeroAndSetClockEachSendOneCommand) {
     EXPECT_EQ(Commands(), CommandList({"UE", "UE", "Z"}));
 
     const std::time_t before = std::time(nullptr);
-    ClickSetup(kSetClockButton);
+    ClickSetup(SetupPageId::SetNephTime);
     const CommandList sent = Commands(3);
     ASSERT_EQ(sent.size(), 3u);
     std::tm tm{};
@@ -89,9 +80,9 @@ TEST_F(SequencesTest, ZeroAndSetClockEachSendOneCommand) {
 TEST_F(SequencesTest, ApplySendsAllElevenSettingsInOrderAndStoresTheLocalOnes) {
     Start({"--records", "DT", "--averaging", "60", "--blank", "10", "--zero", "20", "--autozero", "3600"});
     QueryOn(&Sheet().SetupPage());
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     const std::size_t loaded = Commands().size();
-    ClickSetup(kApplyButton);
+    ClickSetup(SetupPageId::ApplyChanges);
     EXPECT_EQ(Commands(loaded), CommandList({"UE", "UE", "SMZ1", "UD1", "UT0", "UP0", "UY0", "UZ0", "STA60", "STB10",
                                              "STZ20", "STP3600", "SMB1"}));
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
@@ -100,16 +91,16 @@ TEST_F(SequencesTest, ApplySendsAllElevenSettingsInOrderAndStoresTheLocalOnes) {
     EXPECT_EQ(StoredNumber(kValueModel), 2u);  // "Unknown" on a first run
     EXPECT_EQ(StoredNumber(kValueLogEnable), 0u);
     EXPECT_EQ(StoredNumber(kValueLogLength), 0u);  // Daily, the default the load selected
-    EXPECT_FALSE(SetupButton(kApplyButton)->isEnabled());
+    EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 
 TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutBack) {
     Start({"--refuse", "SMZ,UZ,STA,STT"});
     QueryOn(&Sheet().SetupPage());
-    ClickSetup(kTimeBox);  // Time records now off on the page
-    QTest::mouseClick(SetupButton(kManualRadio), Qt::LeftButton);
-    SetupEdit(kAveragingEdit)->setText("120");
-    SetupEdit(kBlankEdit)->setText("30");
+    ClickSetup(SetupPageId::TimeRecords);  // Time records now off on the page
+    QTest::mouseClick(SetupButton(SetupPageId::Manual), Qt::LeftButton);
+    SetupEdit(SetupPageId::AveragingTime)->setText("120");
+    SetupEdit(SetupPageId::BlankTime)->setText("30");
     std::vector<bool> expected = Checks();
     expected[1] = false;  // Manual: back to the instrument's Normal
     expected[2] = true;
@@ -122,29 +113,29 @@ TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutB
         storedAtBox << text + (StoredNumber(kValueCommPort) && StoredNumber(kValueModel) ? " model" : "") +
                            (StoredNumber(kValueLogEnable) ? " log" : "");
     };
-    ClickSetup(kApplyButton);
+    ClickSetup(SetupPageId::ApplyChanges);
     EXPECT_EQ(storedAtBox, QStringList({"Attempt to set the Mode failed. model",
                                         "Attempt to set the Zero record failed. model",
                                         "Attempt to set Averaging Time failed. model log"}));
     EXPECT_EQ(Checks(), expected);
-    EXPECT_EQ(SetupEdit(kAveragingEdit)->text(), "60");  // the instrument's value
-    EXPECT_EQ(SetupEdit(kBlankEdit)->text(), "30");
+    EXPECT_EQ(SetupEdit(SetupPageId::AveragingTime)->text(), "60");  // the instrument's value
+    EXPECT_EQ(SetupEdit(SetupPageId::BlankTime)->text(), "30");
     EXPECT_EQ(Sheet().Snapshot().m_strAveragingTime, "60");
     EXPECT_EQ(Commands().back(), "SMB1");
 
-    ClickSetup(kSetClockButton);
+    ClickSetup(SetupPageId::SetNephTime);
     EXPECT_EQ(m_dialogs.messages.back(), "An error occured setting the instruments date and time.");
     EXPECT_FALSE(m_link->IsConnected());
 }
 
-TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
+TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndLeavesThePageModified) {
     Start();
     QueryOn(&Sheet().SetupPage());
-    ClickSetup(kTimeBox);
+    ClickSetup(SetupPageId::TimeRecords);
     m_link->SetTimeouts(60, 500);
     ASSERT_EQ(m_link->OpenPort(1, 9600), CSerialLink::kOpenOk);
     ASSERT_EQ(kill(m_sim->Pid(), SIGSTOP), 0);
-    ClickSetup(kApplyButton);
+    ClickSetup(SetupPageId::ApplyChanges);
     kill(m_sim->Pid(), SIGCONT);
     EXPECT_EQ(m_dialogs.messages,
               QStringList({"Attempt to set the Mode failed.", "Attempt to set the Data record failed.",
@@ -155,6 +146,9 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailures) {
                            "Attempt to set the Backscatter mode failed."}));
     EXPECT_FALSE(m_link->IsConnected());
     EXPECT_TRUE(StoredNumber(kValueLogEnable) && StoredNumber(kValueModel));
+    // The timing texts put back are those shown, yet the page holds values the instrument does not.
+    EXPECT_EQ(Sheet().SetupPage().m_bModified, 1);
+    EXPECT_TRUE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 
 TEST_F(SequencesTest, LogSizeCheckForbidsWeeklyFilesOnlyForALargeDay) {
@@ -164,14 +158,14 @@ TEST_F(SequencesTest, LogSizeCheckForbidsWeeklyFilesOnlyForALargeDay) {
     EXPECT_EQ(m_dialogs.messages, QStringList("The 'Log - New File Weekly' option is selected.\r\n"
                                               "This will result in a log file that exceeds the recomended size.\r\n"
                                               "The 'Log - New File Daily' option will be set before proceeding."));
-    EXPECT_TRUE(SetupButton(kDailyRadio)->isChecked() && !SetupButton(kWeeklyRadio)->isEnabled());
+    EXPECT_TRUE(SetupButton(SetupPageId::Daily)->isChecked() && !SetupButton(SetupPageId::Weekly)->isEnabled());
     EXPECT_EQ(Sheet().SetupPage().GetLogLength(), CDataLog::kDaily);  // the run's files follow at once
     EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kWeekly);      // the store at the next apply
 
     // Data, Time and Zero records every 5 s: 99 * 17280 + 100 * 24 = 1,713,120 bytes a day.
-    SetupEdit(kAveragingEdit)->setText("5");
-    ClickSetup(kApplyButton);
+    SetupEdit(SetupPageId::AveragingTime)->setText("5");
+    ClickSetup(SetupPageId::ApplyChanges);
     EXPECT_EQ(m_dialogs.messages.size(), 1);
-    EXPECT_TRUE(SetupButton(kWeeklyRadio)->isEnabled());
+    EXPECT_TRUE(SetupButton(SetupPageId::Weekly)->isEnabled());
     EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kDaily);
 }

@@ -11,6 +11,10 @@
 #include <optional>
 
 #include "SheetFixture.h"
+#include "pages/CommPageIds.h"
+#include "pages/ControlName.h"
+#include "pages/DataPageIds.h"
+#include "pages/SetupPageIds.h"
 
 namespace {
 
@@ -27,17 +31,20 @@ std::optional<qreal> SectionTop(const QTextDocument& document, const QString& an
 
 TEST_F(SheetTest, HelpOpensAtTheSectionOfTheFocusAndClosesWithTheWindow) {
     const struct {
-        int page;           // tab shown
-        const char* focus;  // page control with the focus; nullptr: the Exit button
+        int page;       // tab shown
+        QString focus;  // page control with the focus; empty: the Exit button
         const char* anchor;
-    } cases[] = {{0, nullptr, "program-overview"}, {0, "1077", "instrument-setup"}, {1, "1100", "data"},
-                 {2, "1029", "serial-port-setup"}};
+    } cases[] = {{0, QString(), "program-overview"},
+                 {0, ControlName(SetupPageId::Model), "instrument-setup"},
+                 {1, ControlName(DataPageId::StatusText), "data"},
+                 {2, ControlName(CommPageId::Ports), "serial-port-setup"}};
     Make();
     QTextBrowser* browser = nullptr;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.anchor);
         Sheet().Tabs().setCurrentIndex(c.page);
-        QWidget* focus = c.focus ? Sheet().Tabs().currentWidget()->findChild<QWidget*>(c.focus) : Button(1005);
+        QWidget* focus = c.focus.isEmpty() ? Button(CCorvanePropertySheet::ID_EXIT)
+                                           : Sheet().Tabs().currentWidget()->findChild<QWidget*>(c.focus);
         QApplication::setActiveWindow(&Sheet());
         focus->setFocus(Qt::TabFocusReason);
         QTest::keyClick(focus, Qt::Key_F1);
@@ -51,12 +58,12 @@ TEST_F(SheetTest, HelpOpensAtTheSectionOfTheFocusAndClosesWithTheWindow) {
         EXPECT_TRUE(std::abs(*top - scroll->value()) < 30 || scroll->value() == scroll->maximum()) << *top;
     }
 
-    Button(9)->menu()->actions().front()->trigger();  // "&Contents"
+    Button(CCorvanePropertySheet::ID_HELP)->menu()->actions().front()->trigger();  // "&Contents"
     EXPECT_EQ(browser->verticalScrollBar()->value(), 0);
     EXPECT_TRUE(SectionTop(*browser->document(), "contents"));
 
     QPointer<QWidget> help = browser->window();
-    QTest::mouseClick(Button(1005), Qt::LeftButton);
+    QTest::mouseClick(Button(CCorvanePropertySheet::ID_EXIT), Qt::LeftButton);
     EXPECT_FALSE(help->isVisible());
     m_sheet.reset();
     EXPECT_TRUE(help.isNull());

@@ -1,39 +1,36 @@
-// The window as the operator first meets it: a fixed frame with every page whole, the buttons in
-// order with Query the default, the Tab order, and the close button without a run.
+// The window as the operator first meets it: every page whole within its tab, the buttons right
+// of each other in Tab order with Query the default, and the close button without a run.
 #include <QTabWidget>
 
 #include "SheetFixture.h"
 
-TEST_F(SheetTest, OpensOnSetupWithTheButtonsInOrderAndClosesAtOnceWithoutARun) {
-    CCorvanePropertySheet& sheet = Make();
-    const Qt::WindowFlags flags = sheet.windowFlags();
-    EXPECT_TRUE((flags & Qt::WindowMinimizeButtonHint) && !(flags & Qt::WindowMaximizeButtonHint));
-    EXPECT_TRUE(sheet.minimumSize() == sheet.maximumSize() && sheet.size() == sheet.minimumSize());
-
-    QTabWidget& tabs = sheet.Tabs();
-    EXPECT_EQ(tabs.currentIndex(), 0);
-    const char* titles[] = {"Setup", "Data", "Communications"};
-    for (int i = 2; i >= 0; --i) {
-        EXPECT_EQ(tabs.tabText(i), titles[i]);
+TEST_F(SheetTest, EveryControlLiesWithinItsPage) {
+    QTabWidget& tabs = Make().Tabs();
+    for (int i = 0; i < tabs.count(); ++i) {
         tabs.setCurrentIndex(i);
         for (QWidget* control : tabs.widget(i)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(tabs.widget(i)->rect().contains(control->geometry())) << control->objectName().toStdString();
     }
+}
 
-    // Right-aligned under the tabs in this order, Query the only default, Tab running through them.
+TEST_F(SheetTest, ButtonsRunLeftToRightInTabOrderWithQueryTheOnlyDefault) {
+    using Ids = CCorvanePropertySheet;
+    Make();
+    const int ids[] = {Ids::ID_QUERY, Ids::ID_START_DATA, Ids::ID_ZERO, Ids::ID_EXIT, Ids::ID_HELP};
+    for (int id : ids) EXPECT_EQ(Button(id)->isDefault(), id == Ids::ID_QUERY) << id;
     int previousRight = -1;
-    EXPECT_TRUE(Button(1002)->isDefault());
-    EXPECT_FALSE(Button(1003)->isDefault() || Button(1004)->isDefault() || Button(1005)->isDefault());
-    Button(1002)->setFocus(Qt::TabFocusReason);
-    for (int id : {1002, 1003, 1004, 1005, 9}) {
+    Button(Ids::ID_QUERY)->setFocus(Qt::TabFocusReason);
+    for (int id : ids) {
         EXPECT_EQ(QApplication::focusWidget(), Button(id)) << id;
         EXPECT_GT(Button(id)->x(), previousRight) << id;
         previousRight = Button(id)->geometry().right();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_NEAR(previousRight, tabs.geometry().right(), 2);
+    EXPECT_NEAR(previousRight, Sheet().Tabs().geometry().right(), 2);
+}
 
-    EXPECT_TRUE(sheet.close());
-    EXPECT_FALSE(sheet.isVisible());
+TEST_F(SheetTest, CloseButtonWithoutARunClosesAtOnce) {
+    EXPECT_TRUE(Make().close());
+    EXPECT_FALSE(Sheet().isVisible());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 }

@@ -28,20 +28,21 @@ TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
         ASSERT_EQ(Sheet().CommPage().PortCount(), 2);
         EXPECT_EQ(Sheet().CommPage().SelectedIndex(), selected);
     }
-    // Without a stored folder, logs go to the working folder.
-    EXPECT_EQ(Sheet().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
 }
 
-TEST_F(SheetTest, IconZeroChangesNothingAndTheCaptionKeepsAFaultIcon) {
+TEST_F(SheetTest, LogsGoToTheWorkingFolderUntilOneIsChosen) {
+    EXPECT_EQ(Make().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
+}
+
+TEST_F(SheetTest, NewCaptionKeepsTheFaultIcon) {
     CCorvanePropertySheet& sheet = Make();
-    const auto shows = [&](std::uint16_t id) {
-        return sheet.windowIcon().pixmap(32).toImage() == IconForResource(id).pixmap(32).toImage();
+    const auto shows = [&](IconId icon) {
+        return sheet.windowIcon().pixmap(32).toImage() == IconFor(icon).pixmap(32).toImage();
     };
-    EXPECT_TRUE(shows(128) && !shows(135));
-    sheet.SetMainWindowIcon(135, "Lamp");
-    sheet.SetMainWindowIcon(0, "");
-    sheet.UpdateTitle();  // a new caption leaves the Data page's fault icon showing
-    EXPECT_TRUE(shows(135));
-    sheet.SetMainWindowIcon(128, "");
-    EXPECT_TRUE(shows(128));
+    EXPECT_TRUE(shows(IconId::Application) && !shows(IconId::RedLamp));
+    sheet.SetMainWindowIcon(IconId::RedLamp, "Lamp");
+    sheet.UpdateTitle();
+    EXPECT_TRUE(shows(IconId::RedLamp));
+    sheet.SetMainWindowIcon(IconId::Application, "");
+    EXPECT_TRUE(shows(IconId::Application));
 }

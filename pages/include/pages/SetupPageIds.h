@@ -1,0 +1,32 @@
+// Template ids of the Setup page's controls.
+#pragma once
+
+enum class SetupPageId {
+    ModelLabel = 1078,
+    Model = 1077,
+    Backscatter = 1012,
+    ModeGroup = 1027,
+    Manual = 1025,
+    Normal = 1011,
+    LogGroup = 1028,
+    LogEnable = 1015,
+    Daily = 1014,
+    Weekly = 1024,
+    RecordsGroup = 1016,
+    DataRecords = 1017,
+    TimeRecords = 1018,
+    PhotonRecords = 1019,
+    AuxRecords = 1020,
+    ZeroRecords = 1021,
+    TimingGroup = 1075,
+    AveragingLabel = 1006,
+    AveragingTime = 1029,
+    BlankLabel = 1010,
+    BlankTime = 1032,
+    ZeroLabel = 1008,
+    ZeroTime = 1030,
+    AutoZeroLabel = 1009,
+    AutoZeroPeriod = 1031,
+    ApplyChanges = 1079,
+    SetNephTime = 1101,
+};
