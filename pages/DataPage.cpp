@@ -127,7 +127,7 @@ void CCorvaneDataPage::BuildControls() {
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
     PlaceControl(m_lblStatusLight, 1102, {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
-    m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+    m_lblStatusLight->setPixmap(LightPixmap(m_nLightIconId));
 
     m_editStatus = new CParentMenuEdit(this);
     m_editStatus->setReadOnly(true);
@@ -260,6 +260,15 @@ std::time_t CCorvaneDataPage::GetInstrumentTime() const {
     return m_pInstrumentTime.value_or(0);
 }
 
+// Each light is drawn once: a run that loses its instrument again and again switches the light
+// each time, and drawing it anew every time only churns the heap.
+const QPixmap& CCorvaneDataPage::LightPixmap(std::uint16_t iconId) {
+    auto found = m_lightPixmaps.find(iconId);
+    if (found == m_lightPixmaps.end())
+        found = m_lightPixmaps.emplace(iconId, IconForResource(iconId).pixmap(kStatusLightPx)).first;
+    return found->second;
+}
+
 void CCorvaneDataPage::ShowNoInstrument(const std::string& text) {
     m_strNoInstrument = text;
     ShowStatus(m_nStatusWord);
@@ -274,7 +283,7 @@ void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     // control must not ask for another one.
     if (lightIcon != m_nLightIconId) {
         m_nLightIconId = lightIcon;
-        m_lblStatusLight->setPixmap(IconForResource(m_nLightIconId).pixmap(kStatusLightPx));
+        m_lblStatusLight->setPixmap(LightPixmap(m_nLightIconId));
     }
     const QString text = InstrumentText(waiting ? m_strNoInstrument : StatusEditText(outputs));
     if (m_editStatus->text() != text) {

@@ -2,10 +2,12 @@
 // countdown, the next-data countdown and the status light; owns the one-second timer of a run.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -59,6 +61,7 @@ private:
     void BuildControls();
     QLabel* Label(int id) const;
     void ShowStatus(std::int32_t statusWord);
+    const QPixmap& LightPixmap(std::uint16_t iconId);
 
     IPageHost& m_host;
     QTimer* m_timer = nullptr;
@@ -73,6 +76,7 @@ private:
     std::uint16_t m_nLightIconId;  // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
     std::string m_strNoInstrument;  // shown instead of the status while not empty
+    std::map<std::uint16_t, QPixmap> m_lightPixmaps;
 
     QLabel* m_lblMode = nullptr;               // 1078
     QLabel* m_boxModeSeconds = nullptr;        // 1079
