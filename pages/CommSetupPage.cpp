@@ -62,11 +62,13 @@ void CCorvaneCommSetupPage::BuildControls() {
 }
 
 // Ports held by another program do not open exclusively and are left out. The list is built once.
+// Each entry's tooltip names its device, so that a mapping can be checked at a glance.
 void CCorvaneCommSetupPage::ListOpenablePorts() {
     for (std::uint16_t port = kFirstPort; port <= kLastPort; ++port) {
         if (!CSerialLink::CanOpenPort(port)) continue;
         auto* item = new QListWidgetItem(QStringLiteral("Com port %1").arg(port), m_lstPorts);
         item->setData(Qt::UserRole, port);
+        item->setToolTip(QString::fromLocal8Bit(CSerialLink::DeviceForPort(port)));
     }
     if (m_lstPorts->count() > 0) SelectIndex(0);
 }

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 #include <cstring>
 
 #include "LineSettings.h"
+#include "PortHolders.h"
+#include "PortMap.h"
 #include "Trace.h"
 #include "serial/SerialLink.h"
 
@@ -35,13 +38,18 @@ constexpr DeviceRange kDeviceTable[] = {
 };
 
 // Opens a serial device so that no other program, nor another copy of this one, can share it.
-// TIOCEXCL turns away later opens by ordinary users; the lock also turns away root. The lock is taken
-// first so that a refused attempt leaves the holder's device flags alone. -1 on failure.
+// TIOCEXCL turns away later opens by ordinary users; the lock also turns away root; a device that
+// another process already has open is refused too. The lock is taken and the holders are looked for
+// first, so that a refused attempt leaves the holder's device flags alone. -1 on failure (errno set).
 int OpenExclusive(const std::string& path) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
-        const int error = errno;
+    struct stat info {};
+    pid_t holder = 0;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &info) != 0 ||
+        (S_ISCHR(info.st_mode) && (holder = OtherHolderOf(info.st_rdev)) != 0) || ioctl(fd, TIOCEXCL) != 0) {
+        const int error = holder != 0 ? EBUSY : errno;
+        if (holder != 0) TraceComm("%s is open in process %d", path.c_str(), static_cast<int>(holder));
         close(fd);
         errno = error;
         return -1;
@@ -60,6 +68,7 @@ std::string CSerialLink::DeviceForPort(std::uint16_t nPort) {
     if (nPort == 0 || nPort > kMaxPort) return {};
     if (const char* dir = std::getenv("CORVANE_DEVICE_DIR"))
         return std::string(dir) + "/COM" + std::to_string(nPort);
+    if (std::optional<std::string> mapped = MappedDevice(nPort)) return *mapped;
     for (const DeviceRange& range : kDeviceTable) {
         if (nPort >= range.nFirstPort && nPort <= range.nLastPort)
             return range.prefix + std::to_string(nPort - range.nFirstPort);

@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -15,8 +16,7 @@ PseudoTerminal::PseudoTerminal() {
     if (m_nFd < 0 || grantpt(m_nFd) != 0 || unlockpt(m_nFd) != 0)
         throw std::runtime_error("cannot create a pseudo-terminal");
     m_strPath = ptsname(m_nFd);
-    m_nSlave = open(m_strPath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_nSlave < 0) throw std::runtime_error("cannot open the pseudo-terminal's slave end");
+    m_bMaster = true;
 }
 
 PseudoTerminal::PseudoTerminal(const std::string& path, speed_t speed) : m_strPath(path) {
@@ -52,15 +52,27 @@ bool PseudoTerminal::Send(std::string_view bytes) const {
 }
 
 bool PseudoTerminal::ReadMore(std::chrono::steady_clock::time_point deadline) {
+    // While nobody has the slave end open, its master reports a hang-up at once: look again shortly.
+    constexpr auto kNoReaderRetry = std::chrono::milliseconds(10);
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd pfd{m_nFd, POLLIN, 0};
     if (m_bHungUp || left.count() < 0 || poll(&pfd, 1, static_cast<int>(left.count())) <= 0) return false;
     char buffer[4096];
-    const ssize_t count = read(m_nFd, buffer, sizeof buffer);
-    if (count > 0) m_strReceived.append(buffer, static_cast<std::size_t>(count));
-    if (count <= 0 && (pfd.revents & (POLLHUP | POLLERR))) m_bHungUp = true;
-    return count > 0;
+    const ssize_t count = (pfd.revents & POLLIN) ? read(m_nFd, buffer, sizeof buffer) : 0;
+    if (count > 0) {
+        m_strReceived.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+    if (!(pfd.revents & (POLLHUP | POLLERR))) return false;
+    if (!m_bMaster) {
+        m_bHungUp = true;
+    } else {
+        std::this_thread::sleep_for(
+            std::min(kNoReaderRetry, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         deadline - std::chrono::steady_clock::now())));
+    }
+    return false;
 }
 
 std::optional<std::string> PseudoTerminal::ReadLine(std::chrono::milliseconds timeout, std::string_view end) {
@@ -75,17 +87,14 @@ std::optional<std::string> PseudoTerminal::ReadLine(std::chrono::milliseconds ti
     return line;
 }
 
-bool PseudoTerminal::WaitForHangup(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!m_bHungUp && std::chrono::steady_clock::now() < deadline) ReadMore(deadline);
-    return m_bHungUp;
-}
-
 bool PseudoTerminal::WaitUntilRead() const {
     // The slave end's input queue is shared by all its descriptors: it empties when the program reads it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (int nQueued = 1; std::chrono::steady_clock::now() < deadline;) {
-        if (ioctl(m_nSlave, FIONREAD, &nQueued) != 0) return false;
+        const int slave = open(m_strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        const bool bAsked = slave >= 0 && ioctl(slave, FIONREAD, &nQueued) == 0;
+        if (slave >= 0) close(slave);
+        if (!bAsked) return false;
         if (nQueued == 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -93,7 +102,6 @@ bool PseudoTerminal::WaitUntilRead() const {
 }
 
 void PseudoTerminal::Close() {
-    if (m_nSlave >= 0) close(m_nSlave);
     if (m_nFd >= 0) close(m_nFd);
-    m_nSlave = m_nFd = -1;
+    m_nFd = -1;
 }

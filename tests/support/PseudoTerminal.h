@@ -12,8 +12,8 @@
 class PseudoTerminal {
 public:
     // A new pseudo-terminal: this object is its master end and DevicePath() names the slave end for
-    // the program to open. The slave end is held open here too, so that the master sees no hang-up
-    // between the program's opens.
+    // the program to open. Like a real instrument, it holds none of the program's end: while nobody
+    // has the slave open, reads wait instead of reporting a hang-up.
     PseudoTerminal();
     // The terminal device at path, opened raw at speed.
     PseudoTerminal(const std::string& path, speed_t speed);
@@ -33,10 +33,9 @@ public:
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout, std::string_view end = "\r");
     // Every byte received so far.
     const std::string& Received() const { return m_strReceived; }
-    // True when the other end hangs up within the time-out.
-    bool WaitForHangup(std::chrono::milliseconds timeout);
     // For a pseudo-terminal made here: waits up to two seconds until the program has read everything
-    // sent to it.
+    // sent to it (asked through a short open of the slave end, which needs root while the program
+    // holds the line in exclusive mode).
     bool WaitUntilRead() const;
     // Closes this end: to the program the device has gone.
     void Close();
@@ -46,7 +45,7 @@ private:
     bool ReadMore(std::chrono::steady_clock::time_point deadline);
 
     int m_nFd = -1;
-    int m_nSlave = -1;
+    bool m_bMaster = false;  // made here: a hang-up only means that nobody has the slave open now
     std::string m_strPath;
     std::string m_strReceived;
     std::size_t m_nConsumed = 0;  // bytes of m_strReceived already returned as lines

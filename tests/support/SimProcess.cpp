@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,10 +63,8 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    // Watch the folder before starting, so the link's creation cannot be missed.
-    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (watch >= 0) inotify_add_watch(watch, m_strDeviceDir.c_str(), IN_CREATE | IN_MOVED_TO);
-
+    // Made here, so that it can be watched before the simulator has started; the simulator empties it.
+    std::ofstream(m_strTranscriptPath).flush();
     const int output =
         open(m_strOutputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
     m_pid = fork();
@@ -80,25 +79,14 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
     if (output >= 0) close(output);
     if (m_pid > 0) m_nPidFd = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
 
-    // Wait for the link to appear, or the simulator to exit, or the time-out.
     std::string failure;
-    if (m_pid < 0 || watch < 0 || m_nPidFd < 0) failure = "cannot start " CORVANE_SIM_PATH;
-    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (failure.empty() && access(DevicePath().c_str(), F_OK) != 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pfds[2] = {{watch, POLLIN, 0}, {m_nPidFd, POLLIN, 0}};
-        if (left.count() <= 0 || poll(pfds, 2, static_cast<int>(left.count())) == 0) {
-            failure = "corvane-sim did not publish its port within 5 seconds";
-        } else if (pfds[1].revents != 0) {
-            failure = "corvane-sim exited before publishing its port";
-        } else {
-            char events[4096];
-            while (read(watch, events, sizeof events) > 0) {
-            }
-        }
-    }
-    if (watch >= 0) close(watch);
+    const bool bAppearsLater = std::any_of(options.begin(), options.end(), [](const std::string& option) {
+        return option.starts_with("--appear-after");
+    });
+    if (m_pid < 0 || m_nPidFd < 0)
+        failure = "cannot start " CORVANE_SIM_PATH;
+    else if (!bAppearsLater && !WaitForLink(kStartTimeout))
+        failure = "corvane-sim did not publish " + DevicePath() + " within 5 seconds";
     if (!failure.empty()) {
         if (m_pid > 0 && !m_bExited) Stop();
         if (m_nPidFd >= 0) close(m_nPidFd);
@@ -106,6 +94,33 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
         if (m_bOwnsDeviceDir) std::filesystem::remove_all(m_strDeviceDir);
         throw std::runtime_error(message);
     }
+}
+
+bool SimProcess::WaitUntil(const std::function<bool()>& condition, const std::string& path,
+                           std::uint32_t mask, std::chrono::milliseconds timeout) const {
+    // Watch before the first look, so that a change between the two cannot be missed.
+    const int watch = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (watch < 0 || inotify_add_watch(watch, path.c_str(), mask) < 0) {
+        if (watch >= 0) close(watch);
+        return false;
+    }
+    bool bHolds;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!(bHolds = condition())) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pfds[2] = {{watch, POLLIN, 0}, {m_nPidFd, POLLIN, 0}};
+        if (left.count() <= 0 || poll(pfds, 2, static_cast<int>(left.count())) == 0) break;
+        if (pfds[1].revents != 0) {  // exited: what it wrote last is all there will be
+            bHolds = condition();
+            break;
+        }
+        char events[4096];
+        while (read(watch, events, sizeof events) > 0) {
+        }
+    }
+    close(watch);
+    return bHolds;
 }
 
 SimProcess::~SimProcess() {
@@ -138,6 +153,34 @@ std::vector<std::string> SimProcess::ReceivedCommands() const {
 
 std::string SimProcess::Output() const {
     return ReadWholeFile(m_strOutputPath);
+}
+
+std::vector<std::string> SimProcess::Events() const {
+    return EntriesOfKind(TranscriptLines(), "EVENT");
+}
+
+bool SimProcess::WaitForLink(std::chrono::milliseconds timeout) const {
+    return WaitUntil([this] { return access(DevicePath().c_str(), F_OK) == 0; }, m_strDeviceDir,
+                     IN_CREATE | IN_MOVED_TO, timeout);
+}
+
+bool SimProcess::WaitForEvent(std::string_view word, std::size_t nCount,
+                              std::chrono::milliseconds timeout) const {
+    const auto seen = [&] {
+        const std::vector<std::string> events = Events();
+        return static_cast<std::size_t>(std::count_if(
+                   events.begin(), events.end(),
+                   [&](const std::string& event) { return event.starts_with(word); })) >= nCount;
+    };
+    return WaitUntil(seen, m_strTranscriptPath, IN_MODIFY, timeout);
+}
+
+void SimProcess::Vanish() const {
+    kill(m_pid, SIGUSR1);
+}
+
+void SimProcess::Restart() const {
+    kill(m_pid, SIGUSR2);
 }
 
 bool SimProcess::Reap(bool bBlock) {

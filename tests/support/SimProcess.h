@@ -6,13 +6,23 @@
 //   setenv("CORVANE_DEVICE_DIR", sim.DeviceDir().c_str(), 1);  // the program lists "Com port 1"
 //   ... drive the program ...
 //   std::vector<std::string> sent = sim.SentLines();  // every line the simulator sent, in order
+//
+// The instrument's life: Vanish() and Restart() play it now (the simulator's options set how long
+// it stays away or silent); WaitForEvent waits for its transcript to show what happened.
+//
+//   SimProcess sim({"--vanish-for", "1"});
+//   sim.Vanish();
+//   sim.WaitForEvent("gone");            // the link is removed and the line hung up
+//   sim.WaitForEvent("published", 2);    // back on a new pseudo-terminal, in polled mode
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SimProcess {
@@ -22,7 +32,8 @@ public:
     // again with everything in it when the SimProcess is destroyed. The simulator always writes its
     // transcript to TranscriptPath() and its standard output and error to OutputPath(), both in
     // the device folder. Throws std::runtime_error when the simulator exits or its link does not
-    // appear within 5 seconds (the message holds the simulator's own output).
+    // appear within 5 seconds (the message holds the simulator's own output). With
+    // "--appear-after" among the options the link is not waited for (see WaitForLink).
     explicit SimProcess(const std::vector<std::string>& options = {}, std::uint16_t nPort = 1,
                         const std::string& deviceDir = "");
     ~SimProcess();
@@ -46,6 +57,23 @@ public:
     std::vector<std::string> ReceivedCommands() const;
     // Everything the simulator has printed so far (standard output and error).
     std::string Output() const;
+    // The text of every EVENT entry so far, in order: "published /dev/pts/<n>" (the link made, at
+    // the start or on coming back), "gone" (vanished: line hung up, link removed), "restarting"
+    // (commands ignored from now on), "answering" (the restart is over).
+    std::vector<std::string> Events() const;
+
+    // Waits up to timeout until DevicePath() exists; false at the time-out or when the simulator
+    // has exited.
+    bool WaitForLink(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // Waits up to timeout until at least nCount events begin with word; false at the time-out or
+    // when the simulator has exited.
+    bool WaitForEvent(std::string_view word, std::size_t nCount = 1,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // SIGUSR1: the instrument vanishes now (once the program has read what it was sent) and comes
+    // back after --vanish-for seconds (default 3).
+    void Vanish() const;
+    // SIGUSR2: the instrument restarts now, silent for --restart-silent seconds (default 3).
+    void Restart() const;
 
     // Waits up to timeout for the simulator to exit on its own (after --hangup-after). Returns
     // true when it has exited; its wait status is then in ExitStatus().
@@ -56,6 +84,10 @@ public:
 
 private:
     bool Reap(bool bBlock);
+    // Waits until condition holds, looking again whenever inotify reports mask on path; false at the
+    // time-out or when the simulator has exited without it holding.
+    bool WaitUntil(const std::function<bool()>& condition, const std::string& path, std::uint32_t mask,
+                   std::chrono::milliseconds timeout) const;
 
     std::string m_strDeviceDir;
     std::string m_strTranscriptPath;

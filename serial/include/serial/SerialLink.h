@@ -62,8 +62,9 @@ public:
     // Reply time-outs in milliseconds (1000 and 2000 in the program; tests shorten them).
     void SetTimeouts(std::uint32_t replyMs, std::uint32_t openMs);
 
-    // Device path of Com port n: $CORVANE_DEVICE_DIR/COMn when the variable is set, else the fixed
-    // table (1-4 /dev/ttyS0-3, 5-12 /dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3). Empty for no device.
+    // Device path of Com port n: $CORVANE_DEVICE_DIR/COMn when the variable is set, else the path that
+    // the user's ports.conf maps it to (read at each call), else the fixed table (1-4 /dev/ttyS0-3,
+    // 5-12 /dev/ttyUSB0-7, 13-16 /dev/ttyACM0-3). Empty for no device.
     static std::string DeviceForPort(std::uint16_t nPort);
     // Opens Com port n exclusively and closes it at once, configuring nothing.
     static bool CanOpenPort(std::uint16_t nPort);

@@ -2,6 +2,7 @@
 #include "sim/PtyDevice.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -30,43 +31,21 @@ std::string SystemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
 
+// Opens the slave end for a moment; -1 when it cannot be (errno set).
+int OpenSlave(const std::string& path) {
+    return open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
 }  // namespace
 
 bool PtyDevice::Open(const std::string& deviceDir, std::uint16_t port, std::uint32_t baud,
                      std::string& error) {
-    m_nMaster = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_nMaster < 0 || grantpt(m_nMaster) != 0 || unlockpt(m_nMaster) != 0) {
-        error = SystemError("cannot open a pseudo-terminal");
-        Close();
-        return false;
-    }
-    char slavePath[128];
-    if (ptsname_r(m_nMaster, slavePath, sizeof slavePath) != 0) {
-        error = SystemError("cannot name the pseudo-terminal");
-        Close();
-        return false;
-    }
-    m_strSlavePath = slavePath;
-    m_nSlave = open(slavePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios line{};
-    if (m_nSlave < 0 || tcgetattr(m_nSlave, &line) != 0) {
-        error = SystemError("cannot open " + m_strSlavePath);
-        Close();
-        return false;
-    }
-    // Raw, so that nothing the simulator sends is echoed back to it as a command before the
-    // program configures the line.
-    cfmakeraw(&line);
-    line.c_cflag |= CLOCAL | CREAD;
-    cfsetispeed(&line, SpeedCodeOf(baud));
-    cfsetospeed(&line, SpeedCodeOf(baud));
-    tcsetattr(m_nSlave, TCSANOW, &line);
-
+    m_nPort = port;
+    m_nBaud = baud;
     if (deviceDir.empty()) {
         char folder[] = "/tmp/corvane-sim.XXXXXX";
         if (mkdtemp(folder) == nullptr) {
             error = SystemError("cannot make a device folder under /tmp");
-            Close();
             return false;
         }
         m_strDeviceDir = folder;
@@ -75,31 +54,69 @@ bool PtyDevice::Open(const std::string& deviceDir, std::uint16_t port, std::uint
         m_strDeviceDir = deviceDir;
         if (mkdir(deviceDir.c_str(), 0755) != 0 && errno != EEXIST) {
             error = SystemError("cannot make the device folder " + deviceDir);
-            Close();
             return false;
         }
     }
-    m_strLinkPath = m_strDeviceDir + "/COM" + std::to_string(port);
-    if (!Publish(error)) {
-        m_strLinkPath.clear();
+    if (!CreateTerminal(error)) {
         Close();
         return false;
     }
     return true;
 }
 
+bool PtyDevice::CreateTerminal(std::string& error) {
+    m_nMaster = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_nMaster < 0 || grantpt(m_nMaster) != 0 || unlockpt(m_nMaster) != 0) {
+        error = SystemError("cannot open a pseudo-terminal");
+        CloseTerminal();
+        return false;
+    }
+    char slavePath[128];
+    if (ptsname_r(m_nMaster, slavePath, sizeof slavePath) != 0) {
+        error = SystemError("cannot name the pseudo-terminal");
+        CloseTerminal();
+        return false;
+    }
+    m_strSlavePath = slavePath;
+    // Raw, so that nothing the simulator sends is echoed back to it as a command before the
+    // program configures the line. The settings outlive this short open: the master keeps the
+    // pair alive.
+    const int slave = OpenSlave(m_strSlavePath);
+    termios line{};
+    if (slave < 0 || tcgetattr(slave, &line) != 0) {
+        error = SystemError("cannot open " + m_strSlavePath);
+        if (slave >= 0) close(slave);
+        CloseTerminal();
+        return false;
+    }
+    cfmakeraw(&line);
+    line.c_cflag |= CLOCAL | CREAD;
+    cfsetispeed(&line, SpeedCodeOf(m_nBaud));
+    cfsetospeed(&line, SpeedCodeOf(m_nBaud));
+    tcsetattr(slave, TCSANOW, &line);
+    close(slave);
+    return true;
+}
+
+std::string PtyDevice::LinkPath() const {
+    return m_strDeviceDir + "/COM" + std::to_string(m_nPort);
+}
+
 bool PtyDevice::Publish(std::string& error) {
-    if (symlink(m_strSlavePath.c_str(), m_strLinkPath.c_str()) == 0) return true;
+    const std::string link = LinkPath();
+    if (symlink(m_strSlavePath.c_str(), link.c_str()) == 0) {
+        m_strLinkPath = link;
+        return true;
+    }
     if (errno == EEXIST)
-        error = m_strLinkPath +
-                " already exists: another simulator publishes that port, or one that was killed " +
+        error = link + " already exists: another simulator publishes that port, or one that was killed " +
                 "left it behind (remove it, or choose another --port)";
     else
-        error = SystemError("cannot publish " + m_strLinkPath);
+        error = SystemError("cannot publish " + link);
     return false;
 }
 
-void PtyDevice::Close() {
+void PtyDevice::Unplug() {
     if (!m_strLinkPath.empty()) {
         // Only our own link: never remove what another simulator has published since.
         char target[256];
@@ -108,11 +125,28 @@ void PtyDevice::Close() {
             unlink(m_strLinkPath.c_str());
         m_strLinkPath.clear();
     }
-    if (m_nSlave >= 0) close(m_nSlave);
+    CloseTerminal();
+}
+
+bool PtyDevice::PlugIn(std::string& error) {
+    Unplug();
+    return CreateTerminal(error) && Publish(error);
+}
+
+void PtyDevice::CloseTerminal() {
     if (m_nMaster >= 0) close(m_nMaster);
-    m_nSlave = m_nMaster = -1;
+    m_nMaster = -1;
+}
+
+void PtyDevice::Close() {
+    Unplug();
     if (m_bOwnsDeviceDir) rmdir(m_strDeviceDir.c_str());  // only when nothing else was put there
     m_bOwnsDeviceDir = false;
+}
+
+bool PtyDevice::HasReader() const {
+    pollfd pfd{m_nMaster, 0, 0};
+    return m_nMaster >= 0 && poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0;
 }
 
 std::uint32_t PtyDevice::LineSpeed() const {
@@ -125,9 +159,15 @@ std::uint32_t PtyDevice::LineSpeed() const {
     return 0;
 }
 
-int PtyDevice::UnreadBytes() const {
-    // All descriptors of the slave share its input queue, so ours shows what the program left.
+std::optional<int> PtyDevice::UnreadBytes() const {
+    // The slave's input queue is shared by all its descriptors, so a short open of our own shows
+    // what the program left. The program's exclusive mode turns that open away unless privileged.
+    if (m_nMaster < 0) return std::nullopt;
+    const int slave = OpenSlave(m_strSlavePath);
+    if (slave < 0) return std::nullopt;
     int count = 0;
-    if (m_nSlave < 0 || ioctl(m_nSlave, FIONREAD, &count) != 0) return 0;
+    const bool bAsked = ioctl(slave, FIONREAD, &count) == 0;
+    close(slave);
+    if (!bAsked) return std::nullopt;
     return count;
 }

@@ -24,6 +24,10 @@ constexpr auto kBurstBlockedRetry = std::chrono::milliseconds(1);
 constexpr auto kHangupSettle = std::chrono::milliseconds(50);
 constexpr auto kHangupMaxWait = std::chrono::seconds(1);
 constexpr auto kHangupPoll = std::chrono::milliseconds(5);
+// When whether the program has read the last lines cannot be asked, it gets this long.
+constexpr auto kHangupUnknownSettle = std::chrono::milliseconds(300);
+// While nobody has the line open, it is looked at this often for a program that opens it.
+constexpr auto kNoReaderRetry = std::chrono::milliseconds(20);
 // Garbage bytes of line noise: printable, control and high bytes, but no line end, NUL or flow
 // control, even with the top bit stripped.
 constexpr std::string_view kGarbage = "#~%&@!?*^|}{\x7F\x80\x9B\xC3\xE9\xFE\xFF\x01\x02\x07\x1B";
@@ -40,22 +44,31 @@ SimLoop::SimLoop(const SimOptions& options, PtyDevice& device, InstrumentModel& 
       m_interpreter(model, options.refused) {}
 
 int SimLoop::Run() {
+    ScheduleLife(std::chrono::steady_clock::now());
     while (true) {
         const TimePoint now = std::chrono::steady_clock::now();
-        if (m_hangup.bPending) {
-            if (HangUpWhenRead(now)) return 0;
+        if (!RunLife(now)) return 1;
+        if (m_unplug.bPending) {
+            if (UnplugWhenRead(now)) {
+                if (m_unplug.bExit) return 0;
+                OnUnplugged(now);
+            }
         } else {
             RunInstrument(now);
             if (!Flush()) return m_nExitCode;
         }
 
-        pollfd fds[2] = {{m_nSignalFd, POLLIN, 0}, {m_device.MasterFd(), POLLIN, 0}};
-        const bool bWaitingToWrite = !m_hangup.bPending && !m_output.Empty() && m_reader.MaySend();
-        if (bWaitingToWrite) fds[1].events |= POLLOUT;
+        // While nobody has the line open the master reports a hang-up at every poll: it is left out
+        // and looked at again shortly, so that the loop does not spin.
+        const bool bReader = m_device.IsOpen() && m_device.HasReader();
+        pollfd fds[2] = {{m_nSignalFd, POLLIN, 0}, {bReader ? m_device.MasterFd() : -1, POLLIN, 0}};
+        const bool bWaitingToWrite = !m_unplug.bPending && !m_output.Empty() && m_reader.MaySend();
+        if (bWaitingToWrite && bReader) fds[1].events |= POLLOUT;
         TimePoint wake = NextWake();
         if (bWaitingToWrite && m_bBlocked)
             wake = std::min(wake, now + (m_burst.bGenerating ? kBurstBlockedRetry : kBlockedRetry));
-        if (m_hangup.bPending) wake = now + kHangupPoll;
+        if (m_unplug.bPending) wake = std::min(wake, now + kHangupPoll);
+        if (m_device.IsOpen() && !bReader) wake = std::min(wake, now + kNoReaderRetry);
         const auto wait = std::max(wake - std::chrono::steady_clock::now(), TimePoint::duration::zero());
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
         const timespec timeout{static_cast<time_t>(seconds.count()),
@@ -64,7 +77,7 @@ int SimLoop::Run() {
             std::perror("corvane-sim: poll");
             return 1;
         }
-        if (fds[0].revents & POLLIN) return 0;  // SIGINT or SIGTERM
+        if ((fds[0].revents & POLLIN) && !OnSignal(std::chrono::steady_clock::now())) return 0;
         if (fds[1].revents & POLLIN) ReadCommands(std::chrono::steady_clock::now());
     }
 }
@@ -72,6 +85,9 @@ int SimLoop::Run() {
 SimLoop::TimePoint SimLoop::NextWake() const {
     TimePoint wake = m_model.NextSecondStart();
     if (!m_delayedReplies.empty()) wake = std::min(wake, m_delayedReplies.front().due);
+    for (const std::optional<TimePoint>& due :
+         {m_life.publishAt, m_life.vanishAt, m_life.restartAt, m_life.silentUntil})
+        if (due) wake = std::min(wake, *due);
     return wake;
 }
 
@@ -123,7 +139,11 @@ void SimLoop::OnCommand(std::string_view command, bool bOverLong, TimePoint now)
     // At any other speed the instrument would receive garbage: it answers nothing.
     const std::uint32_t lineSpeed = m_device.LineSpeed();
     if (lineSpeed != m_options.baud) {
-        m_transcript.Ignored(command, lineSpeed);
+        m_transcript.Ignored(command, "line at " + std::to_string(lineSpeed) + " baud");
+        return;
+    }
+    if (IsRestarting(now)) {
+        m_transcript.Ignored(command, "restarting");
         return;
     }
     m_transcript.Received(command);
@@ -188,30 +208,34 @@ bool SimLoop::OnSent(const OutputQueue::Item& item) {
     if (item.kind == OutputQueue::Kind::Burst && ++m_burst.nSent == m_burst.nQueued && !m_burst.bGenerating)
         ReportBurst();
     if (m_options.hangupAfter && m_nLinesSent >= *m_options.hangupAfter) {
-        if (!m_hangup.bPending) m_hangup = {true, false, std::chrono::steady_clock::now()};
+        if (!m_unplug.bPending) m_unplug = {true, true, false, std::chrono::steady_clock::now()};
         return false;  // nothing more goes out
     }
     return true;
 }
 
-bool SimLoop::HangUpWhenRead(TimePoint now) {
-    // A hang-up discards what the program has not read yet; give it the chance to read the last
-    // lines, which may take a moment to reach its end of the line.
-    const int unread = m_device.UnreadBytes();
-    m_hangup.bSawUnread = m_hangup.bSawUnread || unread > 0;
-    const auto waited = now - m_hangup.since;
-    if (waited < kHangupMaxWait && (unread > 0 || (!m_hangup.bSawUnread && waited < kHangupSettle)))
-        return false;
+bool SimLoop::UnplugWhenRead(TimePoint now) {
+    // Closing the line discards what the program has not read yet; give it the chance to read the
+    // last lines, which may take a moment to reach its end of the line.
+    // Nothing to wait for when nobody has the line open (asked before our own look at the queue).
+    const bool bReader = m_device.HasReader();
+    const std::optional<int> unread = m_device.UnreadBytes();
+    m_unplug.bSawUnread = m_unplug.bSawUnread || unread.value_or(0) > 0;
+    const auto waited = now - m_unplug.since;
+    const bool bMayBeUnread = unread ? *unread > 0 || (!m_unplug.bSawUnread && waited < kHangupSettle)
+                                     : waited < kHangupUnknownSettle;
+    if (bReader && waited < kHangupMaxWait && bMayBeUnread) return false;
     // Both ends closed and the link gone, as when the adapter is pulled out.
-    m_device.Close();
-    std::printf("corvane-sim: hung up after %llu lines\n", static_cast<unsigned long long>(m_nLinesSent));
+    m_device.Unplug();
+    std::printf("corvane-sim: %s after %llu lines\n", m_unplug.bExit ? "hung up" : "gone",
+                static_cast<unsigned long long>(m_nLinesSent));
     std::fflush(stdout);
     return true;
 }
 
 bool SimLoop::Flush() {
     m_bBlocked = false;
-    while (!m_output.Empty() && m_reader.MaySend() && !m_hangup.bPending) {
+    while (m_device.IsOpen() && !m_output.Empty() && m_reader.MaySend() && !m_unplug.bPending) {
         const OutputQueue::WriteResult result = m_output.WriteTo(
             m_device.MasterFd(), [this](const OutputQueue::Item& item) { return OnSent(item); });
         if (result == OutputQueue::WriteResult::Failed) {

@@ -32,6 +32,25 @@ Parser NumberInto(T& target, std::uint64_t min, std::uint64_t max) {
     };
 }
 
+constexpr double kMaxRealSeconds = 86400;
+
+// Real seconds, 0 to a day, as digits with an optional decimal point: "2", "0.5".
+template <typename T>
+Parser SecondsInto(T& target) {
+    return [&target](const std::string& text) {
+        const std::size_t point = text.find('.');
+        const std::string digits =
+            point == std::string::npos ? text : text.substr(0, point) + text.substr(point + 1);
+        if (digits.empty() || digits.size() > 12 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const double seconds = std::strtod(text.c_str(), nullptr);
+        if (seconds > kMaxRealSeconds) return false;
+        target = seconds;
+        return true;
+    };
+}
+
 // A text that must not be empty.
 Parser TextInto(std::string& target) {
     return [&target](const std::string& text) {
@@ -85,7 +104,7 @@ std::string SimHelpText() {
 
 Simulates the nephelometer on a pseudo-terminal published as COM<port> in a device folder. Start
 Corvane with CORVANE_DEVICE_DIR set to that folder and it lists the simulator as "Com port <port>".
-Runs until SIGINT or SIGTERM (Ctrl+C) and removes its link on the way out.
+Runs until SIGINT, SIGTERM or SIGHUP (Ctrl+C) and removes its link on the way out.
 
 Line
   --device-dir DIR     folder of the COM<port> link (created when missing);
@@ -116,13 +135,30 @@ Faults
   --hangup-after N     after N lines sent, close the line as an unplugged adapter would, remove
                        the link and exit
 
+The instrument's life (S: real seconds from the start, whatever --speed; decimals allowed)
+  --appear-after S     publish the COM<port> link only after S seconds, as a port that appears
+                       when an adapter is plugged in
+  --vanish-after S     after S seconds, go away as an unplugged adapter: stop sending, let the
+                       program read what was sent (at most 1 s), close the pseudo-terminal (the
+                       program sees a hang-up) and remove the link; SIGUSR1 does the same at once,
+                       each time it comes while the port is there
+  --vanish-for S       stay away S seconds (default 3), then publish the link again to a new
+                       pseudo-terminal (usually another /dev/pts number); the instrument keeps
+                       its settings and clock and comes back in polled mode, as after a power cycle
+  --restart-after S    after S seconds, restart on a line that stays up: unpolled output stops and
+                       is forgotten; SIGUSR2 does the same at once
+  --restart-silent S   after a restart ignore every command for S seconds (default 3), then
+                       answer in polled mode
+
 Tests and benchmarks
   --burst N            each time unpolled output starts, first send N numbered D records
                        (all six coefficients carry the number) as fast as the line takes them,
                        then report the count and time on stderr; "UE" cuts the burst short
   --transcript FILE    write every line sent ("TX"), command received ("RX"), piece of noise
-                       ("NOISE") and command ignored at a wrong line speed ("IGNORED") to FILE,
-                       one per line, stamped <seconds.microseconds>, flushed at once
+                       ("NOISE"), command ignored ("IGNORED", at a wrong line speed or while
+                       restarting) and change of the instrument's life ("EVENT": published <pts>,
+                       gone, restarting, answering) to FILE, one per line, stamped
+                       <seconds.microseconds>, flushed at once
   --help               show this text
 )";
 }
@@ -168,6 +204,11 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
         {"--hangup-after", NumberInto(options.hangupAfter, 1, kMaxCount)},
         {"--burst", NumberInto(options.burst, 1, kMaxCount)},
         {"--transcript", TextInto(options.transcriptPath)},
+        {"--appear-after", SecondsInto(options.appearAfter)},
+        {"--vanish-after", SecondsInto(options.vanishAfter)},
+        {"--vanish-for", SecondsInto(options.vanishFor)},
+        {"--restart-after", SecondsInto(options.restartAfter)},
+        {"--restart-silent", SecondsInto(options.restartSilent)},
     };
     const std::map<std::string, bool*> flags = {{"--silent", &options.silent}, {"--noise", &options.noise}};
 

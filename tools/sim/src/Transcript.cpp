@@ -37,8 +37,8 @@ std::string Transcript::Escaped(std::string_view bytes) {
     return text;
 }
 
-void Transcript::Ignored(std::string_view command, std::uint32_t lineSpeed) {
-    Write("IGNORED", Escaped(command) + " (line at " + std::to_string(lineSpeed) + " baud)");
+void Transcript::Ignored(std::string_view command, std::string_view reason) {
+    Write("IGNORED", Escaped(command) + " (" + std::string(reason) + ")");
 }
 
 void Transcript::Write(std::string_view kind, std::string_view text) {

@@ -23,14 +23,13 @@ int main(int argc, char** argv) {
     }
     const SimOptions& options = *parsed.options;
 
-    // The signals arrive through a descriptor the loop polls, so the link is always removed.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    // The signals arrive through a descriptor the loop polls, so the link is always removed. SIGUSR1
+    // and SIGUSR2 make the instrument vanish and restart.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&signals, number);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
     signal(SIGPIPE, SIG_IGN);
 
     std::string error;
@@ -41,8 +40,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "corvane-sim: %s\n", error.empty() ? "cannot watch for signals" : error.c_str());
         return 1;
     }
-    std::printf("corvane-sim: Com port %u is %s (%s), %u baud\n", options.port, device.LinkPath().c_str(),
-                device.SlavePath().c_str(), options.baud);
     std::printf("corvane-sim: run Corvane with CORVANE_DEVICE_DIR=%s; Ctrl+C ends the simulator\n",
                 device.DeviceDir().c_str());
     std::fflush(stdout);

@@ -1,11 +1,13 @@
 // corvane-sim's main loop: reads the program's commands from the pseudo-terminal, answers them,
-// runs the instrument's clock and sends its unpolled records, and plays the chosen faults (silence,
-// reply delay, line noise, burst, hang-up), until a signal ends it or the line is hung up.
+// runs the instrument's clock and sends its unpolled records, plays the chosen faults (silence,
+// reply delay, line noise, burst, hang-up) and the instrument's life (appearing late, vanishing and
+// coming back, restarting), until a stop signal ends it or the line is hung up.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "sim/CommandInterpreter.h"
@@ -18,7 +20,8 @@
 
 class SimLoop {
 public:
-    // signalFd: a signalfd that becomes readable on SIGINT or SIGTERM.
+    // signalFd: a signalfd that becomes readable on SIGINT, SIGTERM or SIGHUP (stop), SIGUSR1
+    // (vanish) and SIGUSR2 (restart). The device is open but not yet published.
     SimLoop(const SimOptions& options, PtyDevice& device, InstrumentModel& model, Transcript& transcript,
             int signalFd);
     // Returns the process exit code.
@@ -39,9 +42,22 @@ private:
     void ReportBurst();
     // Writes what the line takes; false when the line failed.
     bool Flush();
-    // After the last line before a hang-up: true once the line is closed.
-    bool HangUpWhenRead(TimePoint now);
+    // After the last line before a hang-up or vanishing: true once the line is closed.
+    bool UnplugWhenRead(TimePoint now);
     TimePoint NextWake() const;
+
+    // The instrument's life (SimLife.cpp).
+    void ScheduleLife(TimePoint start);
+    // Acts on what is due; false when the link cannot be published.
+    bool RunLife(TimePoint now);
+    // Reads one signal; false for a stop signal.
+    bool OnSignal(TimePoint now);
+    void Vanish(TimePoint now);
+    void OnUnplugged(TimePoint now);
+    void Restart(TimePoint now);
+    // Forgets unpolled mode and everything not yet sent, as the instrument does when it restarts.
+    void ForgetOutput();
+    bool IsRestarting(TimePoint now) const { return m_life.silentUntil && now < *m_life.silentUntil; }
 
     const SimOptions& m_options;
     PtyDevice& m_device;
@@ -63,11 +79,21 @@ private:
     int m_nExitCode = 0;
     bool m_bBlocked = false;  // the last write found the line full
 
-    struct Hangup {
+    // The line is about to close: after the last line before a hang-up (the simulator then
+    // ends), or when the instrument vanishes (it then comes back).
+    struct Unplugging {
         bool bPending = false;
+        bool bExit = false;
         bool bSawUnread = false;
         TimePoint since;
-    } m_hangup;
+    } m_unplug;
+
+    struct Life {
+        std::optional<TimePoint> publishAt;    // the link is published (first, or on coming back)
+        std::optional<TimePoint> vanishAt;     // --vanish-after
+        std::optional<TimePoint> restartAt;    // --restart-after
+        std::optional<TimePoint> silentUntil;  // restarting: commands are ignored until then
+    } m_life;
 
     struct Burst {
         bool bGenerating = false;

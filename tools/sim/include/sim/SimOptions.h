@@ -26,6 +26,13 @@ struct SimOptions {
     std::optional<std::uint64_t> hangupAfter;  // lines sent before the line goes dead
     std::uint64_t burst = 0;                   // numbered D records sent when unpolled output starts
     std::string transcriptPath;                // empty: no transcript
+
+    // The instrument's life, in real seconds from the simulator's start (whatever the speed).
+    std::optional<double> appearAfter;   // the link is published only then
+    std::optional<double> vanishAfter;   // the instrument goes away (also on SIGUSR1)...
+    double vanishFor = 3.0;              // ...and comes back on a new pseudo-terminal after this long
+    std::optional<double> restartAfter;  // the instrument restarts (also on SIGUSR2)...
+    double restartSilent = 3.0;          // ...ignoring every command for this long
 };
 
 struct SimOptionsResult {

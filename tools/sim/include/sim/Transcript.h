@@ -1,5 +1,6 @@
 // The simulator's transcript: one line per line sent ("TX"), command received ("RX"), burst of line
-// noise ("NOISE") and command ignored for a wrong line speed ("IGNORED"), each stamped with the
+// noise ("NOISE"), command ignored ("IGNORED") and change of the instrument's life ("EVENT": the
+// link published, the instrument gone, restarting, answering again), each stamped with the
 // computer's clock as <seconds.microseconds> and flushed at once, so that a test can compare what
 // the simulator sent with what the program logged.
 #pragma once
@@ -24,7 +25,9 @@ public:
     // Other entries; their text is escaped (\xHH for bytes outside printable ASCII, \\ for \).
     void Received(std::string_view command) { Write("RX", Escaped(command)); }
     void Noise(std::string_view bytes) { Write("NOISE", Escaped(bytes)); }
-    void Ignored(std::string_view command, std::uint32_t lineSpeed);
+    // A command the instrument did not act on, and why: "line at 19200 baud", "restarting".
+    void Ignored(std::string_view command, std::string_view reason);
+    void Event(std::string_view text) { Write("EVENT", text); }
 
     static std::string Escaped(std::string_view bytes);
 

@@ -1,0 +1,85 @@
+// Com port names: the fixed table, the user's ports.conf mapping and CORVANE_DEVICE_DIR, in that order
+// of precedence from last to first; a by-id style link is followed at each open.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "SerialTestSupport.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+class PortMapTest : public SerialPortFixture {
+protected:
+    void SetUp() override {
+        SerialPortFixture::SetUp();
+        unsetenv("CORVANE_DEVICE_DIR");
+        fs::create_directories(m_strDir + "/config/corvane");
+        setenv("XDG_CONFIG_HOME", (m_strDir + "/config").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("XDG_CONFIG_HOME");
+        SerialPortFixture::TearDown();
+    }
+    std::string MapFile() const { return m_strDir + "/config/corvane/ports.conf"; }
+    void WriteMap(const std::string& text) const { std::ofstream(MapFile()) << text; }
+};
+
+TEST_F(PortMapTest, GoodLinesMapTheirPortsAndEverythingElseFallsBackToTheFixedTable) {
+    const std::pair<std::uint16_t, const char*> table[] = {{1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},
+                                                           {5, "/dev/ttyUSB0"},  {12, "/dev/ttyUSB7"},
+                                                           {13, "/dev/ttyACM0"}, {16, "/dev/ttyACM3"}};
+    for (const auto& [nPort, device] : table) EXPECT_EQ(CSerialLink::DeviceForPort(nPort), device) << nPort;
+
+    WriteMap(
+        "# station 4\n\n  # indented comment\n"
+        "COM5=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9XYZ-if00-port0\n"
+        " COM6 = /dev/ttyUSB3 \r\n"
+        "COM17=/dev/x\nCOM0=/dev/x\nCOM07=/dev/x\ncom7=/dev/x\nCOM8=relative/path\nCOM9\nCOM1=\n"
+        "COM10=/first\nCOM10=/second\n");
+    EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9XYZ-if00-port0");
+    EXPECT_EQ(CSerialLink::DeviceForPort(6), "/dev/ttyUSB3");
+    EXPECT_EQ(CSerialLink::DeviceForPort(7), "/dev/ttyUSB2");
+    EXPECT_EQ(CSerialLink::DeviceForPort(8), "/dev/ttyUSB3");
+    EXPECT_EQ(CSerialLink::DeviceForPort(9), "/dev/ttyUSB4");
+    EXPECT_EQ(CSerialLink::DeviceForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(CSerialLink::DeviceForPort(10), "/second");
+    EXPECT_EQ(CSerialLink::DeviceForPort(17), "");
+
+    // Read at each lookup: an edit applies at once.
+    WriteMap("COM5=/dev/ttyUSB9\n");
+    EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/ttyUSB9");
+    // The test and simulator folder wins over the file.
+    setenv("CORVANE_DEVICE_DIR", m_strDir.c_str(), 1);
+    EXPECT_EQ(CSerialLink::DeviceForPort(5), m_strDir + "/COM5");
+    unsetenv("CORVANE_DEVICE_DIR");
+
+    // A file that is no mapping file (here a device that never ends) leaves the table in charge.
+    fs::remove(MapFile());
+    fs::create_symlink("/dev/zero", MapFile());
+    EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/ttyUSB0");
+    fs::remove(MapFile());
+    fs::create_directory(MapFile());
+    EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/ttyUSB0");
+}
+
+TEST_F(PortMapTest, MappedLinkIsFollowedAgainAtEachOpen) {
+    FakeInstrument first(Answers({{"RV", "first\r"}}));
+    FakeInstrument second(Answers({{"RV", "second\r"}}));
+    const std::string byId = m_strDir + "/usb-adapter-if00-port0";
+    fs::create_symlink(first.DevicePath(), byId);
+    WriteMap("COM7=" + byId + "\n");
+    CSerialLink link;
+    link.SetTimeouts(kTestReplyMs, kTestOpenMs);
+    ASSERT_EQ(link.OpenPort(7, 9600), CSerialLink::kOpenOk);
+    EXPECT_EQ(link.GetVersion(), "first");
+    link.ClosePort();
+
+    // The adapter comes back under another device name; its by-id link now points there.
+    fs::remove(byId);
+    fs::create_symlink(second.DevicePath(), byId);
+    ASSERT_EQ(link.OpenPort(7, 9600), CSerialLink::kOpenOk);
+    EXPECT_EQ(link.GetVersion(), "second");
+}
+}  // namespace
