@@ -127,22 +127,6 @@ protected:
         }
         return lines;
     }
-    // The record lines the simulator sent unasked during the (last) run: after "UB", before "UE".
-    std::vector<std::string> RunLines() const {
-        std::vector<std::string> lines;
-        bool running = false;
-        for (const std::string& entry : m_sim->TranscriptLines()) {
-            const std::string rest = entry.substr(entry.find(' ') + 1);
-            if (rest == "RX UB") {
-                running = true;
-                lines.clear();
-            }
-            if (rest == "RX UE" && running) break;
-            if (running && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3]))
-                lines.push_back(rest.substr(3));
-        }
-        return lines;
-    }
     // A log file's lines without their CR LF; an unterminated last line is marked.
     static std::vector<std::string> FileLines(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);

@@ -22,6 +22,9 @@
 
 using Answer = IOperatorDialogs::Answer;
 
+// Waits that span a loss, a return or a restart of the instrument, on a machine that may be busy.
+constexpr int kLongWaitMs = 20000;
+
 class RunTest : public AcquisitionTest {
 protected:
     void StartStop() { Click(CCorvanePropertySheet::ID_START_DATA); }
@@ -37,7 +40,7 @@ protected:
     // The log must hold the lines the simulator sent during the run, each once and in order; the
     // last few may still have been on their way when the run stopped.
     void ExpectLoggedInOrder(const std::vector<std::string>& logged) {
-        const std::vector<std::string> sent = RunLines();
+        const std::vector<std::string> sent = UnpolledLines();
         ASSERT_LE(logged.size(), sent.size());
         EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
     }
@@ -200,9 +203,9 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile
     Start({"--records", "DTY", "--averaging", "1", "--speed", "20", "--vanish-for", "1"});
     FastRecovery();
     StartStop();
-    ASSERT_TRUE(WaitForLogLines(log, 10));
+    ASSERT_TRUE(WaitForLogLines(log, 10, kLongWaitMs));
     m_sim->Vanish();
-    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
     // The run waits, as the operator sees it, and the port is tried again (and fails) meanwhile.
     EXPECT_TRUE(Sheet().IsRunning());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
@@ -210,17 +213,17 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile
     const QString status = Control<QLineEdit>(&Sheet().DataPage(), 1100)->text();
     EXPECT_TRUE(QRegularExpression("^No instrument since \\d\\d:\\d\\d:\\d\\d$").match(status).hasMatch())
         << status.toStdString();
-    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 2; }, kLongWaitMs));
 
     // Back on a new pseudo-terminal, in polled mode: the instrument part of the start runs again.
     ASSERT_TRUE(m_sim->WaitForEvent("published", 2));
-    ASSERT_TRUE(WaitFor([&] { return !Sheet().IsWaitingForInstrument(); }));
+    ASSERT_TRUE(WaitFor([&] { return !Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
     const CommandList resumed = Commands();
     EXPECT_EQ(CommandList(resumed.end() - 6, resumed.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
     EXPECT_FALSE(Control<QLineEdit>(&Sheet().DataPage(), 1100)->text().startsWith("No instrument"));
     const std::size_t before = FileLines(log).size();
-    ASSERT_TRUE(WaitForLogLines(log, before + 6));
+    ASSERT_TRUE(WaitForLogLines(log, before + 6, kLongWaitMs));
     StartStop();
     EXPECT_EQ(Commands().back(), "UE");
 
@@ -229,18 +232,12 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndTheRunGoesOnInTheSameFile
     EXPECT_EQ(std::distance(fs::directory_iterator(LogFolder()), fs::directory_iterator()), 1);
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 
-    const std::vector<std::string> journal = JournalEntries();
-    const std::vector<std::string> words = {"run-started Com1, logging to " + log.string(),
-                                            "instrument-lost Com1: the device has gone",
-                                            "reconnect-failed Com1: no device", "instrument-back Com1 after 0:00:0",
-                                            "run-stopped by the operator"};
-    auto at = journal.begin();
-    for (const std::string& word : words) {
-        at = std::find_if(at, journal.end(), [&](const std::string& e) { return e.starts_with(word); });
-        EXPECT_NE(at, journal.end()) << word;
-    }
-    // Failed tries are summarised: one line for the first, none for the next within the hour.
-    EXPECT_EQ(std::count_if(journal.begin(), journal.end(), [](const auto& e) { return e.starts_with("reconnect-failed"); }), 1);
+    // The journal explains the gap; failed tries are summarised, one line for the first in the hour.
+    std::vector<std::string> journal = JournalEntries();
+    for (std::string& entry : journal) entry = entry.substr(0, entry.find(':'));
+    EXPECT_EQ(journal, std::vector<std::string>({"run-started Com1, logging to " + log.string(),
+                                                 "instrument-lost Com1", "reconnect-failed Com1",
+                                                 "instrument-back Com1 after 0", "run-stopped by the operator"}));
 }
 
 TEST_F(RunTest, ByIdMappingIsFollowedToTheInstrumentsNewDevice) {
@@ -256,16 +253,16 @@ TEST_F(RunTest, ByIdMappingIsFollowedToTheInstrumentsNewDevice) {
     NewSheet();
     FastRecovery();
     StartStop();
-    ASSERT_TRUE(WaitForLogLines(log, 4));
+    ASSERT_TRUE(WaitForLogLines(log, 4, kLongWaitMs));
 
     // Back as another device: the stable name is pointed at it, as udev does.
     m_sim->Vanish();
     ASSERT_TRUE(m_sim->WaitForEvent("published", 2));
     fs::remove(byId);
     fs::create_symlink(fs::canonical(m_sim->DevicePath()), byId);
-    ASSERT_TRUE(WaitFor([&] { return Journaled("instrument-back Com1"); }));
+    ASSERT_TRUE(WaitFor([&] { return Journaled("instrument-back Com1"); }, kLongWaitMs));
     const std::size_t before = FileLines(log).size();
-    ASSERT_TRUE(WaitForLogLines(log, before + 4));
+    ASSERT_TRUE(WaitForLogLines(log, before + 4, kLongWaitMs));
     StartStop();
     EXPECT_EQ(FileLines(log), UnpolledLines());
 }
@@ -276,7 +273,7 @@ TEST_F(RunTest, StopAndExitWhileWaitingEndTheRunAtOnceWithNothingSent) {
     FastRecovery();
     StartStop();
     m_sim->Vanish();
-    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
     QElapsedTimer stopping;
     stopping.start();
     StartStop();
@@ -291,7 +288,7 @@ TEST_F(RunTest, StopAndExitWhileWaitingEndTheRunAtOnceWithNothingSent) {
     StartStop();
     ExpectRunning(true);
     m_sim->Vanish();
-    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }));
+    ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
     const std::size_t sent = Commands().size();
     stopping.restart();
     Click(CCorvanePropertySheet::ID_EXIT);
@@ -309,7 +306,7 @@ TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
     Start({"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
     FastRecovery();
     StartStop();
-    ASSERT_TRUE(WaitForLogLines(log, 2));
+    ASSERT_TRUE(WaitForLogLines(log, 2, kLongWaitMs));
     // The instrument restarts without hanging up, as after its own power cut: silent, then polled.
     m_sim->Restart();
     std::size_t lines = FileLines(log).size();
@@ -321,17 +318,17 @@ TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
             quiet.restart();
         }
         return Journaled("instrument-silent");
-    }, 10000));
+    }, kLongWaitMs));
     EXPECT_GE(quiet.elapsed(), 1800);
-    EXPECT_LT(quiet.elapsed(), 5000);
+    EXPECT_LT(quiet.elapsed(), 8000);
     EXPECT_TRUE(Sheet().IsRunning());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 
-    ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1"); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1"); }, kLongWaitMs));
     const CommandList commands = Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 2);
     const std::size_t restarted = FileLines(log).size();
-    ASSERT_TRUE(WaitForLogLines(log, restarted + 2));
+    ASSERT_TRUE(WaitForLogLines(log, restarted + 2, kLongWaitMs));
     StartStop();
     EXPECT_EQ(FileLines(log), UnpolledLines());
 }
@@ -352,10 +349,10 @@ TEST_F(RunTest, UnattendedStartWaitsForAnInstrumentThatIsNotThereYet) {
     ASSERT_TRUE(Sheet().StartUnattended());
     EXPECT_EQ(Button(CCorvanePropertySheet::ID_START_DATA)->text(), "&Stop Data");
     EXPECT_EQ(Sheet().Title(), "On Com1 - Reconnecting");
-    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 1; }, kLongWaitMs));
 
     const fs::path log = folder / "CV050920.dat";  // named by the instrument's date, no dialog
-    ASSERT_TRUE(WaitForLogLines(log, 4));
+    ASSERT_TRUE(WaitForLogLines(log, 4, kLongWaitMs));
     EXPECT_EQ(m_dialogs.fileDialogs, 0);
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
@@ -393,7 +390,7 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
     EXPECT_EQ(m_dialogs.messages, QStringList({error}));
     EXPECT_EQ(deepest, 1);
     // What was written after the folder came back is the tail of what the instrument sent.
-    const std::vector<std::string> resumed = FileLines(log), sent = RunLines();
+    const std::vector<std::string> resumed = FileLines(log), sent = UnpolledLines();
     ASSERT_LE(resumed.size(), sent.size());
     EXPECT_NE(std::search(sent.begin(), sent.end(), resumed.begin(), resumed.end()), sent.end());
 }
