@@ -369,15 +369,16 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
     const fs::path log = LogTo("station/CV.dat");
     Start({"--records", "DY", "--averaging", "1", "--speed", "20"});
 
-    // While the box is open, lines go on being handled (and failing) behind it; the operator then
-    // puts the folder back and dismisses the box.
+    // The program makes the vanished folder again at the failure; while the box is open, lines go on
+    // being handled behind it, until the operator dismisses it.
     int open = 0, deepest = 0;
+    bool remade = false;
     m_dialogs.onMessage = [&](const QString& text) {
         if (text != error) return;
         deepest = std::max(deepest, ++open);
+        remade = fs::is_directory(folder);
         const std::size_t sent = m_sim->SentLines().size();
         WaitFor([&] { return m_sim->SentLines().size() >= sent + 10; });
-        fs::create_directories(folder);
         --open;
     };
     StartStop();
@@ -389,6 +390,8 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
 
     EXPECT_EQ(m_dialogs.messages, QStringList({error}));
     EXPECT_EQ(deepest, 1);
+    EXPECT_TRUE(remade);
+    EXPECT_TRUE(Journaled("log-error " + log.string()) && Journaled("log-recovered " + log.string()));
     // What was written after the folder came back is the tail of what the instrument sent.
     const std::vector<std::string> resumed = FileLines(log), sent = UnpolledLines();
     ASSERT_LE(resumed.size(), sent.size());
