@@ -129,7 +129,7 @@ void CCorvaneDataPage::BuildControls() {
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
     PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
-    m_lblStatusLight->setPixmap(IconFor(m_lightIcon).pixmap(kStatusLightPx));
+    m_lblStatusLight->setPixmap(LightPixmap(m_lightIcon));
 
     m_editStatus = new CParentMenuEdit(this);
     m_editStatus->setReadOnly(true);
@@ -264,6 +264,15 @@ std::time_t CCorvaneDataPage::GetInstrumentTime() const {
     return m_instrumentTime.value_or(0);
 }
 
+// Each light is drawn once: a run that loses its instrument again and again switches the light
+// each time, and drawing it anew every time only churns the heap.
+const QPixmap& CCorvaneDataPage::LightPixmap(IconId iconId) {
+    auto found = m_lightPixmaps.find(iconId);
+    if (found == m_lightPixmaps.end())
+        found = m_lightPixmaps.emplace(iconId, IconFor(iconId).pixmap(kStatusLightPx)).first;
+    return found->second;
+}
+
 void CCorvaneDataPage::ShowNoInstrument(const std::string& text) {
     m_strNoInstrument = text;
     ShowStatus(m_nStatusWord);
@@ -278,7 +287,7 @@ void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
     const IconId light = waiting || outputs.faults ? IconId::RedDisc : IconId::GreenDisc;
     if (light != m_lightIcon) {
         m_lightIcon = light;
-        m_lblStatusLight->setPixmap(IconFor(m_lightIcon).pixmap(kStatusLightPx));
+        m_lblStatusLight->setPixmap(LightPixmap(m_lightIcon));
     }
     const QString text = InstrumentText(waiting ? m_strNoInstrument : StatusEditText(outputs));
     if (m_editStatus->text() != text) {

@@ -44,11 +44,9 @@ std::vector<std::string> Lines(const std::string& path) {
 }  // namespace
 
 TEST(CommandLine, HelpVersionAndUsageErrors) {
-    const Outcome version = RunCorvane({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
+    const Outcome version = RunCorvane({"--version"}), help = RunCorvane({"--help"});
+    EXPECT_EQ(version.exitCode + help.exitCode, 0);
     EXPECT_EQ(version.out, QStringLiteral("corvane %1\n").arg(GetVersionString()));
-    const Outcome help = RunCorvane({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: corvane [options]") && help.out.contains("--headless")) << help.out.toStdString();
 
     const std::pair<QStringList, QString> errors[] = {
@@ -107,7 +105,7 @@ TEST(CommandLine, HeadlessRunStopsOnSigtermLikeStopData) {
     const std::vector<std::string> journal = Lines(state + "/corvane/events.log");
     const char* expected[] = {" started Corvane ", " log-folder-missing ", " run-started Com1, logging to ",
                               " run-stopped by signal SIGTERM", " stopped exit status 0"};
-    ASSERT_EQ(journal.size(), std::size(expected)) << corvane.readAllStandardError().toStdString();
+    ASSERT_EQ(journal.size(), std::size(expected));
     for (std::size_t i = 0; i < journal.size(); ++i) EXPECT_NE(journal[i].find(expected[i]), std::string::npos) << journal[i];
     unsetenv("XDG_CONFIG_HOME");
 }

@@ -73,8 +73,12 @@ TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePo
     const QStringList lines = Test().split('\n');
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines.mid(0, 3), (QStringList{"Connected to a - Nephelometer", "running at 9600bps.", "Version:"}));
-    const std::vector<std::string> sent = sim.SentLines();
-    EXPECT_NE(std::find(sent.begin(), sent.end(), lines[3].toStdString()), sent.end());
+    // The simulator writes its transcript after the line has gone out, so the page may have it first.
+    const auto versionWasSent = [&] {
+        const std::vector<std::string> sent = sim.SentLines();
+        return std::find(sent.begin(), sent.end(), lines[3].toStdString()) != sent.end();
+    };
+    EXPECT_TRUE(QTest::qWaitFor(versionWasSent, 2000)) << lines[3].toStdString();
     EXPECT_FALSE(link.IsConnected());
 }
 

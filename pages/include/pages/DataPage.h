@@ -2,10 +2,12 @@
 // countdown, the next-data countdown and the status light; owns the one-second timer of a run.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -58,6 +60,7 @@ private:
     void BuildControls();
     QLabel* Label(DataPageId id) const;
     void ShowStatus(std::int32_t statusWord);
+    const QPixmap& LightPixmap(IconId iconId);
 
     IPageHost& m_host;
     QTimer* m_timer = nullptr;
@@ -72,6 +75,7 @@ private:
     IconId m_lightIcon = IconId::GreenDisc;     // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
     std::string m_strNoInstrument;  // shown instead of the status while not empty
+    std::map<IconId, QPixmap> m_lightPixmaps;
 
     QLabel* m_lblMode = nullptr;
     QLabel* m_boxModeSeconds = nullptr;

@@ -53,7 +53,6 @@ protected:
     void TearDown() override {
         m_sheet.reset();  // its shut-down ends any run before the simulator goes
         m_link.reset();
-        m_returned.reset();
         m_sim.reset();
         fs::remove_all(m_folder);
     }
@@ -77,10 +76,6 @@ protected:
     // The recovery's seconds last 100 ms: the silence limit's 20 s floor is 2 s, the first reopen
     // tries come 200 ms apart.
     void FastRecovery() { m_sheet->Recovery().SetTimeUnit(std::chrono::milliseconds(100)); }
-    // The instrument comes back: a new simulator publishes the same Com port in the same folder.
-    void ReturnInstrument(const std::vector<std::string>& simOptions) {
-        m_returned = std::make_unique<SimProcess>(simOptions, m_sim->Port(), m_sim->DeviceDir());
-    }
     // The journal's lines, each without its time stamp: "word details".
     static std::vector<std::string> JournalEntries() {
         std::ifstream in(JournalPath());
@@ -116,19 +111,16 @@ protected:
         const CommandList all = m_sim->ReceivedCommands();
         return {all.begin() + static_cast<long>(std::min(since, all.size())), all.end()};
     }
-    // The record lines the simulator sent unasked during the (last) run: after "UB", before "UE".
-    std::vector<std::string> RunLines() const { return RunLines(*m_sim); }
-    static std::vector<std::string> RunLines(const SimProcess& sim) {
+    // The record lines the simulator sent unasked while unpolled: after each "UB", until "UE" or
+    // until it went away or restarted.
+    std::vector<std::string> UnpolledLines() const {
         std::vector<std::string> lines;
-        bool running = false;
-        for (const std::string& entry : sim.TranscriptLines()) {
+        bool unpolled = false;
+        for (const std::string& entry : m_sim->TranscriptLines()) {
             const std::string rest = entry.substr(entry.find(' ') + 1);
-            if (rest == "RX UB") {
-                running = true;
-                lines.clear();
-            }
-            if (rest == "RX UE" && running) break;
-            if (running && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3]))
+            if (rest == "RX UB") unpolled = true;
+            if (rest == "RX UE" || rest == "EVENT gone" || rest == "EVENT restarting") unpolled = false;
+            if (unpolled && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3]))
                 lines.push_back(rest.substr(3));
         }
         return lines;
@@ -152,7 +144,6 @@ protected:
 
     fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
-    std::unique_ptr<SimProcess> m_returned;  // the instrument back after a loss, in m_sim's folder
     std::unique_ptr<CSerialLink> m_link;
     ObservingDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;

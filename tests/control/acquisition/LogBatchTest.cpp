@@ -51,7 +51,7 @@ TEST_F(LogBatchTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyn
     for (const std::string& line : logged) EXPECT_FALSE(line.starts_with("T,2005,09,21")) << line;
     EXPECT_EQ(second.front(), "T,2005,09,21,00,00,00");
     logged.insert(logged.end(), second.begin(), second.end());
-    const std::vector<std::string> sent = RunLines();
+    const std::vector<std::string> sent = UnpolledLines();
     ASSERT_LE(logged.size(), sent.size());
     EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
 }
