@@ -1,6 +1,6 @@
 // corvane-bench: drives the real main window offscreen against the simulator and prints a Markdown
 // table of the program's figures, each beside the same machine's ceiling measured in the same run.
-// A measuring program, not a test: it runs for about two minutes.
+// A measuring program, not a test: it runs for about two and a half minutes.
 #include <QApplication>
 #include <cstdio>
 

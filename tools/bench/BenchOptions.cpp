@@ -9,7 +9,7 @@ std::string BenchHelpText() {
 
 Drives the real main window offscreen against the simulator and prints a Markdown table of the
 program's figures, each beside its ratio to the same machine's ceiling measured in the same run.
-Takes about two minutes with the defaults.
+Takes about two and a half minutes with the defaults.
 
   --burst-lines N      lines of the throughput burst (default 200000)
   --latency-seconds N  length of the 10 lines/s latency run (default 20)
