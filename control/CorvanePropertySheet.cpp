@@ -166,9 +166,10 @@ bool CCorvanePropertySheet::event(QEvent* e) {
             OnCommEvent();
         return true;
     }
-    // F1 that no page took: the help for the whole program.
+    // F1 that no page took: the Trend page's section from inside it, else the help for the whole program.
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
-        ShowHelp(QStringLiteral("program overview"));
+        ShowHelp(m_pageTrend->isAncestorOf(focusWidget()) ? QStringLiteral("trend")
+                                                          : QStringLiteral("program overview"));
         return true;
     }
     return QDialog::event(e);
