@@ -128,12 +128,12 @@ void CCorvaneDataPage::BuildControls() {
 
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
-    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
+    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {127, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
     m_lblStatusLight->setPixmap(LightPixmap(m_lightIcon));
 
     m_editStatus = new CParentMenuEdit(this);
     m_editStatus->setReadOnly(true);
-    PlaceControl(m_editStatus, ControlName(DataPageId::StatusText), {155, 18, 90, 12}, QStringLiteral("Nephelometer Status text"));
+    PlaceControl(m_editStatus, ControlName(DataPageId::StatusText), {149, 18, 99, 12}, QStringLiteral("Nephelometer Status text"));
 
     m_lblMode = Label(DataPageId::ModeLabel);
     m_boxModeSeconds = Label(DataPageId::ModeSeconds);
