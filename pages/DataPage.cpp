@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "PageControls.h"
+#include "ValueBox.h"
 #include "pages/ControlName.h"
 #include "pages/DataPageIds.h"
 #include "pages/Icons.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int kTickMs = 1000;
 constexpr int kStatusLightPx = 32;
+// A line edit draws its text inside its frame and a small margin on each side.
+constexpr int kEditTextMargins = 6;
 
 enum class Kind { Label, ValueBox, Group };
 
@@ -128,12 +131,12 @@ void CCorvaneDataPage::BuildControls() {
 
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
-    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {127, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
+    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
     m_lblStatusLight->setPixmap(LightPixmap(m_lightIcon));
 
     m_editStatus = new CParentMenuEdit(this);
     m_editStatus->setReadOnly(true);
-    PlaceControl(m_editStatus, ControlName(DataPageId::StatusText), {149, 18, 99, 12}, QStringLiteral("Nephelometer Status text"));
+    PlaceControl(m_editStatus, ControlName(DataPageId::StatusText), {155, 18, 90, 12}, QStringLiteral("Nephelometer Status text"));
 
     m_lblMode = Label(DataPageId::ModeLabel);
     m_boxModeSeconds = Label(DataPageId::ModeSeconds);
@@ -294,6 +297,10 @@ void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {
         m_editStatus->setText(text);
         m_editStatus->setCursorPosition(0);  // a long fault list shows from its start
     }
+    // The waiting text is shown whole in a smaller font; a fault list scrolls in the page's font.
+    const QFont wanted = waiting ? FittingFont(font(), text, m_editStatus->contentsRect().width() - kEditTextMargins)
+                                 : font();
+    if (m_editStatus->font() != wanted) m_editStatus->setFont(wanted);
 }
 
 void CCorvaneDataPage::paintEvent(QPaintEvent*) {
