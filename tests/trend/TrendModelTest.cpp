@@ -195,7 +195,10 @@ TEST(TrendPlausibility, MarksBackAboveTotalNegativeAndStuckValues) {
         const double backBlue = i >= 100 && i < 110 ? total + 1 : 1 + i % 3;
         const double backGreen = i == 500 ? -0.5 : 1 + i % 3;
         const double backRed = 1 + i % 3;
-        data.scatter.Add(t, {total, total, total, backBlue, backGreen, backRed}, 'N');
+        // A zero period (and a blanking one) sends near-zero, negative and back-above-total values by design.
+        const char mode = i >= 2000 && i < 2010 ? 'Z' : i >= 2010 && i < 2015 ? 'B' : 'N';
+        const double backOrZero = mode == 'N' ? backRed : 0.5 - total;
+        data.scatter.Add(t, {total, total, mode == 'N' ? total : -total, backBlue, backGreen, backOrZero}, mode);
         data.aux.Add(t, {1013.0 + i % 3, 300.0 + i % 2, 299.0 + i % 2, 45.5}, 0);  // humidity stuck all along
     }
     const auto marks = FindPlausibilityMarks(data, 1e9, 1e9 + 3999, 1);

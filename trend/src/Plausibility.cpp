@@ -30,9 +30,15 @@ private:
     bool m_open = false;
 };
 
-template <std::size_t Columns>
+// While the instrument zeroes or blanks it measures filtered air: values near zero, negative and back
+// above total are what it should send then, so those rows are not judged.
+bool Measuring(const TrendTable<kScatterColumns>& scatter, std::size_t row) {
+    return scatter.Flag(row) != 'Z' && scatter.Flag(row) != 'B';
+}
+
+template <std::size_t Columns, typename Judged>
 void NegativeAndStuck(const TrendTable<Columns>& table, bool aux, double t0, double t1, double join,
-                      std::vector<PlausibilityMark>& out) {
+                      Judged judged, std::vector<PlausibilityMark>& out) {
     // Look an hour beyond both edges, so a window shorter than an hour sees the stretch it lies in.
     const auto [first, last] = table.Rows(t0 - kStuckSeconds, t1 + kStuckSeconds);
     for (std::size_t c = 0; c < Columns; ++c) {
@@ -41,7 +47,8 @@ void NegativeAndStuck(const TrendTable<Columns>& table, bool aux, double t0, dou
         std::size_t runStart = first;
         for (std::size_t row = first; row < last; ++row) {
             const double value = table.Value(row, c);
-            if (value < 0 && table.Time(row) >= t0 && table.Time(row) <= t1) negative.Mark(table.Time(row), table.Time(row));
+            if (value < 0 && judged(row) && table.Time(row) >= t0 && table.Time(row) <= t1)
+                negative.Mark(table.Time(row), table.Time(row));
             const bool runEnds = row + 1 == last || table.Value(row + 1, c) != value;
             if (!runEnds) continue;
             if (!std::isnan(value) && table.Time(row) - table.Time(runStart) >= kStuckSeconds &&
@@ -63,10 +70,12 @@ std::vector<PlausibilityMark> FindPlausibilityMarks(const TrendData& data, doubl
         const std::size_t back = w + kWavelengths;
         MarkCollector above(marks, MarkKind::BackAboveTotal, false, back, joinSeconds);
         for (std::size_t row = first; row < last; ++row)
-            if (scatter.Value(row, back) > scatter.Value(row, w)) above.Mark(scatter.Time(row), scatter.Time(row));
+            if (Measuring(scatter, row) && scatter.Value(row, back) > scatter.Value(row, w))
+                above.Mark(scatter.Time(row), scatter.Time(row));
     }
-    NegativeAndStuck(scatter, false, t0, t1, joinSeconds, marks);
-    NegativeAndStuck(data.aux, true, t0, t1, joinSeconds, marks);
+    NegativeAndStuck(scatter, false, t0, t1, joinSeconds, [&](std::size_t row) { return Measuring(scatter, row); },
+                     marks);
+    NegativeAndStuck(data.aux, true, t0, t1, joinSeconds, [](std::size_t) { return true; }, marks);
     return marks;
 }
 
