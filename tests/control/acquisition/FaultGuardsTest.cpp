@@ -1,7 +1,6 @@
 // Faults that once slipped past the other acquisition tests, each guarded by a test that fails on
-// it at once: the photon value, a put-back that leaves the page unmarked, unwritable settings, the
-// Apply button after a run, the one log error box, and the lines around the start and the stop of a
-// run (against a scripted instrument, so that they arrive exactly where they must).
+// it at once: a put-back that leaves the page unmarked, unwritable settings, the
+// Apply button after a run, and the lines around the start and the stop of a run (against a scripted instrument, so that they arrive exactly where they must).
 #include <QLabel>
 #include <QTabWidget>
 #include <atomic>
@@ -15,8 +14,6 @@
 #include "pages/InstSetupPage.h"
 
 namespace {
-
-constexpr const char* kLogWriteError = "An error occured writing to the logfile.";
 
 // The folder of the program's settings key inside the test's configuration folder.
 fs::path KeyFolder() {
@@ -46,18 +43,6 @@ protected:
     }
     bool ApplyEnabled() { return Control(&Sheet().SetupPage(), SetupPageId::ApplyChanges)->isEnabled(); }
 };
-
-TEST_F(SettingsGuardTest, ApplySendsUP3ForPhotonRecordsSwitchedOn) {
-    Start({"--records", "DB"});
-    QuerySetup();
-    ClickSetup(SetupPageId::TimeRecords);
-    const std::size_t loaded = Commands().size();
-    ClickSetup(SetupPageId::ApplyChanges);
-    const CommandList sent = Commands(loaded);
-    ASSERT_GE(sent.size(), 6u);
-    EXPECT_EQ(sent[5], "UP3");
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
-}
 
 TEST_F(SettingsGuardTest, RefusedTimingPutBackWithUnchangedTextLeavesThePageModified) {
     Start({"--refuse", "STA"});
@@ -98,31 +83,6 @@ TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) 
     Click(CCorvanePropertySheet::ID_START_DATA);
     ASSERT_FALSE(Sheet().IsRunning());
     EXPECT_FALSE(ApplyEnabled());
-}
-
-TEST_F(SettingsGuardTest, LogErrorBoxIsNotOpenedAgainWhileItIsOpen) {
-    const fs::path folder = LogFolder() / "station";
-    fs::create_directories(folder);
-    StoreLogging(CDataLog::kDaily);
-    m_dialogs.chosenLogFile = QString::fromStdString((folder / "CV.dat").string());
-    Start({"--records", "DY", "--averaging", "1", "--speed", "20"});
-    // Lines go on failing behind the open box; a second box would open among them, and then ends
-    // the wait at once.
-    int open = 0, deepest = 0;
-    m_dialogs.onMessage = [&](const QString& text) {
-        if (text != kLogWriteError) return;
-        deepest = std::max(deepest, ++open);
-        const std::size_t sent = m_sim->SentLines().size();
-        if (open == 1) WaitFor([&] { return deepest > 1 || m_sim->SentLines().size() >= sent + 10; });
-        fs::create_directories(folder);
-        --open;
-    };
-    Click(CCorvanePropertySheet::ID_START_DATA);
-    ASSERT_TRUE(WaitFor([&] { return !FileLines(folder / "CV.dat").empty(); }));
-    fs::remove_all(folder);
-    ASSERT_TRUE(WaitFor([&] { return !m_dialogs.messages.isEmpty(); }));
-    EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(m_dialogs.messages, QStringList(kLogWriteError));
 }
 
 // Counts the link's notifications as they are posted, before the window handles any of them.
