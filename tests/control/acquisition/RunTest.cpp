@@ -1,5 +1,5 @@
 // Data runs end to end: Start and Stop with their questions, every received line in the log once
-// and in order, daily and weekly files, Exit, log errors; a run that waits for a lost or silent
+// and in order, daily files (midnight inside one backlog of lines) and weekly files, durable writes, Exit, log errors; a run that waits for a lost or silent
 // instrument and goes on, and the unattended start.
 #include <fcntl.h>
 #include <signal.h>
@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <algorithm>
+#include <thread>
 
 #include "AcquisitionHarness.h"
 #include "control/DataLog.h"
@@ -169,19 +170,41 @@ TEST_F(RunTest, PortThatRefusesItsLineSettingsIsReportedAndLeftClosed) {
     EXPECT_EQ(Commands(), CommandList(4, "UE"));
 }
 
-TEST_F(RunTest, DailyFilesChangeAtTheInstrumentsMidnight) {
+TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
     const fs::path before = LogTo("CV050920.dat"), after = LogFolder() / "CV050921.dat";
-    Start({"--clock", "2005-09-20T23:59:56", "--speed", "8", "--records", "DT", "--averaging", "1"});
+    Start({"--clock", "2005-09-20T23:59:52", "--speed", "4", "--records", "DT", "--averaging", "1"});
+    std::vector<std::string> synced;  // names of the synced files, in order
+    Sheet().Log().SetFileCalls({[&](int fd) {
+                                    synced.push_back(fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).filename());
+                                    return fdatasync(fd);
+                                },
+                                close});
+    const auto sent = [&](const std::string& prefix) {
+        const std::vector<std::string> lines = m_sim->SentLines();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(prefix); });
+    };
     StartStop();
-    ASSERT_TRUE(WaitForLogLines(after, 6));
+    ASSERT_TRUE(WaitForLogLines(before, 1));
+    ASSERT_FALSE(sent("T,2005,09,21")) << "midnight came before the run had started";
+
+    // The window busy across midnight: the lines wait in the link and come in one notification.
+    const auto busyUntil = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!sent("T,2005,09,21,00,00,01") && std::chrono::steady_clock::now() < busyUntil)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(WaitForLogLines(after, 2));
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + after.string());
+    // The file left behind is synced at once; the new one within its second, or at Stop.
+    ASSERT_FALSE(synced.empty());
+    EXPECT_EQ(synced.back(), "CV050920.dat");
+    ASSERT_TRUE(Sheet().Log().SyncDeadline());
     StartStop();
+    EXPECT_EQ(synced.back(), "CV050921.dat");
+    EXPECT_FALSE(Sheet().Log().SyncDeadline());
 
     std::vector<std::string> both = FileLines(before);
     const std::vector<std::string> second = FileLines(after);
-    ASSERT_FALSE(both.empty());
     for (const std::string& line : both) EXPECT_FALSE(line.starts_with("T,2005,09,21")) << line;
-    EXPECT_TRUE(second.front().starts_with("T,2005,09,21,00,00,0")) << second.front();
+    EXPECT_EQ(second.front(), "T,2005,09,21,00,00,00");
     both.insert(both.end(), second.begin(), second.end());
     ExpectLoggedInOrder(both);
 }
