@@ -60,7 +60,12 @@ protected:
     // so only the waits that run out (a silent instrument, "UE" during a run) cost the time-outs.
     void Start(const std::vector<std::string>& simOptions = {}) {
         m_sim = std::make_unique<SimProcess>(simOptions);
-        setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
+        OpenWindowOn(m_sim->DeviceDir());
+    }
+    // The window on a new link to the ports of the device folder.
+    void OpenWindowOn(const std::string& deviceDir) {
+        m_sheet.reset();
+        setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
         m_link = std::make_unique<CSerialLink>();
         m_link->SetTimeouts(250, 500);
         m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));

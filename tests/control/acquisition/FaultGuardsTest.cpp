@@ -120,11 +120,7 @@ protected:
         const fs::path devices = m_folder / "devices";
         fs::create_directories(devices);
         fs::create_symlink(m_instrument->DevicePath(), devices / "COM1");
-        setenv("CORVANE_DEVICE_DIR", devices.c_str(), 1);
-        m_link = std::make_unique<CSerialLink>();
-        m_link->SetTimeouts(300, 600);
-        m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
-        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
+        OpenWindowOn(devices);
         m_owner = std::make_unique<CountingOwner>(*m_sheet);
         m_link->SetOwnerWindow(m_owner.get());
     }
