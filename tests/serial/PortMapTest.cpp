@@ -27,9 +27,10 @@ protected:
 };
 
 TEST_F(PortMapTest, GoodLinesMapTheirPortsAndEverythingElseFallsBackToTheFixedTable) {
-    const std::pair<std::uint16_t, const char*> table[] = {{1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},
-                                                           {5, "/dev/ttyUSB0"},  {12, "/dev/ttyUSB7"},
-                                                           {13, "/dev/ttyACM0"}, {16, "/dev/ttyACM3"}};
+    // Without a mapping file: ports 1-4 built in, 5-12 USB adapters, 13-16 USB modems.
+    const std::pair<std::uint16_t, const char*> table[] = {
+        {1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},    {5, "/dev/ttyUSB0"}, {12, "/dev/ttyUSB7"},
+        {13, "/dev/ttyACM0"}, {16, "/dev/ttyACM3"}, {0, ""},             {17, ""}};
     for (const auto& [nPort, device] : table) EXPECT_EQ(CSerialLink::DeviceForPort(nPort), device) << nPort;
 
     WriteMap(
