@@ -3,9 +3,7 @@
 // Apply button after a run, and the lines around the start and the stop of a run (against a scripted instrument, so that they arrive exactly where they must).
 #include <QLabel>
 #include <QTabWidget>
-#include <atomic>
 #include <map>
-#include <thread>
 
 #include "AcquisitionHarness.h"
 #include "SerialTestSupport.h"
@@ -85,25 +83,6 @@ TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) 
     EXPECT_FALSE(ApplyEnabled());
 }
 
-// Counts the link's notifications as they are posted, before the window handles any of them.
-class CountingOwner : public ISerialLinkOwner {
-public:
-    explicit CountingOwner(ISerialLinkOwner& window) : m_window(window) {}
-    void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override {
-        m_window.PostCommEvent(uMsg, wParam);
-        ++m_nPosted;
-    }
-    // Waits without running the event loop, so that nothing posted is handled meanwhile.
-    bool WaitForPosted(int count) const {
-        for (int i = 0; i < 500 && m_nPosted < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return m_nPosted >= count;
-    }
-
-private:
-    ISerialLinkOwner& m_window;
-    std::atomic<int> m_nPosted{0};
-};
-
 // The window on a scripted instrument that answers every command at once, "UB" with the given
 // bytes; only the commands of a run wait out their time-out, as their "OK" comes as a line. Its
 // clock gives no time, so a log keeps the file chosen today.
@@ -121,7 +100,8 @@ protected:
         fs::create_directories(devices);
         fs::create_symlink(m_instrument->DevicePath(), devices / "COM1");
         OpenWindowOn(devices);
-        m_owner = std::make_unique<CountingOwner>(*m_sheet);
+        m_owner = std::make_unique<RecordingOwner>(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()),
+                                                   m_sheet.get());
         m_link->SetOwnerWindow(m_owner.get());
     }
     void TearDown() override {
@@ -129,7 +109,7 @@ protected:
         m_instrument.reset();
     }
     std::unique_ptr<FakeInstrument> m_instrument;
-    std::unique_ptr<CountingOwner> m_owner;
+    std::unique_ptr<RecordingOwner> m_owner;  // sees each notification as it is posted
 };
 
 TEST_F(RunEdgeGuardTest, RecordSentWithTheStartReplyIsShownNotTakenForTheReply) {
@@ -154,7 +134,7 @@ TEST_F(RunEdgeGuardTest, LinesReceivedButNotHandledWhenStopIsPressedAreAllLogged
     ASSERT_TRUE(Sheet().IsRunning());
     // "OK" and the five records come in one write after "UB": they wait together behind the one
     // notification that the first of them posted, none handled yet.
-    ASSERT_TRUE(m_owner->WaitForPosted(1));
+    ASSERT_EQ(m_owner->WaitForEvents(1).size(), 1u);  // waits without running the event loop
     Sheet().OnStartStopData();
     EXPECT_EQ(FileLines(log), expected);
 }
