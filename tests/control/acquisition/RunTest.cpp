@@ -393,9 +393,9 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
     const fs::path log = LogTo("station/CV.dat");
     Start({"--records", "DY", "--averaging", "1", "--speed", "20"});
 
-    // The program makes the vanished folder again at the failure; lines go on failing behind the
-    // open box until the operator dismisses it. A second box would open among them and end the
-    // wait at once.
+    // A file in the folder's place: every line fails behind the open box (a second box would open
+    // among them and end the wait at once) until the operator, who has removed the file, dismisses
+    // it. The next line fails too, the program makes the folder again, and logging resumes.
     int open = 0, deepest = 0;
     bool remade = false;
     m_dialogs.onMessage = [&](const QString& text) {
@@ -404,17 +404,19 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
         remade = fs::is_directory(folder);
         const std::size_t sent = m_sim->SentLines().size();
         if (open == 1) WaitFor([&] { return deepest > 1 || m_sim->SentLines().size() >= sent + 10; });
+        if (!remade) fs::remove(folder);
         --open;
     };
     StartStop();
     ASSERT_TRUE(WaitForLogLines(log, 5));
     fs::remove_all(folder);
-    ASSERT_TRUE(WaitFor([&] { return !m_dialogs.messages.isEmpty(); }));
+    std::ofstream(folder.string()) << "not a folder";
+    ASSERT_TRUE(WaitFor([&] { return m_dialogs.messages.size() >= 2; }));
     EXPECT_EQ(deepest, 1);
     ASSERT_TRUE(WaitForLogLines(log, 5));
     StartStop();
 
-    EXPECT_EQ(m_dialogs.messages, QStringList({error}));
+    EXPECT_EQ(m_dialogs.messages, QStringList(2, error));
     EXPECT_TRUE(remade);
     EXPECT_TRUE(Journaled("log-error " + log.string()) && Journaled("log-recovered " + log.string()));
     // What was written after the folder came back is the tail of what the instrument sent.
