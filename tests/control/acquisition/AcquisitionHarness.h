@@ -32,15 +32,6 @@
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
 
-// FakeOperatorDialogs that also lets a test look at the program's state while a box is open.
-struct ObservingDialogs : FakeOperatorDialogs {
-    std::function<void(const QString& text)> onMessage;
-    Answer MessageBox(QWidget* parent, const QString& text, Buttons buttons) override {
-        if (onMessage) onMessage(text);
-        return FakeOperatorDialogs::MessageBox(parent, text, buttons);
-    }
-};
-
 class AcquisitionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -150,7 +141,7 @@ protected:
     fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<CSerialLink> m_link;
-    ObservingDialogs m_dialogs;
+    FakeOperatorDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
     QStringList m_titles;  // every caption shown, in order
 };
