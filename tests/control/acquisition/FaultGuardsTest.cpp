@@ -1,6 +1,7 @@
 // Faults that once slipped past the other acquisition tests, each guarded by a test that fails on
-// it at once: a put-back that leaves the page unmarked, unwritable settings, the
-// Apply button after a run, and the lines around the start and the stop of a run (against a scripted instrument, so that they arrive exactly where they must).
+// it at once: a put-back that leaves the page unmarked, unwritable settings, the Apply button after
+// a run, and the lines around the start and the stop of a run (against a scripted instrument, so
+// that they arrive exactly where they must).
 #include <QLabel>
 #include <QTabWidget>
 #include <map>
