@@ -53,14 +53,6 @@ protected:
     }
 };
 
-TEST_F(CommSetupPageTest, ListsThePortsThatOpenAndSelectsTheFirst) {
-    BuildPage(sim.DeviceDir());
-    ASSERT_EQ(page->PortCount(), 2);
-    EXPECT_EQ(Entry(0), "Com port 3");
-    EXPECT_EQ(Entry(1), "Com port 5");
-    EXPECT_EQ(page->SelectedIndex(), 0);
-}
-
 TEST_F(CommSetupPageTest, TestOfAPortWithoutInstrumentSaysSoAndClosesIt) {
     BuildPage(sim.DeviceDir());
     EXPECT_EQ(Test(), "The device is either unknown, not connected or not switched on.");

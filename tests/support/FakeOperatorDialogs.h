@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "control/OperatorDialogs.h"
 
@@ -15,10 +16,12 @@ public:
     QString chosenLogFile;
 
     QStringList messages;  // every box's text, in order
+    std::function<void(const QString& text)> onMessage;  // runs as a box opens, to look at the program then
     int fileDialogs = 0;
     QString lastDialogFolder, lastDialogFileName;
 
     Answer MessageBox(QWidget*, const QString& text, Buttons buttons) override {
+        if (onMessage) onMessage(text);
         messages << text;
         if (!answers.empty()) {
             Answer a = answers.front();

@@ -183,29 +183,10 @@ void SimProcess::Restart() const {
     kill(m_pid, SIGUSR2);
 }
 
-bool SimProcess::Reap(bool bBlock) {
-    if (m_bExited) return true;
-    int status = 0;
-    const pid_t result = waitpid(m_pid, &status, bBlock ? 0 : WNOHANG);
-    if (result == m_pid) {
-        m_bExited = true;
-        m_nExitStatus = status;
-    }
-    return m_bExited;
-}
-
-bool SimProcess::WaitForExit(std::chrono::milliseconds timeout) {
-    if (m_bExited) return true;
-    // The process descriptor becomes readable when the simulator exits.
-    pollfd pfd{m_nPidFd, POLLIN, 0};
-    if (m_nPidFd >= 0) poll(&pfd, 1, static_cast<int>(timeout.count()));
-    return Reap(false);
-}
-
 int SimProcess::Stop() {
     if (!m_bExited) {
         kill(m_pid, SIGTERM);
-        Reap(true);
+        m_bExited = waitpid(m_pid, &m_nExitStatus, 0) == m_pid;
     }
     return m_nExitStatus;
 }

@@ -1,19 +1,6 @@
-// SimProcess: runs the built corvane-sim for an end-to-end test or a benchmark. It starts the
-// simulator in a device folder, waits until the simulator has published its Com port link there,
-// and stops it (SIGTERM, then waits for it) when destroyed. Plain C++, no Qt, no GoogleTest.
-//
-//   SimProcess sim({"--speed", "60", "--records", "DT"});
-//   setenv("CORVANE_DEVICE_DIR", sim.DeviceDir().c_str(), 1);  // the program lists "Com port 1"
-//   ... drive the program ...
-//   std::vector<std::string> sent = sim.SentLines();  // every line the simulator sent, in order
-//
-// The instrument's life: Vanish() and Restart() play it now (the simulator's options set how long
-// it stays away or silent); WaitForEvent waits for its transcript to show what happened.
-//
-//   SimProcess sim({"--vanish-for", "1"});
-//   sim.Vanish();
-//   sim.WaitForEvent("gone");            // the link is removed and the line hung up
-//   sim.WaitForEvent("published", 2);    // back on a new pseudo-terminal, in polled mode
+// SimProcess: runs the built corvane-sim for an end-to-end test or a benchmark, publishing its Com
+// port link in a device folder (point CORVANE_DEVICE_DIR at DeviceDir()), and stops it (SIGTERM,
+// then waits for it) when destroyed. Plain C++, no Qt, no GoogleTest.
 #pragma once
 
 #include <sys/types.h>
@@ -27,13 +14,9 @@
 
 class SimProcess {
 public:
-    // Starts corvane-sim with the given extra options, publishing Com port nPort in deviceDir
-    // (created when missing). With an empty deviceDir a new folder under /tmp is made, and removed
-    // again with everything in it when the SimProcess is destroyed. The simulator always writes its
-    // transcript to TranscriptPath() and its standard output and error to OutputPath(), both in
-    // the device folder. Throws std::runtime_error when the simulator exits or its link does not
-    // appear within 5 seconds (the message holds the simulator's own output). With
-    // "--appear-after" among the options the link is not waited for (see WaitForLink).
+    // Starts corvane-sim with the given extra options, publishing Com port nPort in deviceDir (by
+    // default a new folder under /tmp, removed afterwards). Throws std::runtime_error, with the
+    // simulator's output, when its link does not appear within 5 seconds (unless "--appear-after").
     explicit SimProcess(const std::vector<std::string>& options = {}, std::uint16_t nPort = 1,
                         const std::string& deviceDir = "");
     ~SimProcess();
@@ -44,8 +27,6 @@ public:
     std::uint16_t Port() const { return m_nPort; }
     // DeviceDir()/COMn, the link to the simulator's pseudo-terminal.
     std::string DevicePath() const;
-    const std::string& TranscriptPath() const { return m_strTranscriptPath; }
-    const std::string& OutputPath() const { return m_strOutputPath; }
     pid_t Pid() const { return m_pid; }
 
     // The transcript's lines as written so far: "<seconds.micros> TX <line>", "... RX <command>",
@@ -75,15 +56,10 @@ public:
     // SIGUSR2: the instrument restarts now, silent for --restart-silent seconds (default 3).
     void Restart() const;
 
-    // Waits up to timeout for the simulator to exit on its own (after --hangup-after). Returns
-    // true when it has exited; its wait status is then in ExitStatus().
-    bool WaitForExit(std::chrono::milliseconds timeout);
     // Sends SIGTERM and waits for the exit. Returns the wait status (as from waitpid).
     int Stop();
-    int ExitStatus() const { return m_nExitStatus; }
 
 private:
-    bool Reap(bool bBlock);
     // Waits until condition holds, looking again whenever inotify reports mask on path; false at the
     // time-out or when the simulator has exited without it holding.
     bool WaitUntil(const std::function<bool()>& condition, const std::string& path, std::uint32_t mask,

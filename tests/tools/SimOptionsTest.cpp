@@ -13,6 +13,9 @@ TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
         {"--speed", "0"}, {"--speed", "fast"}, {"--status", "12345"}, {"--status", "00G0"},
         {"--refuse", "UZ,FOO"}, {"--refuse", ""}, {"--hangup-after", "0"}, {"--burst", "-1"},
         {"--silent=1"}, {"--transcript", ""},
+        // Life times are real seconds up to a day.
+        {"--vanish-for", "-1"}, {"--vanish-for", "1e3"}, {"--vanish-for", "1.2.3"}, {"--vanish-for", "."},
+        {"--vanish-for", "86401"}, {"--vanish-for", ""}, {"--vanish-for", "2s"},
     };
     // clang-format on
     for (const auto& args : bad) {
@@ -21,4 +24,10 @@ TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
         EXPECT_FALSE(result.error.empty()) << args[0];
     }
     EXPECT_EQ(ParseSimOptions({"--port=3", "--status", "01fF"}).options.value().statusWord, 0x01FF);
+    const SimOptions options =
+        ParseSimOptions({"--vanish-after=0.25", "--restart-silent", "0", "--appear-after", "86400"}).options.value();
+    EXPECT_EQ(options.vanishAfter, 0.25);
+    EXPECT_EQ(options.restartSilent, 0.0);
+    EXPECT_EQ(options.appearAfter, 86400.0);
+    EXPECT_FALSE(options.restartAfter.has_value());
 }

@@ -1,7 +1,10 @@
-// The built corvane-sim, driven from the program's end of its pseudo-terminal (runs, bursts, hang-ups
-// and the transcript are exercised through the program by the acquisition tests).
+// The built corvane-sim, driven from the program's end of its pseudo-terminal: its line rate, refused
+// settings and reply delay, its port appearing late, vanishing and coming back on a new
+// pseudo-terminal, and restarting on a line that stays up.
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
@@ -15,6 +18,17 @@ std::optional<std::string> Ask(PseudoTerminal& line, const std::string& command,
                                std::chrono::milliseconds timeout = 1s) {
     line.Send(command + "\r\n");
     return line.ReadLine(timeout);
+}
+
+// Reads until the line has been quiet for a moment (at most 50 lines); the lines read.
+std::vector<std::string> Drain(PseudoTerminal& line) {
+    std::vector<std::string> lines;
+    while (lines.size() < 50)
+        if (std::optional<std::string> text = line.ReadLine(200ms))
+            lines.push_back(*text);
+        else
+            break;
+    return lines;
 }
 
 TEST(SimProcessLine, AnswersTheHandshakeOnlyAtItsOwnRateAndRemovesItsLinkOnExit) {
@@ -45,6 +59,66 @@ TEST(SimProcessLine, RefusedSettingsStatusWordAndReplyDelay) {
     const FieldRecord y = ParseAuxRecord(Ask(line, "RY").value_or(""));
     ASSERT_TRUE(y.whole);
     EXPECT_EQ(y.fields[8], "0003");
+}
+
+TEST(SimLifecycle, PortAppearsAfterItsDelayAndTheTimedRestartAndVanishingFollow) {
+    const auto start = std::chrono::steady_clock::now();
+    SimProcess sim({"--appear-after", "1", "--restart-after", "1.5", "--restart-silent", "0.3",
+                    "--vanish-after", "2.5", "--vanish-for", "0.3"});
+    EXPECT_NE(access(sim.DevicePath().c_str(), F_OK), 0);
+    ASSERT_TRUE(sim.WaitForLink());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
+    ASSERT_TRUE(sim.WaitForEvent("published", 2));
+    const std::vector<std::string> events = sim.Events();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ((std::vector<std::string>{events[1], events[2], events[3]}),
+              (std::vector<std::string>{"restarting", "answering", "gone"}));
+}
+
+TEST(SimLifecycle, VanishedInstrumentHangsUpAndComesBackOnANewTerminalPolledWithItsSettings) {
+    SimProcess sim({"--vanish-for", "1", "--speed", "10", "--averaging", "1", "--records", "D"});
+    const std::string before = std::filesystem::read_symlink(sim.DevicePath());
+    PseudoTerminal line(sim.DevicePath(), B9600);
+    EXPECT_EQ(Ask(line, "STB30"), "OK");
+    EXPECT_EQ(Ask(line, "UB"), "OK");
+    ASSERT_TRUE(line.ReadLine(2s).has_value());  // unpolled records flow
+
+    sim.Vanish();
+    ASSERT_TRUE(sim.WaitForEvent("gone"));
+    EXPECT_NE(access(sim.DevicePath().c_str(), F_OK), 0);
+    Drain(line);  // what was sent before the hang-up, then the hang-up itself
+    EXPECT_FALSE(line.Send("RV\r\n"));
+
+    // Back after the pause. The old terminal is still held here, so the new one has another name.
+    ASSERT_TRUE(sim.WaitForEvent("published", 2));
+    const std::string after = std::filesystem::read_symlink(sim.DevicePath());
+    EXPECT_NE(after, before);
+    PseudoTerminal again(sim.DevicePath(), B9600);
+    EXPECT_EQ(Ask(again, "STB"), "30");
+    EXPECT_TRUE(Drain(again).empty());  // polled: no records unasked
+    EXPECT_EQ(sim.Events(), (std::vector<std::string>{"published " + before, "gone", "published " + after}));
+    // One transcript across the gap.
+    const std::vector<std::string> sent = sim.SentLines();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(sent.front(), "OK");
+    EXPECT_EQ(sent.back(), "30");
+}
+
+TEST(SimLifecycle, RestartedInstrumentIgnoresCommandsWhileSilentThenAnswersPolled) {
+    SimProcess sim({"--restart-silent", "2", "--speed", "10", "--averaging", "1", "--records", "D"});
+    PseudoTerminal line(sim.DevicePath(), B9600);
+    EXPECT_EQ(Ask(line, "UB"), "OK");
+    ASSERT_TRUE(line.ReadLine(2s).has_value());
+
+    sim.Restart();
+    ASSERT_TRUE(sim.WaitForEvent("restarting"));
+    Drain(line);
+    // Silent: no reply and no records, although records would come ten times a second.
+    EXPECT_EQ(Ask(line, "RV", 500ms), std::nullopt);
+    ASSERT_TRUE(sim.WaitForEvent("answering"));
+    EXPECT_EQ(Ask(line, "STA"), "1");
+    EXPECT_TRUE(Drain(line).empty());  // polled after the restart
+    EXPECT_EQ(sim.ReceivedCommands(), (std::vector<std::string>{"UB", "STA"}));
 }
 
 }  // namespace

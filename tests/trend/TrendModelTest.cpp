@@ -2,6 +2,8 @@
 // live records, the min/max reduction, plausibility marks and the CSV export.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -31,23 +33,9 @@ double Local(int year, int month, int day, int hour, int minute, int second) {
     return static_cast<double>(std::mktime(&t));
 }
 
-class TempFolder {
-public:
-    TempFolder() : m_path(fs::temp_directory_path() / ("corvane-trend-" + std::to_string(::getpid()) + "-" +
-                                                        std::to_string(s_count++))) {
-        fs::create_directories(m_path);
-    }
-    ~TempFolder() { fs::remove_all(m_path); }
-    fs::path Write(const std::string& name, const std::string& text) const {
-        std::ofstream(m_path / name, std::ios::binary) << text;
-        return m_path / name;
-    }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    static inline int s_count = 0;
-    fs::path m_path;
-};
+void Write(const fs::path& folder, const std::string& name, const std::string& text) {
+    std::ofstream(folder / name, std::ios::binary) << text;
+}
 
 }  // namespace
 
@@ -78,7 +66,8 @@ TEST(TrendLogFiles, FindsDailyAndWeeklyFilesAndReadsWhatADamagedFileHolds) {
     EXPECT_FALSE(LogFileDate("261206.dat") || LogFileDate("CV261306.dat") || LogFileDate("CV260431.dat") ||
                  LogFileDate("notes.txt"));
 
-    TempFolder folder;
+    const QTemporaryDir temp;
+    const fs::path folder = temp.path().toStdString();
     // A weekly file started on Sunday 29 November holds the records of a whole week.
     std::string week;
     for (int day = 29; day <= 35; ++day) {
@@ -86,21 +75,21 @@ TEST(TrendLogFiles, FindsDailyAndWeeklyFilesAndReadsWhatADamagedFileHolds) {
         week += "T,2026," + std::to_string(month) + "," + std::to_string(mday) + ",12,00,00\r\n";
         week += "D,N,100,1,2,3,0.1,0.2,0.3\r\n";
     }
-    folder.Write("SITE261129.DAT", week);
-    folder.Write("CV261120.dat", "T,2026,11,20,12,00,00\r\nD,N,1,1,1,1,1,1,1\r\n");  // older than the span
-    folder.Write("readme.txt", "not a log\r\n");
+    Write(folder, "SITE261129.DAT", week);
+    Write(folder, "CV261120.dat", "T,2026,11,20,12,00,00\r\nD,N,1,1,1,1,1,1,1\r\n");  // older than the span
+    Write(folder, "readme.txt", "not a log\r\n");
     // Damaged: a foreign line, binary bytes, a bad T record, a value that is no number, a last line cut short.
-    folder.Write("CV261206.dat", "T,2026,12,06,08,00,00\r\nhello\r\nD,N,1,\0\x01,2\r\n"s +
+    Write(folder, "CV261206.dat", "T,2026,12,06,08,00,00\r\nhello\r\nD,N,1,\0\x01,2\r\n"s +
                                      "T,2026,13,06,08,00,01\r\nD,N,1,x,2,3,4,5,6\r\nT,2026,12,06,08,00,02\r\nD,N,1,5,6");
 
-    const auto files = LogFilesFrom(folder.Path(), static_cast<std::time_t>(Local(2026, 12, 5, 0, 0, 0)));
+    const auto files = LogFilesFrom(folder, static_cast<std::time_t>(Local(2026, 12, 5, 0, 0, 0)));
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[0].filename(), "SITE261129.DAT");
 
     TrendData data;
     CLogProblems problems;
     for (const auto& file : files) ReadLogFile(file, data, problems);
-    ReadLogFile(folder.Path() / "missing.dat", data, problems);
+    ReadLogFile(folder / "missing.dat", data, problems);
     EXPECT_EQ(data.scatter.Size(), 7u + 2u);
     EXPECT_EQ(data.scatter.Time(6), Local(2026, 12, 5, 12, 0, 0));
     EXPECT_TRUE(std::isnan(data.scatter.Value(7, 0)));  // "x"
@@ -123,11 +112,12 @@ TEST(TrendLogFiles, FindsDailyAndWeeklyFilesAndReadsWhatADamagedFileHolds) {
 }
 
 TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
-    TempFolder folder;
+    const QTemporaryDir temp;
+    const fs::path folder = temp.path().toStdString();
     std::string logged;
     for (int s = 0; s < 10; ++s)
         logged += "T,2026,12,06,10,00," + std::to_string(s) + "\r\nD,N,1," + std::to_string(s) + ",2,3,0.1,0.2,0.3\r\n";
-    folder.Write("CV261206.dat", logged);
+    Write(folder, "CV261206.dat", logged);
 
     CTrendHistory history;
     // The run had already delivered seconds 5 to 9 live, then goes on past what the log holds.
@@ -136,8 +126,8 @@ TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
         history.AddLiveLine("T,2026,12,06,10,00," + std::to_string(s), now);
         EXPECT_TRUE(history.AddLiveLine("D,N,1," + std::to_string(s) + ",2,3,0.1,0.2,0.3", now));
     }
-    EXPECT_TRUE(history.LoadFolder(folder.Path(), static_cast<std::time_t>(Local(2026, 12, 6, 9, 0, 0))));
-    EXPECT_FALSE(history.LoadFolder(folder.Path(), static_cast<std::time_t>(Local(2026, 12, 6, 11, 0, 0))));
+    EXPECT_TRUE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 12, 6, 9, 0, 0))));
+    EXPECT_FALSE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 12, 6, 11, 0, 0))));
     // A live record of a second the log already gave is the same record: kept once.
     history.AddLiveLine("T,2026,12,06,10,00,02", now);
     history.AddLiveLine("D,N,1,99,2,3,0.1,0.2,0.3", now);

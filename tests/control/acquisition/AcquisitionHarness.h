@@ -32,15 +32,6 @@
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
 
-// FakeOperatorDialogs that also lets a test look at the program's state while a box is open.
-struct ObservingDialogs : FakeOperatorDialogs {
-    std::function<void(const QString& text)> onMessage;
-    Answer MessageBox(QWidget* parent, const QString& text, Buttons buttons) override {
-        if (onMessage) onMessage(text);
-        return FakeOperatorDialogs::MessageBox(parent, text, buttons);
-    }
-};
-
 class AcquisitionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,7 +51,12 @@ protected:
     // so only the waits that run out (a silent instrument, "UE" during a run) cost the time-outs.
     void Start(const std::vector<std::string>& simOptions = {}) {
         m_sim = std::make_unique<SimProcess>(simOptions);
-        setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
+        OpenWindowOn(m_sim->DeviceDir());
+    }
+    // The window on a new link to the ports of the device folder.
+    void OpenWindowOn(const std::string& deviceDir) {
+        m_sheet.reset();
+        setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
         m_link = std::make_unique<CSerialLink>();
         m_link->SetTimeouts(250, 500);
         m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
@@ -145,7 +141,7 @@ protected:
     fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<CSerialLink> m_link;
-    ObservingDialogs m_dialogs;
+    FakeOperatorDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
     QStringList m_titles;  // every caption shown, in order
 };

@@ -1,12 +1,10 @@
 // Faults that once slipped past the other acquisition tests, each guarded by a test that fails on
-// it at once: the photon value, a put-back that leaves the page unmarked, unwritable settings, the
-// Apply button after a run, the one log error box, and the lines around the start and the stop of a
-// run (against a scripted instrument, so that they arrive exactly where they must).
+// it at once: a put-back that leaves the page unmarked, unwritable settings, the Apply button after
+// a run, and the lines around the start and the stop of a run (against a scripted instrument, so
+// that they arrive exactly where they must).
 #include <QLabel>
 #include <QTabWidget>
-#include <atomic>
 #include <map>
-#include <thread>
 
 #include "AcquisitionHarness.h"
 #include "SerialTestSupport.h"
@@ -15,8 +13,6 @@
 #include "pages/InstSetupPage.h"
 
 namespace {
-
-constexpr const char* kLogWriteError = "An error occured writing to the logfile.";
 
 // The folder of the program's settings key inside the test's configuration folder.
 fs::path KeyFolder() {
@@ -46,18 +42,6 @@ protected:
     }
     bool ApplyEnabled() { return Control(&Sheet().SetupPage(), SetupPageId::ApplyChanges)->isEnabled(); }
 };
-
-TEST_F(SettingsGuardTest, ApplySendsUP3ForPhotonRecordsSwitchedOn) {
-    Start({"--records", "DB"});
-    QuerySetup();
-    ClickSetup(SetupPageId::TimeRecords);
-    const std::size_t loaded = Commands().size();
-    ClickSetup(SetupPageId::ApplyChanges);
-    const CommandList sent = Commands(loaded);
-    ASSERT_GE(sent.size(), 6u);
-    EXPECT_EQ(sent[5], "UP3");
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
-}
 
 TEST_F(SettingsGuardTest, RefusedTimingPutBackWithUnchangedTextLeavesThePageModified) {
     Start({"--refuse", "STA"});
@@ -100,50 +84,6 @@ TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) 
     EXPECT_FALSE(ApplyEnabled());
 }
 
-TEST_F(SettingsGuardTest, LogErrorBoxIsNotOpenedAgainWhileItIsOpen) {
-    const fs::path folder = LogFolder() / "station";
-    fs::create_directories(folder);
-    StoreLogging(CDataLog::kDaily);
-    m_dialogs.chosenLogFile = QString::fromStdString((folder / "CV.dat").string());
-    Start({"--records", "DY", "--averaging", "1", "--speed", "20"});
-    // Lines go on failing behind the open box; a second box would open among them, and then ends
-    // the wait at once.
-    int open = 0, deepest = 0;
-    m_dialogs.onMessage = [&](const QString& text) {
-        if (text != kLogWriteError) return;
-        deepest = std::max(deepest, ++open);
-        const std::size_t sent = m_sim->SentLines().size();
-        if (open == 1) WaitFor([&] { return deepest > 1 || m_sim->SentLines().size() >= sent + 10; });
-        fs::create_directories(folder);
-        --open;
-    };
-    Click(CCorvanePropertySheet::ID_START_DATA);
-    ASSERT_TRUE(WaitFor([&] { return !FileLines(folder / "CV.dat").empty(); }));
-    fs::remove_all(folder);
-    ASSERT_TRUE(WaitFor([&] { return !m_dialogs.messages.isEmpty(); }));
-    EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(m_dialogs.messages, QStringList(kLogWriteError));
-}
-
-// Counts the link's notifications as they are posted, before the window handles any of them.
-class CountingOwner : public ISerialLinkOwner {
-public:
-    explicit CountingOwner(ISerialLinkOwner& window) : m_window(window) {}
-    void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override {
-        m_window.PostCommEvent(uMsg, wParam);
-        ++m_nPosted;
-    }
-    // Waits without running the event loop, so that nothing posted is handled meanwhile.
-    bool WaitForPosted(int count) const {
-        for (int i = 0; i < 500 && m_nPosted < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return m_nPosted >= count;
-    }
-
-private:
-    ISerialLinkOwner& m_window;
-    std::atomic<int> m_nPosted{0};
-};
-
 // The window on a scripted instrument that answers every command at once, "UB" with the given
 // bytes; only the commands of a run wait out their time-out, as their "OK" comes as a line. Its
 // clock gives no time, so a log keeps the file chosen today.
@@ -160,12 +100,9 @@ protected:
         const fs::path devices = m_folder / "devices";
         fs::create_directories(devices);
         fs::create_symlink(m_instrument->DevicePath(), devices / "COM1");
-        setenv("CORVANE_DEVICE_DIR", devices.c_str(), 1);
-        m_link = std::make_unique<CSerialLink>();
-        m_link->SetTimeouts(300, 600);
-        m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
-        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
-        m_owner = std::make_unique<CountingOwner>(*m_sheet);
+        OpenWindowOn(devices);
+        m_owner = std::make_unique<RecordingOwner>(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()),
+                                                   m_sheet.get());
         m_link->SetOwnerWindow(m_owner.get());
     }
     void TearDown() override {
@@ -173,7 +110,7 @@ protected:
         m_instrument.reset();
     }
     std::unique_ptr<FakeInstrument> m_instrument;
-    std::unique_ptr<CountingOwner> m_owner;
+    std::unique_ptr<RecordingOwner> m_owner;  // sees each notification as it is posted
 };
 
 TEST_F(RunEdgeGuardTest, RecordSentWithTheStartReplyIsShownNotTakenForTheReply) {
@@ -198,7 +135,7 @@ TEST_F(RunEdgeGuardTest, LinesReceivedButNotHandledWhenStopIsPressedAreAllLogged
     ASSERT_TRUE(Sheet().IsRunning());
     // "OK" and the five records come in one write after "UB": they wait together behind the one
     // notification that the first of them posted, none handled yet.
-    ASSERT_TRUE(m_owner->WaitForPosted(1));
+    ASSERT_EQ(m_owner->WaitForEvents(1).size(), 1u);  // waits without running the event loop
     Sheet().OnStartStopData();
     EXPECT_EQ(FileLines(log), expected);
 }

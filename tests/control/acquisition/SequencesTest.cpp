@@ -78,12 +78,12 @@ TEST_F(SequencesTest, ZeroAndSetClockEachSendOneCommand) {
 }
 
 TEST_F(SequencesTest, ApplySendsAllElevenSettingsInOrderAndStoresTheLocalOnes) {
-    Start({"--records", "DT", "--averaging", "60", "--blank", "10", "--zero", "20", "--autozero", "3600"});
+    Start({"--records", "DTB", "--averaging", "60", "--blank", "10", "--zero", "20", "--autozero", "3600"});
     QueryOn(&Sheet().SetupPage());
     ClickSetup(SetupPageId::TimeRecords);
     const std::size_t loaded = Commands().size();
     ClickSetup(SetupPageId::ApplyChanges);
-    EXPECT_EQ(Commands(loaded), CommandList({"UE", "UE", "SMZ1", "UD1", "UT0", "UP0", "UY0", "UZ0", "STA60", "STB10",
+    EXPECT_EQ(Commands(loaded), CommandList({"UE", "UE", "SMZ1", "UD1", "UT0", "UP3", "UY0", "UZ0", "STA60", "STB10",
                                              "STZ20", "STP3600", "SMB1"}));
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
     EXPECT_FALSE(m_link->IsConnected());

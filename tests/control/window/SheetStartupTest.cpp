@@ -20,7 +20,7 @@ TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
     std::filesystem::create_symlink(com5.DevicePath(), DeviceDir() + "/COM5");
     for (const auto& [stored, selected] : cases) {
         SCOPED_TRACE(stored.value_or(0));
-        QDir(m_config.path()).removeRecursively();
+        fs::remove_all(m_folder / "config");
         if (CSettingsKey key; stored) {
             ASSERT_TRUE(key.Open(kProductKeyPath, false) && key.WriteWord(kValueCommPort, *stored));
         }
