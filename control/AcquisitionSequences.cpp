@@ -18,7 +18,7 @@
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
-#include "trend/TrendPage.h"
+#include "pages/TrendPage.h"
 #include "pages/InstSetupPage.h"
 #include "pages/OverrideCursor.h"
 #include "records/Records.h"

@@ -24,7 +24,7 @@
 #include "pages/InstSetupPage.h"
 #include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
-#include "trend/TrendPage.h"
+#include "pages/TrendPage.h"
 
 namespace {
 

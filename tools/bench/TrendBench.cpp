@@ -18,9 +18,9 @@
 #include "EventLoopWait.h"
 #include "ProcessStats.h"
 #include "control/DataLog.h"
-#include "trend/TrendHistory.h"
-#include "trend/TrendPage.h"
-#include "trend/TrendView.h"
+#include "records/TrendHistory.h"
+#include "pages/TrendPage.h"
+#include "pages/TrendView.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "Shots.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
-#include "trend/TrendPage.h"
-#include "trend/TrendView.h"
+#include "pages/TrendPage.h"
+#include "pages/TrendView.h"
 
 bool TakeTrendShots(const QDir& folder) {
     QTemporaryDir logs;

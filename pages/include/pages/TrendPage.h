@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "trend/TrendHistory.h"
+#include "records/TrendHistory.h"
 
 class CTrendView;
 

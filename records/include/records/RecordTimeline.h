@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "trend/TrendData.h"
+#include "records/TrendData.h"
 
 // What became of one line.
 struct LineOutcome {

@@ -1,5 +1,5 @@
 // Min/max reduction per pixel column and the typical record spacing that decides what is a gap.
-#include "trend/Reduction.h"
+#include "records/Reduction.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "trend/LogHistory.h"
-#include "trend/RecordTimeline.h"
-#include "trend/TrendData.h"
+#include "records/LogHistory.h"
+#include "records/RecordTimeline.h"
+#include "records/TrendData.h"
 
 class CTrendHistory {
 public:

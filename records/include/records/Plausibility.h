@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "trend/TrendData.h"
+#include "records/TrendData.h"
 
 enum class MarkKind { BackAboveTotal, Negative, Stuck };
 

@@ -1,6 +1,6 @@
 // The Trend plots: layout, drawing of the reduced series and of the shaded periods and marks,
 // panning and zooming, hover values and export.
-#include "trend/TrendView.h"
+#include "pages/TrendView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,9 +21,9 @@
 #include <qcustomplot.h>
 
 #include "records/Status.h"
-#include "trend/CsvExport.h"
-#include "trend/Reduction.h"
-#include "trend/TrendHistory.h"
+#include "records/CsvExport.h"
+#include "records/Reduction.h"
+#include "records/TrendHistory.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <ctime>
 #include <qcustomplot.h>
 
-#include "trend/TrendPage.h"
-#include "trend/TrendView.h"
+#include "pages/TrendPage.h"
+#include "pages/TrendView.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "trend/Plausibility.h"
+#include "records/Plausibility.h"
 
 class CTrendHistory;
 class QCheckBox;

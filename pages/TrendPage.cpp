@@ -1,5 +1,5 @@
 // The Trend tab: the history, its view on the tab and the separate windows.
-#include "trend/TrendPage.h"
+#include "pages/TrendPage.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <ctime>
 
-#include "trend/TrendView.h"
+#include "pages/TrendView.h"
 
 namespace {
 

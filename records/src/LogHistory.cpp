@@ -1,12 +1,12 @@
 // Finding the log files of a folder by their dated names and reading their records back.
-#include "trend/LogHistory.h"
+#include "records/LogHistory.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <system_error>
 
-#include "trend/RecordTimeline.h"
+#include "records/RecordTimeline.h"
 
 namespace {
 
