@@ -10,16 +10,11 @@
 
 namespace {
 
-// The folder of the program's settings key inside the test's configuration folder.
-fs::path KeyFolder() {
-    return fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path();
-}
-
 // Settings that can be read but no longer written: the new values file cannot be made.
 void MakeSettingsUnwritable() {
     CSettingsKey key;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    fs::create_directories(KeyFolder() / "values.reg.new");
+    fs::create_directories(fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path() / "values.reg.new");
 }
 
 QString SettingsNotSaved() {
