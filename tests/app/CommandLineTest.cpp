@@ -99,7 +99,8 @@ TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData)
     for (const std::string& line : Lines(log)) EXPECT_TRUE(line.ends_with('\r')) << "not whole: " << line;
     const std::vector<std::string> journal = Lines(state + "/corvane/events.log");
     const char* expected[] = {" started Corvane ", " reconnect-failed Com1: ", " log-folder-missing ",
-                              " run-started Com1, logging to ", " run-stopped by signal SIGTERM", " stopped exit status 0"};
+                              " run-started Com1, logging to ", " run-stopped by signal SIGTERM",
+                              " stopped exit status 0"};
     ASSERT_EQ(journal.size(), std::size(expected));
     for (std::size_t i = 0; i < journal.size(); ++i) EXPECT_NE(journal[i].find(expected[i]), std::string::npos) << journal[i];
     unsetenv("XDG_CONFIG_HOME");

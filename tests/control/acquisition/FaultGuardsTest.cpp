@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <map>
 
-#include "AcquisitionHarness.h"
 #include "SerialTestSupport.h"
+#include "SheetHarness.h"
 #include "pages/DataPage.h"
 
 namespace {
@@ -14,7 +14,8 @@ namespace {
 void MakeSettingsUnwritable() {
     CSettingsKey key;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    fs::create_directories(fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path() / "values.reg.new");
+    const fs::path keyFolder = fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path();
+    fs::create_directories(keyFolder / "values.reg.new");
 }
 
 QString SettingsNotSaved() {

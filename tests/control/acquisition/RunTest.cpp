@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <thread>
 
-#include "AcquisitionHarness.h"
+#include "SheetHarness.h"
 #include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
@@ -50,7 +50,8 @@ protected:
     }
     // A logged run whose instrument has gone for 2 s; true once the window waits for it.
     bool LoseTheInstrumentDuringARun() {
-        StartLoggedRun("wait.dat", {"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "2"});
+        StartLoggedRun("wait.dat",
+                       {"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "2"});
         m_sim->Vanish();
         return WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs);
     }
@@ -217,9 +218,10 @@ TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
 
 TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
     // Saturday 24 September 2005, close to midnight; one record set every instrument minute.
-    const fs::path saturday = StartLoggedRun("CV050921.dat", {"--clock", "2005-09-24T23:57:30", "--speed", "600",
-                                                              "--records", "DT", "--averaging", "60"},
-                                             CDataLog::kWeekly);
+    const fs::path saturday = StartLoggedRun(
+        "CV050921.dat",
+        {"--clock", "2005-09-24T23:57:30", "--speed", "600", "--records", "DT", "--averaging", "60"},
+        CDataLog::kWeekly);
     const fs::path sunday = LogFolder() / "CV050925.dat";
     ASSERT_TRUE(WaitForLogLines(sunday, 4));
     StartStop();
@@ -310,8 +312,8 @@ TEST_F(RunTest, ExitWhileWaitingAsksThenClosesAtOnceWithNothingSent) {
 
 TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
     // Averaging 1 s: the limit is its floor, 20 recovery seconds (2 s here).
-    const fs::path log =
-        StartLoggedRun("silent.dat", {"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
+    const fs::path log = StartLoggedRun(
+        "silent.dat", {"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
     ASSERT_TRUE(WaitForLogLines(log, 2, kLongWaitMs));
     // The instrument restarts without hanging up, as after its own power cut: silent, then polled.
     m_sim->Restart();
@@ -357,7 +359,8 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
         if (!remade) fs::remove(folder);
         --open;
     };
-    const fs::path log = StartLoggedRun("station/CV.dat", {"--records", "DY", "--averaging", "1", "--speed", "20"});
+    const fs::path log =
+        StartLoggedRun("station/CV.dat", {"--records", "DY", "--averaging", "1", "--speed", "20"});
     ASSERT_TRUE(WaitForLogLines(log, 5));
     fs::remove_all(folder);
     std::ofstream(folder.string()) << "not a folder";

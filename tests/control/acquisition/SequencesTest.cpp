@@ -6,7 +6,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "AcquisitionHarness.h"
+#include "SheetHarness.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 

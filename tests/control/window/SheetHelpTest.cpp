@@ -9,7 +9,7 @@
 #include <cmath>
 #include <optional>
 
-#include "AcquisitionHarness.h"
+#include "SheetHarness.h"
 #include "pages/CommPageIds.h"
 #include "pages/DataPageIds.h"
 #include "pages/SetupPageIds.h"

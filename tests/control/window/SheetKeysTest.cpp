@@ -2,7 +2,7 @@
 // Escape leaves the window open and does nothing.
 #include <QCheckBox>
 
-#include "AcquisitionHarness.h"
+#include "SheetHarness.h"
 #include "pages/CommPageIds.h"
 #include "pages/DataPageIds.h"
 

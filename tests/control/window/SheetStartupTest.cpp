@@ -3,7 +3,7 @@
 #include <QImage>
 
 #include "PseudoTerminal.h"
-#include "AcquisitionHarness.h"
+#include "SheetHarness.h"
 #include "pages/CommSetupPage.h"
 #include "pages/Icons.h"
 

@@ -119,7 +119,9 @@ protected:
         return page->findChild<T*>(ControlName(id));
     }
     void ClickSetup(SetupPageId id) { QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton); }
-    QAbstractButton* SetupButton(SetupPageId id) { return Control<QAbstractButton>(&m_sheet->SetupPage(), id); }
+    QAbstractButton* SetupButton(SetupPageId id) {
+        return Control<QAbstractButton>(&m_sheet->SetupPage(), id);
+    }
     QLineEdit* SetupEdit(SetupPageId id) { return Control<QLineEdit>(&m_sheet->SetupPage(), id); }
     // Queries on the page; returns the commands it sent.
     CommandList QueryOn(QWidget* page) {
