@@ -1,29 +1,21 @@
 // Faults that once slipped past the other acquisition tests, each guarded by a test that fails on
-// it at once: a put-back that leaves the page unmarked, unwritable settings, the Apply button after
-// a run, and the lines around the start and the stop of a run (against a scripted instrument, so
-// that they arrive exactly where they must).
+// it at once: unwritable settings, the Apply button after a run, and the lines around the start and
+// the stop of a run (against a scripted instrument, so that they arrive exactly where they must).
 #include <QLabel>
-#include <QTabWidget>
 #include <map>
 
-#include "AcquisitionHarness.h"
 #include "SerialTestSupport.h"
-#include "control/DataLog.h"
+#include "SheetHarness.h"
 #include "pages/DataPage.h"
-#include "pages/InstSetupPage.h"
 
 namespace {
-
-// The folder of the program's settings key inside the test's configuration folder.
-fs::path KeyFolder() {
-    return fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path();
-}
 
 // Settings that can be read but no longer written: the new values file cannot be made.
 void MakeSettingsUnwritable() {
     CSettingsKey key;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    fs::create_directories(KeyFolder() / "values.reg.new");
+    const fs::path keyFolder = fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path();
+    fs::create_directories(keyFolder / "values.reg.new");
 }
 
 QString SettingsNotSaved() {
@@ -34,29 +26,12 @@ QString SettingsNotSaved() {
 
 }  // namespace
 
-class SettingsGuardTest : public AcquisitionTest {
-protected:
-    void QuerySetup() {
-        Sheet().Tabs().setCurrentWidget(&Sheet().SetupPage());
-        Click(CCorvanePropertySheet::ID_QUERY);
-    }
-    bool ApplyEnabled() { return Control(&Sheet().SetupPage(), SetupPageId::ApplyChanges)->isEnabled(); }
-};
-
-TEST_F(SettingsGuardTest, RefusedTimingPutBackWithUnchangedTextLeavesThePageModified) {
-    Start({"--refuse", "STA"});
-    QuerySetup();
-    ClickSetup(SetupPageId::TimeRecords);  // the averaging time is not touched
-    ClickSetup(SetupPageId::ApplyChanges);
-    EXPECT_EQ(m_dialogs.messages, QStringList("Attempt to set Averaging Time failed."));
-    EXPECT_EQ(Sheet().SetupPage().m_bModified, 1);
-    EXPECT_TRUE(ApplyEnabled());
-}
+using SettingsGuardTest = SheetTest;
 
 TEST_F(SettingsGuardTest, UnwritableSettingsGiveOneBoxAndTheApplyGoesOn) {
     Start();
     MakeSettingsUnwritable();
-    QuerySetup();
+    QueryOn(&Sheet().SetupPage());
     ClickSetup(SetupPageId::TimeRecords);
     const std::size_t loaded = Commands().size();
     ClickSetup(SetupPageId::ApplyChanges);
@@ -66,14 +41,13 @@ TEST_F(SettingsGuardTest, UnwritableSettingsGiveOneBoxAndTheApplyGoesOn) {
 }
 
 TEST_F(SettingsGuardTest, UnwritableLogFolderSettingGivesOneBoxAndTheRunStarts) {
-    StoreLogging(CDataLog::kDaily);
+    const fs::path log = LogTo("run.dat");
     MakeSettingsUnwritable();
-    m_dialogs.chosenLogFile = QString::fromStdString((LogFolder() / "run.dat").string());
     Start({"--records", "D", "--averaging", "1", "--speed", "10"});
     Click(CCorvanePropertySheet::ID_START_DATA);
     EXPECT_EQ(m_dialogs.messages, QStringList(SettingsNotSaved()));
     EXPECT_TRUE(Sheet().IsRunning());
-    EXPECT_TRUE(WaitFor([&] { return !FileLines(LogFolder() / "run.dat").empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return !FileLines(log).empty(); }));
 }
 
 TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) {
@@ -81,13 +55,13 @@ TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) 
     Click(CCorvanePropertySheet::ID_START_DATA);
     Click(CCorvanePropertySheet::ID_START_DATA);
     ASSERT_FALSE(Sheet().IsRunning());
-    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 
 // The window on a scripted instrument that answers every command at once, "UB" with the given
 // bytes; only the commands of a run wait out their time-out, as their "OK" comes as a line. Its
 // clock gives no time, so a log keeps the file chosen today.
-class RunEdgeGuardTest : public AcquisitionTest {
+class RunEdgeGuardTest : public SheetTest {
 protected:
     void StartOn(const std::string& startReply) {
         std::map<std::string, std::string> replies = {
@@ -97,16 +71,14 @@ protected:
             {"RD", "D,N,100,0.5,2.2,3.3,4.4,5.5,6.6\r"}, {"RY", "Y,0,1013,300,295,45,0,0,0000\r"},
             {"RZ", "Z,1,2,3,4,5,6,7,8,9\r"}, {"UB", startReply}};
         m_instrument = std::make_unique<FakeInstrument>(Answers(std::move(replies)));
-        const fs::path devices = m_folder / "devices";
-        fs::create_directories(devices);
-        fs::create_symlink(m_instrument->DevicePath(), devices / "COM1");
-        OpenWindowOn(devices);
+        fs::create_symlink(m_instrument->DevicePath(), DeviceDir() + "/COM1");
+        OpenWindowOn(DeviceDir());
         m_owner = std::make_unique<RecordingOwner>(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()),
                                                    m_sheet.get());
         m_link->SetOwnerWindow(m_owner.get());
     }
     void TearDown() override {
-        AcquisitionTest::TearDown();
+        SheetTest::TearDown();
         m_instrument.reset();
     }
     std::unique_ptr<FakeInstrument> m_instrument;
@@ -121,9 +93,7 @@ TEST_F(RunEdgeGuardTest, RecordSentWithTheStartReplyIsShownNotTakenForTheReply) 
 }
 
 TEST_F(RunEdgeGuardTest, LinesReceivedButNotHandledWhenStopIsPressedAreAllLogged) {
-    StoreLogging(CDataLog::kDaily);
-    const fs::path log = LogFolder() / "stop.dat";
-    m_dialogs.chosenLogFile = QString::fromStdString(log.string());
+    const fs::path log = LogTo("stop.dat");
     std::string lines;
     std::vector<std::string> expected;
     for (int i = 1; i <= 5; ++i) {

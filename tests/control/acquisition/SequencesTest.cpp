@@ -1,32 +1,17 @@
 // Query, Zero, the instrument clock and the settings transfer, end to end against the simulator.
 #include <signal.h>
 
-#include <QAbstractButton>
 #include <QLabel>
-#include <QLineEdit>
-#include <QTabWidget>
 #include <ctime>
 #include <iomanip>
 #include <sstream>
 
-#include "AcquisitionHarness.h"
-#include "control/DataLog.h"
+#include "SheetHarness.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
-#include "pages/InstSetupPage.h"
 
-class SequencesTest : public AcquisitionTest {
+class SequencesTest : public SheetTest {
 protected:
-    QAbstractButton* SetupButton(SetupPageId id) { return Control<QAbstractButton>(&Sheet().SetupPage(), id); }
-    QLineEdit* SetupEdit(SetupPageId id) { return Control<QLineEdit>(&Sheet().SetupPage(), id); }
-    // Queries on the page; returns the commands it sent.
-    CommandList QueryOn(QWidget* page) {
-        Sheet().Tabs().setCurrentWidget(page);
-        m_titles.clear();
-        const std::size_t before = Commands().size();
-        Click(CCorvanePropertySheet::ID_QUERY);
-        return Commands(before);
-    }
     // The state of the six instrument check boxes and the two mode radios.
     std::vector<bool> Checks() {
         std::vector<bool> states;
@@ -128,7 +113,7 @@ TEST_F(SequencesTest, RefusedCommandsAreReportedOneByOneAndOnlyTheirControlsPutB
     EXPECT_FALSE(m_link->IsConnected());
 }
 
-TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndLeavesThePageModified) {
+TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndLeavesThePageMarked) {
     Start();
     QueryOn(&Sheet().SetupPage());
     ClickSetup(SetupPageId::TimeRecords);
@@ -146,7 +131,8 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndL
                            "Attempt to set the Backscatter mode failed."}));
     EXPECT_FALSE(m_link->IsConnected());
     EXPECT_TRUE(StoredNumber(kValueLogEnable) && StoredNumber(kValueModel));
-    // The timing texts put back are those shown, yet the page holds values the instrument does not.
+    // The timing texts put back are those shown, which changes no edit, yet the page holds values the
+    // instrument does not: it must be marked all the same.
     EXPECT_EQ(Sheet().SetupPage().m_bModified, 1);
     EXPECT_TRUE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }

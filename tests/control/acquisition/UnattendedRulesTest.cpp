@@ -14,15 +14,19 @@
 namespace fs = std::filesystem;
 using std::chrono::seconds;
 
-TEST(RecoveryRules, ReopenScheduleSilenceLimitAndHourlySummary) {
+TEST(RecoveryRules, ReopenDelayGrowsAfterFiveTriesToTenSeconds) {
     const long delays[] = {2, 2, 2, 2, 2, 4, 6, 8, 10, 10};
     for (unsigned n = 0; n < std::size(delays); ++n) EXPECT_EQ(ReopenDelay(n).count(), delays[n]) << n;
     EXPECT_EQ(ReopenDelay(100000).count(), 10);
+}
 
-    // Twice the averaging time plus 10 s, at least 20 s; the averaging time read by the decimal rule.
+TEST(RecoveryRules, SilenceLimitIsTwiceTheAveragingTimePlusTenSecondsAtLeastTwenty) {
+    // The averaging time read by the decimal rule.
     const std::pair<const char*, long> limits[] = {{"5", 20}, {"6", 22}, {" 300s", 610}, {"WriteComm", 20}, {"-40", 20}};
     for (const auto& [averaging, limit] : limits) EXPECT_EQ(SilenceLimit(averaging).count(), limit) << averaging;
+}
 
+TEST(RecoveryRules, FailedTriesAreSummarisedHourlyAndGapsShownAsHoursMinutesSeconds) {
     CFailureSummary summary;
     const auto start = CFailureSummary::Clock::now();
     const std::pair<long, bool> failures[] = {{0, true}, {10, false}, {3599, false}, {3600, true}, {3610, false}};
@@ -32,7 +36,7 @@ TEST(RecoveryRules, ReopenScheduleSilenceLimitAndHourlySummary) {
     EXPECT_EQ(GapText(seconds(180123)), "50:02:03");
 }
 
-TEST(EventJournal, LocalTimeWithItsOffsetOneLinePerEventRotationAndFailure) {
+TEST(EventJournal, LineIsLocalTimeWithItsOffsetAndTheEventOnOneLine) {
     for (const auto& [zone, offset] : {std::pair{"UTC0", "+00:00"}, std::pair{"<-0330>3:30", "-03:30"}}) {
         setenv("TZ", zone, 1);
         tzset();
@@ -42,7 +46,9 @@ TEST(EventJournal, LocalTimeWithItsOffsetOneLinePerEventRotationAndFailure) {
     }
     unsetenv("TZ");
     tzset();
+}
 
+TEST(EventJournal, FullJournalIsRotatedAndAFolderThatCannotBeMadeLosesOnlyTheFile) {
     const fs::path state = fs::temp_directory_path() / ("corvane-journal-" + std::to_string(getpid()));
     setenv("XDG_STATE_HOME", state.c_str(), 1);
     const fs::path journal = state / "corvane" / "events.log", old = state / "corvane" / "events.log.1";

@@ -4,15 +4,13 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <cmath>
 #include <optional>
 
-#include "SheetFixture.h"
+#include "SheetHarness.h"
 #include "pages/CommPageIds.h"
-#include "pages/ControlName.h"
 #include "pages/DataPageIds.h"
 #include "pages/SetupPageIds.h"
 
@@ -38,7 +36,7 @@ TEST_F(SheetTest, HelpOpensAtTheSectionOfTheFocusAndClosesWithTheWindow) {
                  {0, ControlName(SetupPageId::Model), "instrument-setup"},
                  {1, ControlName(DataPageId::StatusText), "data"},
                  {2, ControlName(CommPageId::Ports), "serial-port-setup"}};
-    Make();
+    OpenWindowWithoutInstrument();
     QTextBrowser* browser = nullptr;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.anchor);

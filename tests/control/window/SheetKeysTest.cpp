@@ -1,13 +1,10 @@
 // The keyboard: Enter presses Query unless a button has the focus or the Setup page takes the key;
 // Escape leaves the window open and does nothing.
 #include <QCheckBox>
-#include <QTabWidget>
 
-#include "SheetFixture.h"
+#include "SheetHarness.h"
 #include "pages/CommPageIds.h"
-#include "pages/ControlName.h"
 #include "pages/DataPageIds.h"
-#include "pages/InstSetupPage.h"
 
 TEST_F(SheetTest, EnterPressesQueryWhereNoButtonOrPageTakesItAndEscapeNothing) {
     const QString dataBox = ControlName(SetupPageId::DataRecords), ports = ControlName(CommPageId::Ports);
@@ -29,7 +26,7 @@ TEST_F(SheetTest, EnterPressesQueryWhereNoButtonOrPageTakesItAndEscapeNothing) {
     int pressed = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.page << " " << c.focus.toStdString() << " " << c.key);
-        Make();
+        OpenWindowWithoutInstrument();
         pressed = 0;
         for (int id : {CCorvanePropertySheet::ID_QUERY, CCorvanePropertySheet::ID_START_DATA, CCorvanePropertySheet::ID_ZERO, CCorvanePropertySheet::ID_EXIT})
             QObject::connect(Button(id), &QPushButton::clicked, [&pressed, id] { pressed = pressed ? -1 : id; });
@@ -47,7 +44,7 @@ TEST_F(SheetTest, EnterPressesQueryWhereNoButtonOrPageTakesItAndEscapeNothing) {
 }
 
 TEST_F(SheetTest, PageButtonGivesTheDefaultBackToQueryWhenItsPageIsLeft) {
-    Make();
+    OpenWindowWithoutInstrument();
     int queries = 0;
     QObject::connect(Button(CCorvanePropertySheet::ID_QUERY), &QPushButton::clicked, [&queries] { ++queries; });
     Sheet().Tabs().setCurrentIndex(2);

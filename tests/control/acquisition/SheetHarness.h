@@ -1,11 +1,15 @@
-// The end-to-end fixture of the acquisition tests: the real main window offscreen with the real
-// serial link, the simulator on a pseudo-terminal, a private settings store and log folder, and
-// scripted answers to every box and the file dialog.
+// The fixture of the main window tests: the real window offscreen with the real serial link, the
+// simulator on a pseudo-terminal (or no instrument at all), a private settings store, device folder
+// and log folder, and scripted answers to every box and the file dialog.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +25,7 @@
 #include "FakeOperatorDialogs.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
+#include "control/DataLog.h"
 #include "control/EventJournal.h"
 #include "control/RunRecovery.h"
 #include "pages/ControlName.h"
@@ -32,12 +37,13 @@
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
 
-class AcquisitionTest : public ::testing::Test {
+class SheetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "corvane-acq-XXXXXX").string();
         m_folder = mkdtemp(pattern.data());
         fs::create_directories(LogFolder());
+        fs::create_directories(DeviceDir());
         setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
         setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
     }
@@ -61,6 +67,13 @@ protected:
         m_link->SetTimeouts(250, 500);
         m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
         NewSheet();
+    }
+    // The window on the ports put in DeviceDir() beforehand, without an instrument, shown and active.
+    CCorvanePropertySheet& OpenWindowWithoutInstrument() {
+        OpenWindowOn(DeviceDir());
+        QApplication::setActiveWindow(m_sheet.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_sheet.get()));
+        return *m_sheet;
     }
     // A new main window on the same link, as after a restart of the program.
     void NewSheet() {
@@ -91,6 +104,12 @@ protected:
         key.WriteWord(kValueLogLength, length);
         key.WriteString(kValueLogPath, LogFolder().string() + "/");
     }
+    // Logging on to the named file in the log folder, which the file dialog will return.
+    fs::path LogTo(const std::string& fileName, std::uint16_t length = CDataLog::kDaily) {
+        StoreLogging(length);
+        m_dialogs.chosenLogFile = QString::fromStdString((LogFolder() / fileName).string());
+        return LogFolder() / fileName;
+    }
 
     CCorvanePropertySheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int id) const { return m_sheet->findChild<QPushButton*>(QString::number(id)); }
@@ -100,6 +119,18 @@ protected:
         return page->findChild<T*>(ControlName(id));
     }
     void ClickSetup(SetupPageId id) { QTest::mouseClick(Control(&m_sheet->SetupPage(), id), Qt::LeftButton); }
+    QAbstractButton* SetupButton(SetupPageId id) {
+        return Control<QAbstractButton>(&m_sheet->SetupPage(), id);
+    }
+    QLineEdit* SetupEdit(SetupPageId id) { return Control<QLineEdit>(&m_sheet->SetupPage(), id); }
+    // Queries on the page; returns the commands it sent.
+    CommandList QueryOn(QWidget* page) {
+        m_sheet->Tabs().setCurrentWidget(page);
+        m_titles.clear();
+        const std::size_t before = Commands().size();
+        Click(CCorvanePropertySheet::ID_QUERY);
+        return Commands(before);
+    }
 
     // Every command the simulator received, in order; each opening of the port begins with the
     // handshake "UE", "UE".
@@ -130,6 +161,7 @@ protected:
         return lines;
     }
     fs::path LogFolder() const { return m_folder / "logs"; }
+    std::string DeviceDir() const { return (m_folder / "devices").string(); }
     // A stored number as the program left it; nothing when missing.
     static std::optional<std::uint32_t> StoredNumber(const char* name) {
         CSettingsKey key;
