@@ -43,7 +43,7 @@ QPushButton* MakeButton(const char* caption, int id, const char* tip, QWidget* p
     button->setObjectName(QString::number(id));
     if (tip) button->setToolTip(QString::fromLatin1(tip));
     // The size of a standard dialog button, 50 x 14 dialog units.
-    button->setMinimumSize(DialogRect(button->fontMetrics(), 0, 0, 50, 14).size());
+    button->setMinimumSize(DialogRect(*button, 0, 0, 50, 14).size());
     return button;
 }
 
@@ -89,7 +89,7 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     m_pageData = new CCorvaneDataPage(*this, m_tabs);
     m_pageComm = new CCorvaneCommSetupPage(*this, m_link, m_tabs);
     // The pages place their controls in dialog units of their font; each gets the common page size.
-    const QSize pageSize = DialogRect(m_pageSetup->fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu).size();
+    const QSize pageSize = DialogRect(*m_pageSetup, 0, 0, kPageWidthDlu, kPageHeightDlu).size();
     m_tabs->addTab(m_pageSetup, QStringLiteral("Setup"));
     m_tabs->addTab(m_pageData, QStringLiteral("Data"));
     m_tabs->addTab(m_pageComm, QStringLiteral("Communications"));

@@ -15,12 +15,12 @@ QString InstrumentText(std::string_view text) {
 }
 
 void SizePage(QWidget* page) {
-    page->setMinimumSize(DialogRect(page->fontMetrics(), 0, 0, kPageWidthDlu, kPageHeightDlu).size());
+    page->setMinimumSize(DialogRect(*page, 0, 0, kPageWidthDlu, kPageHeightDlu).size());
 }
 
 void PlaceControl(QWidget* control, const QString& name, Dlu rect, const QString& toolTip) {
     control->setObjectName(name);
-    control->setGeometry(DialogRect(control->parentWidget()->fontMetrics(), rect.x, rect.y, rect.w, rect.h));
+    control->setGeometry(DialogRect(*control->parentWidget(), rect.x, rect.y, rect.w, rect.h));
     if (!toolTip.isEmpty()) control->setToolTip(toolTip);
 }
 

@@ -115,7 +115,11 @@ QCPGraph* AddGraph(QCPAxis* x, QCPAxis* y, const QString& name, const QColor& co
 CTrendView::CTrendView(const CTrendHistory& history, Sources sources, QWidget* parent)
     : QWidget(parent), m_history(history), m_sources(std::move(sources)) {
     BuildControls();
-    BuildPlots();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(m_buttonRow);
+    layout->addWidget(m_lblProblems);
     m_redrawTimer = new QTimer(this);
     m_redrawTimer->setSingleShot(true);
     connect(m_redrawTimer, &QTimer::timeout, this, &CTrendView::Redraw);
@@ -173,6 +177,17 @@ void CTrendView::AddButton(QPushButton* button) {
     button->setParent(m_buttonRow);
     button->setAutoDefault(false);
     m_buttonRow->layout()->addWidget(button);
+}
+
+void CTrendView::setVisible(bool visible) {
+    // The plots are built when the view is first shown: the main window mostly starts on another page.
+    if (visible) Plot();
+    QWidget::setVisible(visible);
+}
+
+QCustomPlot& CTrendView::Plot() {
+    if (!m_plot) BuildPlots();
+    return *m_plot;
 }
 
 void CTrendView::BuildPlots() {
@@ -243,14 +258,9 @@ void CTrendView::BuildPlots() {
         graph->removeFromLegend(m_plot->legend);
         graph->addToLegend(m_auxLegend);
     }
-    ApplyLook(false);
+    ApplyLook(width() < kCompactWidth);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(2);
-    layout->addWidget(m_buttonRow);
-    layout->addWidget(m_lblProblems);
-    layout->addWidget(m_plot, 1);
+    static_cast<QVBoxLayout*>(layout())->addWidget(m_plot, 1);
     setTabOrder(m_btnFile, m_plot);
 }
 
@@ -282,7 +292,7 @@ void CTrendView::ApplyLook(bool compact) {
 void CTrendView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const bool compact = width() < kCompactWidth;
-    if (compact != m_bCompact) {
+    if (m_plot && compact != m_bCompact) {
         ApplyLook(compact);
         m_plot->replot();
     }
@@ -332,6 +342,7 @@ void CTrendView::showEvent(QShowEvent* event) {
 }
 
 void CTrendView::Redraw() {
+    if (!m_plot) return;  // drawn when the plots are built and shown, as the view is still dirty
     m_redrawTimer->stop();
     m_sinceRedraw.restart();
     if (m_sources.needHistory) m_sources.needHistory(WindowStart());
@@ -569,7 +580,7 @@ void CTrendView::ShowHover(const QPoint& position, const QPoint& global) {
 }
 
 bool CTrendView::ExportPng(const QString& path) {
-    return m_plot->savePng(path);
+    return Plot().savePng(path);
 }
 
 bool CTrendView::ExportCsv(const QString& path) {

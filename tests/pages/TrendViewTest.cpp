@@ -25,20 +25,22 @@ std::string TimeLine(std::time_t t) {
 }  // namespace
 
 TEST(TrendView, FollowsALiveRunAndStaysWhereTheOperatorMovedIt) {
+    // The run's first records come while the page is hidden, its plots not yet built.
     CTrendPage page;
     page.resize(400, 260);
-    page.show();
     CTrendView& view = page.View();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     EXPECT_TRUE(view.IsFollowing());
-    view.findChild<QComboBox*>()->setCurrentIndex(0);  // one hour
-
     const std::time_t start = std::time(nullptr) - 600;
     for (int s = 0; s < 600; s += 10) {
         page.OnRecordLine(TimeLine(start + s));
         page.OnRecordLine("D,N,100," + std::to_string(10 + s % 7) + ",8,6,1,0.8,0.6");
         page.OnRecordLine("Y,0,1013.2,300.1,299.5,40.2,0,0,0,0000");
     }
+    view.findChild<QComboBox*>()->setCurrentIndex(0);  // one hour
+    EXPECT_EQ(view.findChild<QCustomPlot*>(), nullptr);
+    page.show();
+    ASSERT_NE(view.findChild<QCustomPlot*>(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     QCPGraph* totalBlue = view.Plot().graph(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !totalBlue->data()->isEmpty(); }, 5000));
     EXPECT_EQ(view.WindowEnd(), static_cast<double>(start + 590));

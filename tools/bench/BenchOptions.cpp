@@ -46,8 +46,8 @@ std::optional<BenchOptions> ParseBenchOptions(int argc, char** argv, bool& bHelp
         }
         const std::string value = argv[++i];
         if (bProbe) {
-            if (value != "sheet" && value != "dialog") {
-                error = "--startup-probe takes sheet or dialog";
+            if (value != "sheet" && value != "dialog" && value != "label") {
+                error = "--startup-probe takes sheet, dialog or label";
                 return std::nullopt;
             }
             options.startupProbe = value;

@@ -6,8 +6,8 @@
 
 #include "BenchTable.h"
 
-// In the child process: shows the main window ("sheet") or a bare dialog ("dialog") and prints the
-// monotonic time of its first paint. Returns the exit status.
+// In the child process: shows the main window ("sheet"), a bare dialog ("dialog") or a dialog with one
+// label ("label") and prints the monotonic time of its first paint. Returns the exit status.
 int RunStartupProbe(const std::string& probe, int& argc, char** argv);
-// In the benchmark: times runs start-ups of each, alternating, with self the benchmark's own path.
+// In the benchmark: times runs start-ups of each, in turn, with self the benchmark's own path.
 BenchTable MeasureStartup(int runs, const std::string& self);

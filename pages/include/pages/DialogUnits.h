@@ -2,12 +2,13 @@
 // font (x in quarters of the average character width, y in eighths of the line height).
 #pragma once
 
-#include <QFontMetrics>
 #include <QRect>
+
+class QWidget;
 
 // Size of every page, in dialog units.
 inline constexpr int kPageWidthDlu = 262;
 inline constexpr int kPageHeightDlu = 156;
 
-// The rectangle (x, y, w, h) given in dialog units, in pixels for the font.
-QRect DialogRect(const QFontMetrics& metrics, int x, int y, int w, int h);
+// The rectangle (x, y, w, h) given in dialog units, in pixels for the widget's font.
+QRect DialogRect(const QWidget& widget, int x, int y, int w, int h);

@@ -43,13 +43,16 @@ public:
     double WindowStart() const { return WindowEnd() - m_span; }
     double WindowEnd() const;
     bool IsFollowing() const { return m_bFollow; }
-    QCustomPlot& Plot() { return *m_plot; }
+    // The plots, built on the first call or when the view is first shown.
+    QCustomPlot& Plot();
     // The row of buttons; the page adds its "New Window" there.
     void AddButton(QPushButton* button);
 
     // Writes the plots as PNG / the shown values as CSV; false on failure.
     bool ExportPng(const QString& path);
     bool ExportCsv(const QString& path);
+
+    void setVisible(bool visible) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
