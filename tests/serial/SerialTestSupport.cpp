@@ -35,6 +35,11 @@ void FakeInstrument::Hangup() {
     Close();
 }
 
+bool FakeInstrument::SendHandedOver(std::string_view bytes, std::chrono::milliseconds timeout) {
+    using namespace std::string_view_literals;
+    return Send(bytes) && WaitUntilRead(timeout) && Send("\0"sv) && WaitUntilRead(timeout);
+}
+
 std::vector<FakeInstrument::Command> FakeInstrument::Commands() const {
     std::lock_guard lock(m_mutex);
     return m_commands;
@@ -85,7 +90,6 @@ bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
 
 void RecordingOwner::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
     EXPECT_EQ(uMsg, m_uMsg);
-    if (m_window != nullptr) m_window->PostCommEvent(uMsg, wParam);
     std::lock_guard lock(m_mutex);
     m_parameters.push_back(wParam);
     m_cv.notify_all();

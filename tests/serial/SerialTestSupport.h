@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     };
     explicit FakeInstrument(Responder responder);
     ~FakeInstrument() { Hangup(); }
+    // Sends the bytes and waits up to the time-out until the link has handed over every line in them:
+    // the link reads on only after handing over the lines of its last read, so once a NUL sent after
+    // them (a byte the link drops) has been read, they have been handed over.
+    bool SendHandedOver(std::string_view bytes, std::chrono::milliseconds timeout = std::chrono::seconds(2));
     // Closes the master end: to the link the device has gone.
     void Hangup();
     std::vector<Command> Commands() const;
@@ -60,12 +65,10 @@ protected:
     std::string m_strDir;
 };
 
-// Records the parameters of the notifications, each of which must come with the message uMsg, and
-// passes them on to the window, if one is given.
+// Records the parameters of the notifications, each of which must come with the message uMsg.
 class RecordingOwner : public ISerialLinkOwner {
 public:
-    explicit RecordingOwner(std::uint32_t uMsg = 0, ISerialLinkOwner* window = nullptr)
-        : m_uMsg(uMsg), m_window(window) {}
+    explicit RecordingOwner(std::uint32_t uMsg = 0) : m_uMsg(uMsg) {}
     void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
     // The parameters once at least n notifications have come, or all so far at the time-out.
     std::vector<std::uint16_t> WaitForEvents(std::size_t n,
@@ -73,7 +76,6 @@ public:
 
 private:
     const std::uint32_t m_uMsg;
-    ISerialLinkOwner* const m_window;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<std::uint16_t> m_parameters;
