@@ -90,6 +90,7 @@ bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
 
 void RecordingOwner::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
     EXPECT_EQ(uMsg, m_uMsg);
+    if (m_window != nullptr) m_window->PostCommEvent(uMsg, wParam);
     std::lock_guard lock(m_mutex);
     m_parameters.push_back(wParam);
     m_cv.notify_all();

@@ -65,10 +65,12 @@ protected:
     std::string m_strDir;
 };
 
-// Records the parameters of the notifications, each of which must come with the message uMsg.
+// Records the parameters of the notifications, each of which must come with the message uMsg, and
+// passes them on to the window, if one is given.
 class RecordingOwner : public ISerialLinkOwner {
 public:
-    explicit RecordingOwner(std::uint32_t uMsg = 0) : m_uMsg(uMsg) {}
+    explicit RecordingOwner(std::uint32_t uMsg = 0, ISerialLinkOwner* window = nullptr)
+        : m_uMsg(uMsg), m_window(window) {}
     void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
     // The parameters once at least n notifications have come, or all so far at the time-out.
     std::vector<std::uint16_t> WaitForEvents(std::size_t n,
@@ -76,6 +78,7 @@ public:
 
 private:
     const std::uint32_t m_uMsg;
+    ISerialLinkOwner* const m_window;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<std::uint16_t> m_parameters;
