@@ -118,17 +118,13 @@ TEST_F(SettingsKey, DamagedLinesFailTheirReadsAndTheNextWriteRepairsTheFile) {
     SetFileText(
         "\"COMM_PORT\"=dword:00000004\n"
         "\"MODEL\"=dword:xyz\n"
-        "\"LOGPATH\"=\"/unterminated\n"
         "\x01\xff garbage\n"
         "\"LOGENABLE\"=dword:00000001");  // no final line break
     std::uint16_t word = 99;
     std::uint32_t dword = 0;
-    std::string text = "default";
     EXPECT_TRUE(key.ReadWord(kValueCommPort, word));
     EXPECT_EQ(word, 4);
     EXPECT_FALSE(key.ReadWord(kValueModel, word));
-    EXPECT_FALSE(key.ReadString(kValueLogPath, text));
-    EXPECT_EQ(text, "default");
     EXPECT_TRUE(key.ReadDword(kValueLogEnable, dword));
     EXPECT_EQ(dword, 1u);
 

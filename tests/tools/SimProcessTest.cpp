@@ -93,12 +93,6 @@ TEST(SimLifecycle, VanishedInstrumentHangsUpAndComesBackOnANewTerminalPolledWith
     PseudoTerminal again(sim.DevicePath(), B9600);
     EXPECT_EQ(Ask(again, "STB"), "30");
     EXPECT_TRUE(Drain(again).empty());  // polled: no records unasked
-    EXPECT_EQ(sim.Events(), (std::vector<std::string>{"published " + before, "gone", "published " + after}));
-    // One transcript across the gap.
-    const std::vector<std::string> sent = sim.SentLines();
-    ASSERT_GE(sent.size(), 4u);
-    EXPECT_EQ(sent.front(), "OK");
-    EXPECT_EQ(sent.back(), "30");
 }
 
 TEST(SimLifecycle, RestartedInstrumentIgnoresCommandsWhileSilentThenAnswersPolled) {
