@@ -15,10 +15,8 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndProgramUntilClosed) {
     CSerialLink holder;
     ASSERT_EQ(OpenOn(holder, instrument, 1), CSerialLink::kOpenOk);
     CSerialLink other;
-    other.SetTimeouts(kTestReplyMs, kTestOpenMs);
     // The lock is on the device, not on its name.
-    MapPort(2, instrument.DevicePath());
-    EXPECT_EQ(other.OpenPort(2, 9600), CSerialLink::kOpenNoDevice);
+    EXPECT_EQ(OpenOn(other, instrument, 2), CSerialLink::kOpenNoDevice);
     EXPECT_FALSE(CSerialLink::CanOpenPort(1));
     EXPECT_FALSE(OtherProgramCanOpen(instrument));
     EXPECT_EQ(holder.SendCommand("UE"), "OK");  // the refused attempts left the holder undisturbed
@@ -33,7 +31,6 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndProgramUntilClosed) {
 
 TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntilReleased) {
     FakeInstrument instrument(Answers());
-    MapPort(4, instrument.DevicePath());
     // A child process keeps the device open, as a terminal program left running does, until the
     // pipe's write end closes.
     int release[2];
@@ -49,8 +46,7 @@ TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntil
     close(held);
     close(release[0]);
     CSerialLink link;
-    link.SetTimeouts(kTestReplyMs, kTestOpenMs);
-    EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenNoDevice);
+    EXPECT_EQ(OpenOn(link, instrument, 4), CSerialLink::kOpenNoDevice);
     EXPECT_FALSE(link.IsConnected());
     EXPECT_FALSE(CSerialLink::CanOpenPort(4));
     EXPECT_TRUE(instrument.Commands().empty());  // nothing was sent into the other program's line
@@ -67,7 +63,7 @@ long long ProcessCpuMs() {
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
-// Reopening once the device is back is part of every reconnecting run.
+// Opening the port again once the device is back is covered by the reconnecting runs.
 TEST_F(SerialPortTest, HangUpIsReportedOnceWithoutSpinningAndCommandsFailAtOnce) {
     RecordingOwner owner;
     CSerialLink link;

@@ -64,10 +64,10 @@ void SerialPortFixture::MapPort(std::uint16_t nPort, const std::string& target) 
 }
 
 std::int16_t SerialPortFixture::OpenOn(CSerialLink& link, const FakeInstrument& instrument,
-                                       std::uint16_t nPort) {
+                                       std::uint16_t nPort, std::uint16_t nBaud) {
     MapPort(nPort, instrument.DevicePath());
     link.SetTimeouts(kTestReplyMs, kTestOpenMs);
-    return link.OpenPort(nPort, 9600);
+    return link.OpenPort(nPort, nBaud);
 }
 
 bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {

@@ -57,8 +57,10 @@ protected:
     void TearDown() override;
     // Makes Com port n name target (a device, or any other file).
     void MapPort(std::uint16_t nPort, const std::string& target);
-    // Maps port n to the instrument, shortens the link's time-outs and opens the port at 9600 baud.
-    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1);
+    // Maps port n to the instrument, shortens the link's time-outs and opens the port at nBaud (0: the
+    // rate search).
+    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1,
+                        std::uint16_t nBaud = 9600);
     // Whether another program without root privileges (run as "nobody" when the tests run as root) can
     // open the instrument's device, which the exclusive mode of a terminal prevents.
     bool OtherProgramCanOpen(const FakeInstrument& instrument);
