@@ -42,7 +42,7 @@ TEST(SimProcessLine, AnswersTheHandshakeOnlyAtItsOwnRateAndRemovesItsLinkOnExit)
     EXPECT_NE(access(sim.DevicePath().c_str(), F_OK), 0);
 }
 
-// The refused commands and the status word given on the command line are met by the runs.
+// Its refused commands and status word are checked where the window's settings and start tests use them.
 TEST(SimProcessLine, RepliesAfterTheGivenDelay) {
     SimProcess sim({"--reply-delay-ms", "150", "--records", "none"});
     PseudoTerminal line(sim.DevicePath(), B9600);
