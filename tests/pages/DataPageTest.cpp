@@ -139,7 +139,7 @@ TEST_F(DataPageTest, FirstPaintShowsTheGreenLightAndOkayWithoutAskingForAnotherP
 TEST_F(DataPageTest, TimerTicksEverySecondUntilStopped) {
     page.OnDataRecord(kWholeD);
     page.StartCountdowns();
-    auto* timer = page.findChild<QTimer*>("102");
+    auto* timer = page.findChild<QTimer*>(QString::number(CCorvaneDataPage::TIMER_DATA_PAGE));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Text(NextData) == "59"; }, 1500));
     EXPECT_TRUE(timer->isActive());  // started again after the tick
     page.StopCountdowns();
@@ -157,23 +157,6 @@ TEST_F(DataPageTest, CountdownsPredictTheNextModeWhenOneRunsOut) {
     Ticks(61);
     EXPECT_EQ(Text(ModeSeconds), "59");
     EXPECT_EQ(Text(NextData), "0");  // stays at 0 until the next whole D record
-
-    page.OnDataRecord("D,B,1,1,2,3,4,5,6");  // blanking after measuring: zeroing follows
-    page.OnTimerTick();
-    EXPECT_EQ(Text(ModeLabel), "ZEROING mode for");
-    page.OnDataRecord("D,Z,1,1,2,3,4,5,6");
-    page.OnTimerTick();
-    page.OnDataRecord("D,B,1,1,2,3,4,5,6");  // blanking after zeroing: measuring follows
-    Ticks(2);
-    EXPECT_EQ(Text(ModeLabel), "MEASURING mode for");
-    EXPECT_EQ(Text(ModeSeconds), "3179");  // 3600 - 60 - 300 - 60, less one
-}
-
-TEST_F(DataPageTest, ManualMeasuringShowsNoModeSeconds) {
-    host.snapshot.m_nMode = 0;
-    page.OnDataRecord("D,N,120,1,2,3,4,5,6");
-    page.OnTimerTick();
-    EXPECT_EQ(Text(ModeSeconds), "");
 }
 
 }  // namespace

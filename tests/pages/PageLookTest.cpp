@@ -1,12 +1,9 @@
-// What the three pages share: texts that fit their controls, values too wide for their box drawn
-// smaller instead of cut off, and no context menus.
+// What the three pages share: values too wide for their box drawn smaller instead of cut off, and no
+// context menus.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QAbstractButton>
 #include <QContextMenuEvent>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -16,7 +13,6 @@
 #include "FakePageHost.h"
 #include "ValueBox.h"
 #include "pages/CommSetupPage.h"
-#include "pages/ControlName.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
 #include "serial/SerialLink.h"
@@ -41,27 +37,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 };
-
-TEST_F(PageLookTest, EveryTextFitsItsControl) {
-    for (QWidget* control : window.findChildren<QWidget*>()) {
-        if (!pages.contains(control->parentWidget())) continue;
-        const std::string name = control->objectName().toStdString();
-        int needed = 0;
-        if (auto* group = qobject_cast<QGroupBox*>(control))
-            needed = group->fontMetrics().horizontalAdvance(group->title() + "xx");
-        else if (auto* label = qobject_cast<QLabel*>(control);
-                 label && label->frameShape() == QFrame::NoFrame)
-            needed = label->sizeHint().width();
-        else if (qobject_cast<QAbstractButton*>(control))
-            needed = control->minimumSizeHint().width();
-        EXPECT_LE(needed, control->width()) << name;
-    }
-    QLabel* mode = pages[1]->findChild<QLabel*>(ControlName(DataPageId::ModeLabel));
-    for (const char* label : {"BLANKING mode for", "ZEROING mode for"}) {
-        mode->setText(label);
-        EXPECT_LE(mode->sizeHint().width(), mode->width()) << label;
-    }
-}
 
 TEST_F(PageLookTest, WideValueGetsASmallerFontThatFits) {
     const QFont base = window.font();

@@ -20,6 +20,8 @@ TEST(DecimalRule, ReadsSignedNumbersAndSaturatesAtThe32BitLimits) {
     for (const auto& [text, value] : rows) EXPECT_EQ(ParseDecimal(text), value) << '"' << text << '"';
 }
 
+// The records fuzzer judges other splits against the rule; these are the lines it cannot judge (which
+// lines are ignored, where the body begins, an empty last field) and one whole line of each record.
 TEST(FieldRecords, FieldsStopAtTheFirstMissingCommaAndTheLastIsTheRestOfTheLine) {
     const struct {
         FieldRecord (*parse)(std::string_view);
@@ -29,18 +31,11 @@ TEST(FieldRecords, FieldsStopAtTheFirstMissingCommaAndTheLastIsTheRestOfTheLine)
     } rows[] = {
         {ParseDataRecord, "", {}, false},
         {ParseDataRecord, "ERROR", {}, false},
-        {ParseDataRecord, "error", {}, false},  // not ignored, but without a comma
-        {ParseDataRecord, "WriteComm", {}, false},
-        {ParseDataRecord, "D,N", {}, false},
-        {ParseDataRecord, "D,N,", {"N"}, false},
-        {ParseDataRecord, "D,N,100", {"N"}, false},
         {ParseDataRecord, "D,N,9,a,b,c,d,e", {"N", "9", "a", "b", "c", "d"}, false},
         {ParseDataRecord, "D,N,9,a,b,c,d,e,", {"N", "9", "a", "b", "c", "d", "e", ""}, true},
         {ParseDataRecord, "D,N,9,a,b,c,d,e,f,g", {"N", "9", "a", "b", "c", "d", "e", "f,g"}, true},
         {ParseDataRecord, "DXN,,", {"N", ""}, false},  // the character after the letter is dropped unseen
-        {ParseAuxRecord, "Y,0,1,2,3,4,5,6,7", {"0", "1", "2", "3", "4", "5", "6"}, false},
         {ParseAuxRecord, "Y,0,1,2,3,4,5,6,7,01FF,x", {"0", "1", "2", "3", "4", "5", "6", "7", "01FF,x"}, true},
-        {ParseZeroRecord, "Z,1,2,3,4,5,6,7,8", {"1", "2", "3", "4", "5", "6", "7"}, false},
         {ParseZeroRecord, "Z,1,2,3,4,5,6,7,8,9,10", {"1", "2", "3", "4", "5", "6", "7", "8", "9,10"}, true},
     };
     for (const auto& row : rows) {

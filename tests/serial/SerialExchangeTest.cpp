@@ -36,10 +36,7 @@ TEST_F(SerialExchangeTest, ReplyArrivingAfterItsTimeoutIsNeverTheNextReply) {
         EXPECT_GE(reply.nMs, kTestReplyMs);
     };
     expectNoReplyTo("RD");
-    ASSERT_TRUE(instrument.Send("D1\r"));
-    ASSERT_TRUE(instrument.WaitUntilRead());
-    // The reader hands the line over right after reading it; this pause only covers that last step.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(instrument.SendHandedOver("D1\r"));
     // The late line must neither be the next reply nor end the next wait early.
     expectNoReplyTo("RT");
 }

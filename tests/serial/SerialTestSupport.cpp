@@ -35,6 +35,11 @@ void FakeInstrument::Hangup() {
     Close();
 }
 
+bool FakeInstrument::SendHandedOver(std::string_view bytes, std::chrono::milliseconds timeout) {
+    using namespace std::string_view_literals;
+    return Send(bytes) && WaitUntilRead(timeout) && Send("\0"sv) && WaitUntilRead(timeout);
+}
+
 std::vector<FakeInstrument::Command> FakeInstrument::Commands() const {
     std::lock_guard lock(m_mutex);
     return m_commands;
@@ -59,10 +64,10 @@ void SerialPortFixture::MapPort(std::uint16_t nPort, const std::string& target) 
 }
 
 std::int16_t SerialPortFixture::OpenOn(CSerialLink& link, const FakeInstrument& instrument,
-                                       std::uint16_t nPort) {
+                                       std::uint16_t nPort, std::uint16_t nBaud) {
     MapPort(nPort, instrument.DevicePath());
     link.SetTimeouts(kTestReplyMs, kTestOpenMs);
-    return link.OpenPort(nPort, 9600);
+    return link.OpenPort(nPort, nBaud);
 }
 
 bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {

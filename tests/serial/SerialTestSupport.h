@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     };
     explicit FakeInstrument(Responder responder);
     ~FakeInstrument() { Hangup(); }
+    // Sends the bytes and waits up to the time-out until the link has handed over every line in them:
+    // the link reads on only after handing over the lines of its last read, so once a NUL sent after
+    // them (a byte the link drops) has been read, they have been handed over.
+    bool SendHandedOver(std::string_view bytes, std::chrono::milliseconds timeout = std::chrono::seconds(2));
     // Closes the master end: to the link the device has gone.
     void Hangup();
     std::vector<Command> Commands() const;
@@ -52,8 +57,10 @@ protected:
     void TearDown() override;
     // Makes Com port n name target (a device, or any other file).
     void MapPort(std::uint16_t nPort, const std::string& target);
-    // Maps port n to the instrument, shortens the link's time-outs and opens the port at 9600 baud.
-    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1);
+    // Maps port n to the instrument, shortens the link's time-outs and opens the port at nBaud (0: the
+    // rate search).
+    std::int16_t OpenOn(CSerialLink& link, const FakeInstrument& instrument, std::uint16_t nPort = 1,
+                        std::uint16_t nBaud = 9600);
     // Whether another program without root privileges (run as "nobody" when the tests run as root) can
     // open the instrument's device, which the exclusive mode of a terminal prevents.
     bool OtherProgramCanOpen(const FakeInstrument& instrument);

@@ -59,10 +59,10 @@ TEST_F(UnpolledRecordsTest, EveryLineWaitsInArrivalOrderAndCommandsGetNoReply) {
 }
 
 TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackLosesNothingAndStillCloses) {
-    m_instrument.Send(NumberedLines(0, kQueued + 6) + "Z1\r");
-    ASSERT_EQ(m_owner.WaitForEvents(1).size(), 1u);
-    // Time for the reader to fill the queue: it must stop there, with the rest left on the line.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(m_instrument.SendHandedOver(NumberedLines(0, kQueued)));
+    // With the queue full, the reader must hold the next lines back.
+    EXPECT_FALSE(m_instrument.SendHandedOver(NumberedLines(kQueued, kQueued + 6) + "Z1\r",
+                                             std::chrono::milliseconds(300)));
     std::vector<std::string> lines = m_link.TakeRecordLines();
     ASSERT_EQ(lines.size(), kQueued);
     for (std::string& line : TakeLines(m_link, m_owner, 7)) lines.push_back(std::move(line));
@@ -75,16 +75,5 @@ TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackLosesNothingAndStillClose
     m_instrument.Send(NumberedLines(0, kQueued + 50));
     ASSERT_EQ(m_owner.WaitForEvents(nEvents + 1).size(), nEvents + 1);
     EXPECT_TRUE(m_link.ClosePort());
-}
-
-TEST_F(UnpolledRecordsTest, CrFirstAfterOpeningIsAnEmptyLine) {
-    // Unpolled from the start, the handshake's answers are lines for the owner, so the open itself fails.
-    FakeInstrument instrument(Answers({{"UE", "\rOK\r"}}));
-    CSerialLink link;
-    RecordingOwner owner;
-    link.SetOwnerWindow(&owner);
-    link.SetUnpolled(true);
-    EXPECT_EQ(OpenOn(link, instrument, 2), CSerialLink::kOpenNoAnswer);
-    EXPECT_EQ(TakeLines(link, owner, 3), (std::vector<std::string>{"", "OK", "OK"}));
 }
 }  // namespace

@@ -87,12 +87,14 @@ std::optional<std::string> PseudoTerminal::ReadLine(std::chrono::milliseconds ti
     return line;
 }
 
-bool PseudoTerminal::WaitUntilRead() const {
+bool PseudoTerminal::WaitUntilRead(std::chrono::milliseconds timeout) const {
     // The slave end's input queue is shared by all its descriptors: it empties when the program reads it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    // Bytes written here reach that queue a moment later; a poll of the slave end moves them there first.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (int nQueued = 1; std::chrono::steady_clock::now() < deadline;) {
         const int slave = open(m_strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        const bool bAsked = slave >= 0 && ioctl(slave, FIONREAD, &nQueued) == 0;
+        pollfd pfd{slave, POLLIN, 0};
+        const bool bAsked = slave >= 0 && poll(&pfd, 1, 0) >= 0 && ioctl(slave, FIONREAD, &nQueued) == 0;
         if (slave >= 0) close(slave);
         if (!bAsked) return false;
         if (nQueued == 0) return true;

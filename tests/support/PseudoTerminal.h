@@ -31,12 +31,10 @@ public:
     // The next line up to end, without it; nothing when no line is complete within the time-out or
     // the other end has hung up.
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout, std::string_view end = "\r");
-    // Every byte received so far.
-    const std::string& Received() const { return m_strReceived; }
-    // For a pseudo-terminal made here: waits up to two seconds until the program has read everything
+    // For a pseudo-terminal made here: waits up to the time-out until the program has read everything
     // sent to it (asked through a short open of the slave end, which needs root while the program
     // holds the line in exclusive mode).
-    bool WaitUntilRead() const;
+    bool WaitUntilRead(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
     // Closes this end: to the program the device has gone.
     void Close();
 

@@ -42,17 +42,10 @@ std::vector<std::string> EntriesOfKind(const std::vector<std::string>& lines, st
 
 }  // namespace
 
-SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nPort,
-                       const std::string& deviceDir)
-    : m_strDeviceDir(deviceDir), m_nPort(nPort) {
-    if (m_strDeviceDir.empty()) {
-        char folder[] = "/tmp/corvane-sim-test.XXXXXX";
-        if (mkdtemp(folder) == nullptr) throw std::runtime_error("SimProcess: cannot make a device folder");
-        m_strDeviceDir = folder;
-        m_bOwnsDeviceDir = true;
-    } else {
-        std::filesystem::create_directories(m_strDeviceDir);
-    }
+SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nPort) : m_nPort(nPort) {
+    char folder[] = "/tmp/corvane-sim-test.XXXXXX";
+    if (mkdtemp(folder) == nullptr) throw std::runtime_error("SimProcess: cannot make a device folder");
+    m_strDeviceDir = folder;
     m_strTranscriptPath = m_strDeviceDir + "/sim-transcript-COM" + std::to_string(nPort) + ".txt";
     m_strOutputPath = m_strDeviceDir + "/sim-output-COM" + std::to_string(nPort) + ".txt";
 
@@ -91,7 +84,7 @@ SimProcess::SimProcess(const std::vector<std::string>& options, std::uint16_t nP
         if (m_pid > 0 && !m_bExited) Stop();
         if (m_nPidFd >= 0) close(m_nPidFd);
         const std::string message = "SimProcess: " + failure + "\n" + Output();
-        if (m_bOwnsDeviceDir) std::filesystem::remove_all(m_strDeviceDir);
+        std::filesystem::remove_all(m_strDeviceDir);
         throw std::runtime_error(message);
     }
 }
@@ -126,10 +119,8 @@ bool SimProcess::WaitUntil(const std::function<bool()>& condition, const std::st
 SimProcess::~SimProcess() {
     if (m_pid > 0 && !m_bExited) Stop();
     if (m_nPidFd >= 0) close(m_nPidFd);
-    if (m_bOwnsDeviceDir) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_strDeviceDir, ignored);
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(m_strDeviceDir, ignored);
 }
 
 std::string SimProcess::DevicePath() const {

@@ -14,11 +14,10 @@
 
 class SimProcess {
 public:
-    // Starts corvane-sim with the given extra options, publishing Com port nPort in deviceDir (by
-    // default a new folder under /tmp, removed afterwards). Throws std::runtime_error, with the
-    // simulator's output, when its link does not appear within 5 seconds (unless "--appear-after").
-    explicit SimProcess(const std::vector<std::string>& options = {}, std::uint16_t nPort = 1,
-                        const std::string& deviceDir = "");
+    // Starts corvane-sim with the given extra options, publishing Com port nPort in a new folder under
+    // /tmp, removed afterwards. Throws std::runtime_error, with the simulator's output, when its link
+    // does not appear within 5 seconds (unless "--appear-after").
+    explicit SimProcess(const std::vector<std::string>& options = {}, std::uint16_t nPort = 1);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -36,8 +35,6 @@ public:
     std::vector<std::string> SentLines() const;
     // The text of every RX entry so far, in order: the commands received, without CR LF.
     std::vector<std::string> ReceivedCommands() const;
-    // Everything the simulator has printed so far (standard output and error).
-    std::string Output() const;
     // The text of every EVENT entry so far, in order: "published /dev/pts/<n>" (the link made, at
     // the start or on coming back), "gone" (vanished: line hung up, link removed), "restarting"
     // (commands ignored from now on), "answering" (the restart is over).
@@ -60,6 +57,8 @@ public:
     int Stop();
 
 private:
+    // Everything the simulator has printed so far (standard output and error).
+    std::string Output() const;
     // Waits until condition holds, looking again whenever inotify reports mask on path; false at the
     // time-out or when the simulator has exited without it holding.
     bool WaitUntil(const std::function<bool()>& condition, const std::string& path, std::uint32_t mask,
@@ -69,7 +68,6 @@ private:
     std::string m_strTranscriptPath;
     std::string m_strOutputPath;
     std::uint16_t m_nPort;
-    bool m_bOwnsDeviceDir = false;
     pid_t m_pid = -1;
     int m_nPidFd = -1;  // becomes readable when the simulator exits
     bool m_bExited = false;
