@@ -252,7 +252,11 @@ void CCorvanePropertySheet::WriteLogLines() {
 }
 
 void CCorvanePropertySheet::SyncLogIfDue(CDataLog::Clock::time_point now) {
-    if (!m_log.SyncIfDue(now)) QMetaObject::invokeMethod(this, [this] { ShowLogError(); }, Qt::QueuedConnection);
+    // The failure is boxed on the window's thread, unless the window is going by then.
+    const auto report = [this] {
+        if (!m_bShutDown) ShowLogError();
+    };
+    if (!m_log.SyncIfDue(now)) QMetaObject::invokeMethod(this, report, Qt::QueuedConnection);
 }
 
 void CCorvanePropertySheet::SyncLog() {
