@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
-#include <algorithm>
-#include <chrono>
+#include <QMetaObject>
 #include <ctime>
 #include <optional>
 
@@ -248,18 +246,17 @@ void CCorvanePropertySheet::WriteLogLines() {
     const std::optional<CDataLog::Clock::time_point> before = m_log.SyncDeadline();
     const bool bWritten = m_log.WritePending(CDataLog::Clock::now());
     NoteLogWrite(bWritten);
-    if (m_log.SyncDeadline() != before) ArmLogSync();
+    const std::optional<CDataLog::Clock::time_point> after = m_log.SyncDeadline();
+    if (after && after != before) m_logSync.Wake();
     if (!bWritten) ShowLogError();
 }
 
-void CCorvanePropertySheet::ArmLogSync() {
-    const std::optional<CDataLog::Clock::time_point> deadline = m_log.SyncDeadline();
-    if (!deadline) return;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - CDataLog::Clock::now());
-    // A timer of an earlier deadline that a later write made moot finds nothing due and does nothing.
-    QTimer::singleShot(std::max(wait, std::chrono::milliseconds(0)), Qt::PreciseTimer, this, [this] {
-        if (!m_log.SyncIfDue(CDataLog::Clock::now())) ShowLogError();
-    });
+void CCorvanePropertySheet::SyncLogIfDue(CDataLog::Clock::time_point now) {
+    // The failure is boxed on the window's thread, unless the window is going by then.
+    const auto report = [this] {
+        if (!m_bShutDown) ShowLogError();
+    };
+    if (!m_log.SyncIfDue(now)) QMetaObject::invokeMethod(this, report, Qt::QueuedConnection);
 }
 
 void CCorvanePropertySheet::SyncLog() {

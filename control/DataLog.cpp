@@ -94,12 +94,13 @@ void CDataLog::AddLine(std::string_view text) {
 bool CDataLog::WritePending(Clock::time_point now) {
     std::vector<PendingLines> pending;
     pending.swap(m_pending);
+    std::unique_lock lock(m_lock);
     bool bWritten = true;
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const PendingLines& lines = pending[i];
         // A file left for a new one goes to the disk at once.
         if (!m_strUnsyncedPath.empty() && m_strUnsyncedPath != lines.strPath)
-            bWritten = SyncWritten(now) && bWritten;
+            bWritten = SyncWritten(lock, now) && bWritten;
         const bool bSync = i + 1 < pending.size() || now - m_tLastSync >= kSyncInterval;
         if (!Append(lines, bSync)) {
             bWritten = false;
@@ -115,29 +116,54 @@ bool CDataLog::WritePending(Clock::time_point now) {
 }
 
 std::optional<CDataLog::Clock::time_point> CDataLog::SyncDeadline() const {
+    const std::lock_guard lock(m_lock);
+    return UnsyncedDeadline();
+}
+
+std::optional<CDataLog::Clock::time_point> CDataLog::UnsyncedDeadline() const {
     if (m_strUnsyncedPath.empty()) return std::nullopt;
     return m_tFirstUnsynced + kSyncInterval;
 }
 
 bool CDataLog::SyncIfDue(Clock::time_point now) {
-    const std::optional<Clock::time_point> deadline = SyncDeadline();
-    return !deadline || now < *deadline || SyncWritten(now);
+    std::unique_lock lock(m_lock);
+    const std::optional<Clock::time_point> deadline = UnsyncedDeadline();
+    return !deadline || now < *deadline || SyncWritten(lock, now);
 }
 
 bool CDataLog::SyncNow() {
-    return m_strUnsyncedPath.empty() || SyncWritten(Clock::now());
+    std::unique_lock lock(m_lock);
+    return SyncWritten(lock, Clock::now());
 }
 
-bool CDataLog::SyncWritten(Clock::time_point now) {
+void CDataLog::SetFileCalls(FileCalls calls) {
+    const std::lock_guard lock(m_lock);
+    m_calls = std::move(calls);
+}
+
+bool CDataLog::SyncWritten(std::unique_lock<std::mutex>& lock, Clock::time_point now) {
+    // A sync under way is waited for, so that nothing is reported synced before it is on the disk.
+    m_syncEnded.wait(lock, [this] { return !m_bSyncing; });
+    if (m_strUnsyncedPath.empty()) return true;
     const std::string path = std::exchange(m_strUnsyncedPath, {});
     m_tLastSync = now;
-    // Read-only is enough to sync, and watchers of the file see no write.
+    const FileCalls calls = m_calls;
+    // The window's thread may append meanwhile; what it appends waits for a sync of its own.
+    m_bSyncing = true;
+    lock.unlock();
+    bool bSynced = true;
+    // Read-only is enough to sync, and watchers of the file see no write. A file that can no
+    // longer be opened has been removed or renamed: there is nothing of it left to keep under this
+    // name, and its next append reports the failure.
     FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    // A file that can no longer be opened has been removed or renamed: there is nothing of it left
-    // to keep under this name, and its next append reports the failure.
-    if (!fd.IsOpen()) return true;
-    const bool bSynced = m_calls.sync(fd.Get()) == 0;
-    return m_calls.close(fd.Release()) == 0 && bSynced;
+    if (fd.IsOpen()) {
+        bSynced = calls.sync(fd.Get()) == 0;
+        bSynced = calls.close(fd.Release()) == 0 && bSynced;
+    }
+    lock.lock();
+    m_bSyncing = false;
+    m_syncEnded.notify_all();
+    return bSynced;
 }
 
 CDataLog::FileCalls CDataLog::DiskCalls() {

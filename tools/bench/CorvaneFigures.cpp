@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "BenchSession.h"
@@ -32,9 +33,9 @@ bool LoggedExactly(const BenchSession& session) {
     return true;
 }
 
-// Counts the log's syncs, still making each of them.
-std::shared_ptr<int> CountSyncs(BenchSession& session) {
-    auto count = std::make_shared<int>(0);
+// Counts the log's syncs, still making each of them (on the window's thread or the sync thread).
+std::shared_ptr<std::atomic<int>> CountSyncs(BenchSession& session) {
+    auto count = std::make_shared<std::atomic<int>>(0);
     session.Sheet().Log().SetFileCalls({[count](int fd) {
                                             ++*count;
                                             return fdatasync(fd);
@@ -91,7 +92,7 @@ BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
     BenchSession session({"--burst", std::to_string(lines), "--records", "D", "--averaging", "3600"},
                          "burst.dat");
     LogWatcher watcher(session.LogFolder().string(), "burst.dat");
-    const std::shared_ptr<int> syncs = CountSyncs(session);
+    const std::shared_ptr<std::atomic<int>> syncs = CountSyncs(session);
     session.StartData();
     const auto count = static_cast<std::size_t>(lines);
     WaitFor([&] { return watcher.Count() >= count; }, 300000, 20);
@@ -118,7 +119,7 @@ BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
 BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
     BenchSession session({"--records", "D", "--averaging", "1", "--speed", "10"}, "latency.dat");
     LogWatcher watcher(session.LogFolder().string(), "latency.dat");
-    const std::shared_ptr<int> syncs = CountSyncs(session);
+    const std::shared_ptr<std::atomic<int>> syncs = CountSyncs(session);
     session.StartData();
     const double runStart = WallSeconds();
     const int syncsAtStart = *syncs;

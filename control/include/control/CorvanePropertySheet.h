@@ -15,6 +15,7 @@
 #include <string>
 
 #include "control/DataLog.h"
+#include "control/DeadlineThread.h"
 #include "control/JournaledDialogs.h"
 #include "pages/PageHost.h"
 #include "records/InstrumentSettings.h"
@@ -131,9 +132,10 @@ private:
     void NameLogFileByRule();
     // Journals a log write's failure once, and its recovery; recreates a missing log folder.
     void NoteLogWrite(bool bWritten);
-    // Appends the lines LogLine queued and arms the sync of what stays unsynced.
+    // Appends the lines LogLine queued and wakes the sync thread for what stays unsynced.
     void WriteLogLines();
-    void ArmLogSync();
+    // The sync thread's task: a failed sync is boxed on the window's thread.
+    void SyncLogIfDue(CDataLog::Clock::time_point now);
     // Syncs the written log lines at once (end of a run).
     void SyncLog();
     // "An error occured writing to the logfile.", one box at a time.
@@ -151,6 +153,9 @@ private:
     QString m_strTitle;
     int m_bRunning = 0;
     CDataLog m_log;
+    // Syncs the written log lines at their deadline, so that no line waits for the disk.
+    CDeadlineThread m_logSync{[this] { return m_log.SyncDeadline(); },
+                              [this](CDataLog::Clock::time_point now) { SyncLogIfDue(now); }};
     CCorvaneCommSetupPage* m_pageComm = nullptr;
     CCorvaneInstSetupPage* m_pageSetup = nullptr;
     CCorvaneDataPage* m_pageData = nullptr;

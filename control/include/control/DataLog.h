@@ -1,13 +1,16 @@
 // CDataLog: the data log files of a run. The log folder and file name, the date of the last date
 // check, the default name from a date, the name carried to the next date, and the writer: the lines
 // of one notification are appended with one open, append and close per file (other writers kept out
-// while it is open), and written lines are synced to the disk within a second.
+// while it is open), and written lines are synced to the disk within a second. The syncs at the
+// deadline may run on another thread than the writes (SyncDeadline, SyncIfDue).
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,11 +64,13 @@ public:
     bool WritePending(Clock::time_point now);
     // When the written lines not yet synced must be synced; nothing when every line is on the disk.
     std::optional<Clock::time_point> SyncDeadline() const;
-    // Syncs the written lines once their deadline has come. False when the sync failed.
+    // Syncs the written lines once their deadline has come. False when the sync failed. Lines
+    // appended while it runs wait for a sync of their own.
     bool SyncIfDue(Clock::time_point now);
-    // Syncs the written lines now: at the end of a run and at exit. False when the sync failed.
+    // Syncs the written lines now: at the end of a run and at exit. A sync under way on another
+    // thread is waited for (it reports its own result). False when this sync failed.
     bool SyncNow();
-    void SetFileCalls(FileCalls calls) { m_calls = std::move(calls); }
+    void SetFileCalls(FileCalls calls);
 
 private:
     // Lines waiting for one file.
@@ -74,10 +79,15 @@ private:
         std::string strBytes;
     };
     bool Append(const PendingLines& lines, bool bSync) const;
-    bool SyncWritten(Clock::time_point now);
+    std::optional<Clock::time_point> UnsyncedDeadline() const;
+    bool SyncWritten(std::unique_lock<std::mutex>& lock, Clock::time_point now);
     static FileCalls DiskCalls();
 
     std::vector<PendingLines> m_pending;
+    // Guards what follows: the sync at the deadline may run on another thread.
+    mutable std::mutex m_lock;
+    std::condition_variable m_syncEnded;
+    bool m_bSyncing = false;  // a sync runs with the lock let go
     std::string m_strUnsyncedPath;  // the file holding written lines not yet synced; empty for none
     Clock::time_point m_tFirstUnsynced;
     Clock::time_point m_tLastSync;

@@ -10,10 +10,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iomanip>
 #include <sstream>
 
 #include "control/DataLog.h"
+#include "control/DeadlineThread.h"
 
 namespace fs = std::filesystem;
 
@@ -35,12 +37,30 @@ std::string ReadFile(const fs::path& path) {
 
 using namespace std::chrono_literals;
 
-// A log writing to CV050920.dat in a fresh folder, removed afterwards.
+// A log writing to CV050920.dat in a fresh folder; its syncs recorded, held or failed, its closes failed.
 class DataLogAppend : public ::testing::Test {
 protected:
     void SetUp() override {
         m_log.SetLogFolder(m_folder.path().toStdString());
         m_log.m_strLogFile = "CV050920.dat";
+        m_log.SetFileCalls({[this](int fd) {
+                                const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
+                                std::unique_lock held(m_lock);
+                                m_synced.push_back(path.filename().string() + ":" + ReadFile(path));
+                                m_changed.notify_all();
+                                m_changed.wait(held, [this] { return !m_hold; });
+                                return m_failSync ? (errno = EIO, -1) : fdatasync(fd);
+                            },
+                            [this](int fd) { return close(fd) == 0 && !m_failClose ? 0 : (errno = EIO, -1); }});
+    }
+    void Set(bool& flag, bool value) {
+        const std::lock_guard held(m_lock);
+        flag = value;
+        m_changed.notify_all();
+    }
+    bool WaitFor(const std::function<bool()>& done) {
+        std::unique_lock held(m_lock);
+        return m_changed.wait_for(held, 20s, done);
     }
     // One notification's lines, written at the given time.
     bool Write(std::initializer_list<const char*> lines,
@@ -49,6 +69,10 @@ protected:
         return m_log.WritePending(now);
     }
     QTemporaryDir m_folder;
+    std::mutex m_lock;  // guards what follows
+    std::condition_variable m_changed;
+    std::vector<std::string> m_synced;
+    bool m_hold = false, m_failSync = false, m_failClose = false, m_syncFailed = false;
     CDataLog m_log;
 };
 
@@ -58,20 +82,17 @@ TEST(DataLogNames, DefaultNameTheNameCarriedToTheNextDateAndTheFolder) {
     EXPECT_EQ(CDataLog::DefaultFileName(LocalTime("2005-09-20 12:00")), "CV050920.dat");
     EXPECT_EQ(CDataLog::DefaultFileName(LocalTime("2031-12-31 23:59")), "CV311231.dat");
     const std::pair<const char*, const char*> names[] = {
-        {"CV050920.dat", "CV050921.dat"},
-        {"SITE050920.DAT", "SITE050921.DAT"},
-        {"log.dat", "lo050921.dat"},
-        {"results.txt", "re050921.txt"},
+        {"CV050920.dat", "CV050921.dat"}, {"SITE050920.DAT", "SITE050921.DAT"},
+        {"log.dat", "lo050921.dat"},      {"results.txt", "re050921.txt"},
         {"a.dat", "a.050921.dat"},                 // the two-character prefix takes the dot
         {"CV050920.dat.bak", "CV050921.dat.bak"},  // the first dot starts the extension
         {"", "050921"}};
+    CDataLog log;
     for (const auto& [current, next] : names) {
-        CDataLog log;
         log.m_strLogFile = current;
         log.StartNewLogFile(LocalTime("2005-09-21 12:00"));
         EXPECT_EQ(log.m_strLogFile, next) << "from " << current;
     }
-    CDataLog log;
     for (const auto& [given, folder] :
          {std::pair{"/data", "/data/"}, std::pair{"/data\\", "/data/"}, std::pair{"", "/"}}) {
         log.SetLogFolder(given);
@@ -79,25 +100,21 @@ TEST(DataLogNames, DefaultNameTheNameCarriedToTheNextDateAndTheFolder) {
     }
 }
 
-TEST(DataLogRollover, NewFilesStartOnTheFirstLineOfANewDayOrOfASunday) {
+TEST(DataLogRollover, NewFilesStartOnTheFirstLineOfANewDayOrOfASundayOrOfAnEarlierDay) {
     constexpr std::uint16_t kDaily = CDataLog::kDaily, kWeekly = CDataLog::kWeekly, kNone = 65535;
-    const struct {
-        std::uint16_t length;
-        const char* time;
-        bool starts;
-        const char* file;
-    } lines[] = {{kDaily, "2005-09-20 23:59", false, "CV050920.dat"},
-                 {kDaily, "2005-09-21 00:00", true, "CV050921.dat"},
-                 {kDaily, "2005-09-21 01:00", false, "CV050921.dat"},
-                 {kDaily, "2005-10-21 12:00", true, "CV051021.dat"},    // same day, a month later
-                 {kDaily, "2006-10-21 12:00", true, "CV061021.dat"},    // and a year later
-                 {kWeekly, "2005-09-22 12:00", false, "CV061021.dat"},  // Thursday
-                 {kWeekly, "2005-09-24 23:59", false, "CV061021.dat"},
-                 {kWeekly, "2005-09-25 00:00", true, "CV050925.dat"},  // Sunday
-                 {kWeekly, "2005-09-25 18:00", false, "CV050925.dat"},
-                 {kNone, "2005-09-28 12:00", false, "CV050925.dat"},
-                 {kNone, "2005-10-02 12:00", false, "CV050925.dat"},  // a Sunday too
-                 {kDaily, "2005-10-02 13:00", false, "CV050925.dat"}};
+    const struct { std::uint16_t length; const char* time; bool starts; const char* file; } lines[] = {
+        {kDaily, "2005-09-20 23:59", false, "CV050920.dat"},
+        {kDaily, "2005-09-21 00:00", true, "CV050921.dat"},
+        {kDaily, "2005-09-21 01:00", false, "CV050921.dat"},
+        {kDaily, "2005-10-21 12:00", true, "CV051021.dat"},    // same day, a month later
+        {kDaily, "2006-10-21 12:00", true, "CV061021.dat"},    // and a year later
+        {kWeekly, "2005-09-22 12:00", false, "CV061021.dat"},  // Thursday
+        {kWeekly, "2005-09-24 23:59", false, "CV061021.dat"},
+        {kWeekly, "2005-09-25 00:00", true, "CV050925.dat"},  // Sunday
+        {kWeekly, "2005-09-25 18:00", false, "CV050925.dat"},
+        {kNone, "2005-09-28 12:00", false, "CV050925.dat"},
+        {kNone, "2005-10-02 12:00", false, "CV050925.dat"},  // a Sunday too
+        {kDaily, "2005-10-02 13:00", false, "CV050925.dat"}};
     CDataLog log;
     log.m_nLogDate = 20050920;
     log.m_strLogFile = "CV050920.dat";
@@ -105,11 +122,7 @@ TEST(DataLogRollover, NewFilesStartOnTheFirstLineOfANewDayOrOfASunday) {
         EXPECT_EQ(log.RollOver(LocalTime(line.time), line.length), line.starts) << line.time;
         EXPECT_EQ(log.m_strLogFile, line.file) << line.time;
     }
-}
-
-TEST(DataLogRollover, InstrumentDateBehindTheComputerStartsItsOwnFileAtOnce) {
     // Computer on 1 September at start-up, instrument clock still on 31 August.
-    CDataLog log;
     log.MakeLogFileName(LocalTime("2005-09-01 00:10"));
     log.m_nLogDate = 20050901;
     EXPECT_EQ(log.m_strLogFile, "CV050901.dat");  // what the file dialog proposes
@@ -117,7 +130,7 @@ TEST(DataLogRollover, InstrumentDateBehindTheComputerStartsItsOwnFileAtOnce) {
     EXPECT_EQ(log.m_strLogFile, "CV050831.dat");
 }
 
-TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndRefusedWhileAnotherWriterHoldsTheFile) {
+TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndAHeldFileAFailedCloseOrAFullDiskFailTheWriteAlone) {
     std::ofstream(m_log.FullPath(), std::ios::binary) << "T,2005,09,20,14,00,00\r\n";
     ASSERT_TRUE(Write({"D,NBXX,300,1.2e-05,2.3e-05", ""}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2005,09,20,14,00,00\r\nD,NBXX,300,1.2e-05,2.3e-05\r\n\r\n");
@@ -131,23 +144,21 @@ TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndRefusedWhileAnotherWriterHoldsT
     close(other);  // releases the lock: the next line goes in
     EXPECT_TRUE(Write({"Y,1"}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "Y,1\r\n");
-}
+    Set(m_failClose, true);  // as some network file systems report a failed write
+    EXPECT_FALSE(Write({"T,2005,09,20,14,00,00"}));
+    EXPECT_EQ(errno, EIO);
+    Set(m_failClose, false);
 
-TEST_F(DataLogAppend, AFullDiskLeavesNoPartialLineAndLoggingResumesAfterwards) {
-    ASSERT_TRUE(Write({"T,2005,09,20,14,00,00"}));
     const std::string before = ReadFile(m_log.FullPath());
     // Room for 5 more bytes: the line is written in part, then the rest fails with EFBIG (with
     // SIGXFSZ ignored, which would otherwise end the process).
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = before.size() + 5;
+    const rlimit limit{before.size() + 5, saved.rlim_max};
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limit);
-    errno = 0;
     EXPECT_FALSE(Write({"D,NBXX,300,1.2e-05"}));
     EXPECT_EQ(errno, EFBIG);
-    EXPECT_FALSE(Write({"D,NBXX,301,1.2e-05"}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), before);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, handler);
@@ -157,26 +168,17 @@ TEST_F(DataLogAppend, AFullDiskLeavesNoPartialLineAndLoggingResumesAfterwards) {
 }
 
 TEST_F(DataLogAppend, WrittenLinesReachTheDiskWithinASecondAtMostOnceASecondAndAtOnceAtRollover) {
-    std::vector<std::string> synced;  // the synced file's name and contents at each sync
-    m_log.SetFileCalls({[&](int fd) {
-                            const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
-                            synced.push_back(path.filename().string() + ":" + ReadFile(path));
-                            return fdatasync(fd);
-                        },
-                        close});
     const auto t0 = CDataLog::Clock::now();
     ASSERT_TRUE(Write({"T,1"}, t0));  // nothing synced for a second: at once
-    EXPECT_EQ(synced, std::vector<std::string>{"CV050920.dat:T,1\r\n"});
+    EXPECT_EQ(m_synced, std::vector<std::string>{"CV050920.dat:T,1\r\n"});
     ASSERT_TRUE(Write({"D,1"}, t0 + 300ms));
     ASSERT_TRUE(Write({"D,2"}, t0 + 600ms));
-    EXPECT_EQ(synced.size(), 1u);
     EXPECT_EQ(m_log.SyncDeadline(), t0 + 1300ms);
     EXPECT_TRUE(m_log.SyncIfDue(t0 + 1299ms));
-    EXPECT_EQ(synced.size(), 1u);
+    EXPECT_EQ(m_synced.size(), 1u);
     EXPECT_TRUE(m_log.SyncIfDue(t0 + 1300ms));
-    ASSERT_EQ(synced.size(), 2u);
-    EXPECT_EQ(synced.back(), "CV050920.dat:T,1\r\nD,1\r\nD,2\r\n");
-    EXPECT_FALSE(m_log.SyncDeadline());
+    ASSERT_EQ(m_synced.size(), 2u);
+    EXPECT_EQ(m_synced.back(), "CV050920.dat:T,1\r\nD,1\r\nD,2\r\n");
 
     // A steady 10 lines a second for 5 s, the deadline's timer run as the window runs it.
     for (int i = 1; i <= 50; ++i) {
@@ -184,45 +186,43 @@ TEST_F(DataLogAppend, WrittenLinesReachTheDiskWithinASecondAtMostOnceASecondAndA
         ASSERT_TRUE(m_log.SyncIfDue(now));
         ASSERT_TRUE(Write({"D,3"}, now));
     }
-    EXPECT_GE(synced.size(), 2u + 5u);
-    EXPECT_LE(synced.size(), 2u + 6u);
+    EXPECT_TRUE(m_synced.size() >= 2u + 5u && m_synced.size() <= 2u + 6u) << m_synced.size();
 
     // A new file within one notification: the lines before it go to the old file, which is synced at
     // once; the new one waits for its second.
-    const std::size_t before = synced.size();
-    const auto t1 = t0 + 6400ms;
+    const std::size_t before = m_synced.size();
     m_log.AddLine("D,4");
     m_log.m_strLogFile = "CV050921.dat";
     m_log.AddLine("T,2");
-    ASSERT_TRUE(m_log.WritePending(t1));
-    ASSERT_EQ(synced.size(), before + 1);
-    EXPECT_TRUE(synced.back().starts_with("CV050920.dat:") && synced.back().ends_with("D,3\r\nD,4\r\n"));
+    ASSERT_TRUE(m_log.WritePending(t0 + 6400ms));
+    ASSERT_EQ(m_synced.size(), before + 1);
+    EXPECT_TRUE(m_synced.back().starts_with("CV050920.dat:") && m_synced.back().ends_with("D,3\r\nD,4\r\n"));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2\r\n");
-    // Stop and Exit sync at once.
+    // Stop and Exit sync at once, and report a failed sync.
+    Set(m_failSync, true);
+    EXPECT_FALSE(m_log.SyncNow());
+    EXPECT_EQ(m_synced.back(), "CV050921.dat:T,2\r\n");
     EXPECT_TRUE(m_log.SyncNow());
-    EXPECT_EQ(synced.back(), "CV050921.dat:T,2\r\n");
-    EXPECT_TRUE(m_log.SyncNow());
-    EXPECT_EQ(synced.size(), before + 2);
+    EXPECT_EQ(m_synced.size(), before + 2);
 }
 
-TEST_F(DataLogAppend, AFailedSyncOrCloseIsAFailedWrite) {
-    int failing = 0;  // 1: the sync fails, 2: the close fails (as some network file systems report)
-    m_log.SetFileCalls({[&](int fd) { return failing == 1 ? (errno = EIO, -1) : fdatasync(fd); },
-                        [&](int fd) {
-                            const int result = close(fd);
-                            return failing == 2 ? (errno = EIO, -1) : result;
-                        }});
-    failing = 2;
-    EXPECT_FALSE(Write({"T,1"}));
-    EXPECT_EQ(errno, EIO);
-    failing = 0;
-    const auto t0 = CDataLog::Clock::now();
-    ASSERT_TRUE(Write({"D,1"}, t0));
-    ASSERT_TRUE(Write({"D,2"}, t0 + 100ms));  // left for its sync
-    failing = 1;
-    EXPECT_FALSE(m_log.SyncNow());
-    failing = 0;
-    EXPECT_TRUE(Write({"D,2"}));
+TEST_F(DataLogAppend, TheSyncThreadSyncsAtTheDeadlineStopWaitsForItAndItReportsItsFailure) {
+    CDeadlineThread thread([&] { return m_log.SyncDeadline(); }, [&](CDataLog::Clock::time_point now) {
+        if (!m_log.SyncIfDue(now)) Set(m_syncFailed, true);
+    });
+    ASSERT_TRUE(Write({"D,1"}));  // synced at once
+    // A line near the end of its second: the thread (started by Wake) syncs it then, held and failing.
+    m_hold = m_failSync = true;
+    const auto written = CDataLog::Clock::now() - 800ms;
+    ASSERT_TRUE(Write({"D,2"}, written));
+    thread.Wake();
+    ASSERT_TRUE(WaitFor([&] { return m_synced.size() == 2; }));
+    EXPECT_GE(CDataLog::Clock::now(), written + 1s);
+    auto stop = std::async(std::launch::async, [&] { return m_log.SyncNow(); });
+    EXPECT_EQ(stop.wait_for(100ms), std::future_status::timeout);
+    Set(m_hold, false);
+    EXPECT_TRUE(stop.get());
+    EXPECT_TRUE(WaitFor([&] { return m_syncFailed; }));
 }
 
 TEST(DataLogSize, DailyEstimateFollowsTheRecordsTheModelAndBothTimingValues) {
@@ -231,9 +231,8 @@ TEST(DataLogSize, DailyEstimateFollowsTheRecordsTheModelAndBothTimingValues) {
     // Text after the digits is ignored, as in every number the instrument reports.
     EXPECT_EQ(EstimateDailyLogBytes(" 300s", "3600 ", content), (22 + 77) * 288 + 2400);
     for (const auto& [averaging, autoZero] :
-         {std::pair{"0", "3600"}, std::pair{"300", ""}, std::pair{"WriteComm", "3600"}}) {
+         {std::pair{"0", "3600"}, std::pair{"300", ""}, std::pair{"WriteComm", "3600"}})
         EXPECT_FALSE(EstimateDailyLogBytes(averaging, autoZero, content)) << averaging << " / " << autoZero;
-    }
     // All records of the "7830": 380 bytes per period for 288 periods, plus 100 for each of 24 zeros.
     content = {1, true, true, true, true, true};
     EXPECT_EQ(EstimateDailyLogBytes("300", "3600", content), 109440 + 2400);
