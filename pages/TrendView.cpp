@@ -20,9 +20,9 @@
 #include <string>
 #include <qcustomplot.h>
 
-#include "records/Status.h"
 #include "records/CsvExport.h"
 #include "records/Reduction.h"
+#include "records/Status.h"
 #include "records/TrendHistory.h"
 
 namespace {
@@ -43,8 +43,8 @@ constexpr int kLiveRedrawMs = 1000;
 constexpr double kGapSteps = 3;
 constexpr double kShortestGap = 60;
 constexpr std::size_t kMostMarks = 2000;
-constexpr double kMarkBandHeight = 0.035;
-constexpr int kCompactWidth = 600;  // share of the plot's height per kind of mark
+constexpr double kMarkBandHeight = 0.035;  // share of the plot's height per kind of mark
+constexpr int kCompactWidth = 600;         // narrower plots get the compact look
 
 const QColor kBlue(0, 90, 220), kGreen(0, 150, 60), kRed(215, 30, 30);
 const QColor kZeroShade(110, 110, 110, 80), kFaultShade(230, 40, 40, 50);
