@@ -7,7 +7,7 @@
 #include "app/CorvaneApp.h"
 #include "app/Version.h"
 #include "control/CorvanePropertySheet.h"
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 #include "pages/Icons.h"
 
 int main(int argc, char** argv) {

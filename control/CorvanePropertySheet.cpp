@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "HelpWindow.h"
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 #include "control/OperatorDialogs.h"
 #include "control/RunRecovery.h"
 #include "pages/CommSetupPage.h"

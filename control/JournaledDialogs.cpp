@@ -3,7 +3,7 @@
 
 #include <QDir>
 
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 
 namespace {
 const char* AnswerName(IOperatorDialogs::Answer answer) {

@@ -3,7 +3,7 @@
 
 #include <QTimer>
 
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 #include "serial/SerialLink.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "SettingsNotSaved.h"
 #include "control/CorvanePropertySheet.h"
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"

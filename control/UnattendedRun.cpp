@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "control/CorvanePropertySheet.h"
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 #include "control/RunRecovery.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"

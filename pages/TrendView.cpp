@@ -20,10 +20,10 @@
 #include <string>
 #include <qcustomplot.h>
 
-#include "records/CsvExport.h"
-#include "records/Reduction.h"
+#include "trend/CsvExport.h"
+#include "trend/Reduction.h"
 #include "records/Status.h"
-#include "records/TrendHistory.h"
+#include "trend/TrendHistory.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "BenchTable.h"
 #include "EventLoopWait.h"
 #include "ProcessStats.h"
-#include "control/DataLog.h"
-#include "records/TrendHistory.h"
+#include "run/DataLog.h"
+#include "trend/TrendHistory.h"
 #include "pages/TrendPage.h"
 #include "pages/TrendView.h"
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <string>
 
-#include "control/DataLog.h"
-#include "control/DeadlineThread.h"
+#include "run/DataLog.h"
+#include "run/DeadlineThread.h"
 #include "control/JournaledDialogs.h"
 #include "pages/PageHost.h"
 #include "records/InstrumentSettings.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "control/RecoveryRules.h"
+#include "station/RecoveryRules.h"
 
 class CSerialLink;
 class QTimer;

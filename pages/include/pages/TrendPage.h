@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "records/TrendHistory.h"
+#include "trend/TrendHistory.h"
 
 class CTrendView;
 

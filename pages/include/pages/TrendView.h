@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "records/Plausibility.h"
+#include "trend/Plausibility.h"
 
 class CTrendHistory;
 class QCheckBox;

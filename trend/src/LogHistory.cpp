@@ -1,12 +1,12 @@
 // Finding the log files of a folder by their dated names and reading their records back.
-#include "records/LogHistory.h"
+#include "trend/LogHistory.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <system_error>
 
-#include "records/RecordTimeline.h"
+#include "trend/RecordTimeline.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The station journal: time-stamped event lines, rotated at about 1 MiB, each synced to disk.
-#include "control/EventJournal.h"
+#include "station/EventJournal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

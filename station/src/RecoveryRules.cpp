@@ -1,5 +1,5 @@
 // The timing rules of a run that outlives its instrument.
-#include "control/RecoveryRules.h"
+#include "station/RecoveryRules.h"
 
 #include <algorithm>
 #include <cstdio>

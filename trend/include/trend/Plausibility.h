@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "records/TrendData.h"
+#include "trend/TrendData.h"
 
 enum class MarkKind { BackAboveTotal, Negative, Stuck };
 

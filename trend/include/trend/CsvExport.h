@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "records/TrendData.h"
+#include "trend/TrendData.h"
 
 // ISO-8601 local time with its offset, for example 2026-12-06T14:30:07+01:00.
 std::string IsoLocalTime(double time);

@@ -1,6 +1,6 @@
 // The data log files: names from dates, the daily and weekly rollover, the appends and syncs of the
 // written lines, and the estimate of a day's log size.
-#include "control/DataLog.h"
+#include "run/DataLog.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

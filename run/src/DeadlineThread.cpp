@@ -1,5 +1,5 @@
 // A thread that sleeps until a deadline, runs a task and asks for the next deadline.
-#include "control/DeadlineThread.h"
+#include "run/DeadlineThread.h"
 
 #include <utility>
 

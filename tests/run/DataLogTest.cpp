@@ -14,8 +14,8 @@
 #include <iomanip>
 #include <sstream>
 
-#include "control/DataLog.h"
-#include "control/DeadlineThread.h"
+#include "run/DataLog.h"
+#include "run/DeadlineThread.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "records/TrendData.h"
+#include "trend/TrendData.h"
 
 // A line of a log file that could not be read, or a file that could not be opened (line 0).
 struct LogProblem {

@@ -1,5 +1,5 @@
 // CSV export of the D and Y tables on one time axis.
-#include "records/CsvExport.h"
+#include "trend/CsvExport.h"
 
 #include <charconv>
 #include <cmath>

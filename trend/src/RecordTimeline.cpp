@@ -1,5 +1,5 @@
 // Dating record lines by the T records before them and reading their values.
-#include "records/RecordTimeline.h"
+#include "trend/RecordTimeline.h"
 
 #include <charconv>
 #include <cmath>

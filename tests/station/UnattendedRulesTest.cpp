@@ -8,8 +8,8 @@
 #include <fstream>
 #include <regex>
 
-#include "control/EventJournal.h"
-#include "control/RecoveryRules.h"
+#include "station/EventJournal.h"
+#include "station/RecoveryRules.h"
 
 namespace fs = std::filesystem;
 using std::chrono::seconds;

@@ -1,5 +1,5 @@
 // Scanning the shown rows for back scatter above total, negative values and stuck values.
-#include "records/Plausibility.h"
+#include "trend/Plausibility.h"
 
 #include <cmath>
 

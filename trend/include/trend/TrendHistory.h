@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "records/LogHistory.h"
-#include "records/RecordTimeline.h"
-#include "records/TrendData.h"
+#include "trend/LogHistory.h"
+#include "trend/RecordTimeline.h"
+#include "trend/TrendData.h"
 
 class CTrendHistory {
 public:

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "records/CsvExport.h"
-#include "records/LogHistory.h"
-#include "records/Plausibility.h"
-#include "records/Reduction.h"
-#include "records/TrendHistory.h"
+#include "trend/CsvExport.h"
+#include "trend/LogHistory.h"
+#include "trend/Plausibility.h"
+#include "trend/Reduction.h"
+#include "trend/TrendHistory.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Sorted tables of the plotted values: adding in time order, dropping records seen twice, merging.
-#include "records/TrendData.h"
+#include "trend/TrendData.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Min/max reduction per pixel column and the typical record spacing that decides what is a gap.
-#include "records/Reduction.h"
+#include "trend/Reduction.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "records/TrendData.h"
+#include "trend/TrendData.h"
 
 // What became of one line.
 struct LineOutcome {

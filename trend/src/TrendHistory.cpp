@@ -1,5 +1,5 @@
 // Joining the folder's history, opened files and the live records.
-#include "records/TrendHistory.h"
+#include "trend/TrendHistory.h"
 
 bool CTrendHistory::AddLiveLine(std::string_view line, double now) {
     return m_live.Feed(line, m_data, now).added;
