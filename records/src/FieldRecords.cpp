@@ -34,8 +34,12 @@ FieldRecord ParseZeroRecord(std::string_view line) {
     return ParseFields(line, kZeroFieldCount);
 }
 
+FieldRecord ParsePhotonFields(std::string_view line) {
+    return ParseFields(line, kPhotonFieldCount);
+}
+
 std::optional<PhotonRecord> ParsePhotonRecord(std::string_view line) {
-    FieldRecord record = ParseFields(line, kPhotonFieldCount);
+    FieldRecord record = ParsePhotonFields(line);
     if (!record.whole) {
         return std::nullopt;
     }

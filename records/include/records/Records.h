@@ -46,6 +46,7 @@ struct FieldRecord {
 FieldRecord ParseDataRecord(std::string_view line);  // 8 fields
 FieldRecord ParseAuxRecord(std::string_view line);   // 9 fields, the last is the status word
 FieldRecord ParseZeroRecord(std::string_view line);  // 9 fields
+FieldRecord ParsePhotonFields(std::string_view line);  // 10 fields, B, G and R alike
 
 struct PhotonRecord {
     std::string pressure;           // field 9
