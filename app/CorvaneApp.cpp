@@ -1,39 +1,59 @@
-// Start of the main window, with or without showing it.
+// Start of the main window, or of the run core alone.
 #include "app/CorvaneApp.h"
 
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QTimer>
 
 #include "app/AboutDlg.h"
 #include "app/StopSignals.h"
 #include "control/CorvanePropertySheet.h"
+#include "run/RunCore.h"
+#include "run/StoredRun.h"
+#include "station/EventJournal.h"
 
 bool CCorvaneApp::InitInstance() {
-    m_link.SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
-    IOperatorDialogs& dialogs = m_options.bHeadless ? static_cast<IOperatorDialogs&>(m_headlessDialogs) : m_dialogs;
-    CCorvanePropertySheet sheet(m_link, dialogs);
+    CRunCore core(m_lender);
+    if (m_options.bHeadless)
+        RunHeadless(core);
+    else
+        RunWindow(core);
+    return false;
+}
+
+void CCorvaneApp::RunWindow(CRunCore& core) {
+    CCorvanePropertySheet sheet(m_lender, core, m_dialogs);
     sheet.SetAboutBox([&sheet] {
         CAboutDlg about(&sheet);
         about.exec();
     });
     // A stop signal ends a run as Stop Data does, so the instrument stops sending and the logs are
-    // closed, and then the program ends normally.
-    CStopSignals stopSignals;
-    QObject::connect(&stopSignals, &CStopSignals::Received, &sheet,
-                     [&sheet](const char* name) { sheet.StopForSignal(name); });
-    if (m_options.bStart) {
-        QTimer::singleShot(0, &sheet, [this, &sheet] {
-            if (sheet.StartUnattended() || !m_options.bHeadless) return;
-            m_nExitStatus = 1;  // nothing a headless program could do
-            sheet.done(1);
-        });
+    // closed, and then the program ends normally. An exchange under way is cut short at once, even
+    // while the window's thread waits in it.
+    CStopSignals stopSignals([this, &sheet](const char* name) {
+        m_lender.CancelExchanges();
+        QMetaObject::invokeMethod(&sheet, [&sheet, name] { sheet.StopForSignal(name); }, Qt::QueuedConnection);
+    });
+    if (m_options.bStart) QTimer::singleShot(0, &sheet, [&sheet] { sheet.StartUnattended(); });
+    sheet.exec();
+}
+
+void CCorvaneApp::RunHeadless(CRunCore& core) {
+    const std::optional<RunConfig> config = StoredRunConfig();
+    if (!config) {
+        JournalEvent("run-not-started", "no Com port is known: start one run from the window first");
+        m_nExitStatus = 1;  // nothing a headless program could do
+        return;
     }
-    if (m_options.bHeadless) {
-        QEventLoop loop;
-        QObject::connect(&sheet, &QDialog::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-    } else {
-        sheet.exec();
-    }
-    return false;
+    QEventLoop loop;
+    QObject::connect(&core, &CRunCore::StateChanged, &loop, [&loop](RunState state) {
+        if (state == RunState::Idle) loop.quit();
+    });
+    CStopSignals stopSignals([this, &core](const char* name) {
+        m_lender.CancelExchanges();
+        QMetaObject::invokeMethod(&core, [&core, name] { core.Stop(std::string("signal ") + name); },
+                                  Qt::QueuedConnection);
+    });
+    if (!core.StartUnattended(*config)) return;
+    loop.exec();
 }

@@ -1,16 +1,18 @@
-// The stop signals through a self-pipe.
+// The stop signals through a self-pipe read by a thread of their own.
 #include "app/StopSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <cstdio>
 
 namespace {
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// Written by the destructor to end the watching thread; no signal has this number.
+constexpr unsigned char kEndWatch = 0;
 int s_pipe[2] = {-1, -1};
 
 void OnStopSignal(int signo) {
@@ -34,13 +36,13 @@ const char* SignalName(int signo) {
 
 }  // namespace
 
-CStopSignals::CStopSignals(QObject* parent) : QObject(parent) {
-    if (pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+CStopSignals::CStopSignals(std::function<void(const char* name)> onSignal) : m_onSignal(std::move(onSignal)) {
+    // The handler must never block: only the writing end is non-blocking.
+    if (pipe2(s_pipe, O_CLOEXEC) != 0 || fcntl(s_pipe[1], F_SETFL, O_NONBLOCK) != 0) {
         std::perror("corvane: cannot watch for stop signals");
         return;
     }
-    m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &CStopSignals::ReadPipe);
+    m_thread = std::thread([this] { Watch(); });
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -49,15 +51,22 @@ CStopSignals::CStopSignals(QObject* parent) : QObject(parent) {
 }
 
 CStopSignals::~CStopSignals() {
-    if (s_pipe[0] < 0) return;
+    if (!m_thread.joinable()) return;
     for (const int signo : kStopSignals) std::signal(signo, SIG_DFL);
-    delete m_notifier;
+    const unsigned char end = kEndWatch;
+    [[maybe_unused]] const ssize_t written = write(s_pipe[1], &end, 1);
+    m_thread.join();
     close(s_pipe[0]);
     close(s_pipe[1]);
     s_pipe[0] = s_pipe[1] = -1;
 }
 
-void CStopSignals::ReadPipe() {
-    unsigned char number = 0;
-    while (read(s_pipe[0], &number, 1) == 1) emit Received(SignalName(number));
+void CStopSignals::Watch() {
+    for (;;) {
+        unsigned char number = kEndWatch;
+        const ssize_t n = read(s_pipe[0], &number, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n != 1 || number == kEndWatch) return;
+        m_onSignal(SignalName(number));
+    }
 }

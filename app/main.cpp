@@ -2,29 +2,27 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <memory>
 
 #include "app/CommandLine.h"
 #include "app/CorvaneApp.h"
 #include "app/Version.h"
-#include "control/CorvanePropertySheet.h"
-#include "station/EventJournal.h"
 #include "pages/Icons.h"
+#include "station/EventJournal.h"
 
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     CommandLine options;
     if (const std::optional<int> status = ParseCommandLine(arguments, options)) return *status;
-    // Headless needs no display: Qt's offscreen platform, chosen before the application exists.
-    if (options.bHeadless) qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    // The link's notification type exists before the application object, as the link needs it.
-    CCorvanePropertySheet::CommEventType();
-
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QString::fromLatin1(GetVersionString()));
-    QApplication::setWindowIcon(IconFor(IconId::Application));
+    // Headless, no widget is ever made: no display, no platform plug-in, no window code loaded.
+    const std::unique_ptr<QCoreApplication> application =
+        options.bHeadless ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(GetVersionString()));
+    if (!options.bHeadless) QApplication::setWindowIcon(IconFor(IconId::Application));
 
     JournalEvent("started", std::string("Corvane ") + GetVersionString() + ", pid " + std::to_string(getpid()) +
                                 (options.bStart ? options.bHeadless ? ", --start --headless" : ", --start" : ""));

@@ -1,10 +1,9 @@
-// The main window's shell: start-up, layout and buttons, caption and icon, help, the comm event,
-// Exit and the shut-down that ends a data run on the instrument.
+// The main window's shell: start-up, layout and buttons, caption and icon, help, Exit and the
+// shut-down that ends a data run on the instrument.
 #include "control/CorvanePropertySheet.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -12,31 +11,23 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <ctime>
+#include <filesystem>
 
 #include "HelpWindow.h"
-#include "station/EventJournal.h"
 #include "control/OperatorDialogs.h"
-#include "control/RunRecovery.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/DialogUnits.h"
 #include "pages/Icons.h"
 #include "pages/InstSetupPage.h"
-#include "serial/InstrumentCommands.h"
-#include "settings/SettingsKey.h"
 #include "pages/TrendPage.h"
+#include "run/RunCore.h"
+#include "settings/SettingsKey.h"
 
 namespace {
 
 const char* const kAppName = "Corvane";
 const char* const kExitQuestion = "The program is currently logging data.\n\rYou are sure you want to exit?";
-
-// The comm event as a Qt event: the parameter is kCommEventLines or kCommEventLinkLost.
-class CCommEvent : public QEvent {
-public:
-    CCommEvent(int type, std::uint16_t wParam) : QEvent(static_cast<QEvent::Type>(type)), m_wParam(wParam) {}
-    std::uint16_t m_wParam;
-};
 
 QPushButton* MakeButton(const char* caption, int id, const char* tip, QWidget* parent) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -58,10 +49,11 @@ int StoredPortIndex(int portCount) {
     return index < portCount ? index : 0;
 }
 
-// Logs go to the working folder, named after today, until the operator chooses otherwise.
+// Logs go to the working folder, named after today, until the operator chooses otherwise. The
+// folder's name is kept as the file system spells it, whatever its encoding.
 void StartLogState(CDataLog& log) {
-    log.m_strLogPath = QDir::currentPath().toStdString();
-    if (log.m_strLogPath.empty() || log.m_strLogPath.back() != '/') log.m_strLogPath += '/';
+    std::error_code error;
+    log.SetLogFolder(std::filesystem::current_path(error).native());
     const std::time_t now = std::time(nullptr);
     log.MakeLogFileName(now);
     log.m_nLogDate = CDataLog::DateOf(now);
@@ -69,15 +61,9 @@ void StartLogState(CDataLog& log) {
 
 }  // namespace
 
-int CCorvanePropertySheet::CommEventType() {
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-
-CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_link(link), m_dialogs(dialogs) {
-    m_link.SetOwnerWindow(this);
-
+CCorvanePropertySheet::CCorvanePropertySheet(CLinkLender& link, CRunCore& core, IOperatorDialogs& dialogs,
+                                             QWidget* parent)
+    : QDialog(parent), m_link(link), m_core(core), m_dialogs(dialogs) {
     // Minimise and close, but neither maximise nor resizing.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -94,7 +80,9 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     m_tabs->addTab(m_pageData, QStringLiteral("Data"));
     m_tabs->addTab(m_pageComm, QStringLiteral("Communications"));
     m_pageTrend = new CTrendPage(m_tabs);
-    m_pageTrend->SetLogFolderSource([this] { return m_log.m_strLogPath; });
+    // During a run the folder is the run's; between runs the one the next start proposes.
+    m_pageTrend->SetLogFolderSource(
+        [this] { return m_core.IsRunning() ? m_core.Config().logFolder : m_core.Log().m_strLogPath; });
     m_tabs->addTab(m_pageTrend, QStringLiteral("Trend"));
     for (QWidget* page : {static_cast<QWidget*>(m_pageSetup), static_cast<QWidget*>(m_pageData),
                           static_cast<QWidget*>(m_pageComm), static_cast<QWidget*>(m_pageTrend)})
@@ -133,16 +121,18 @@ CCorvanePropertySheet::CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs
     setWindowIcon(IconFor(IconId::Application));
 
     m_pageComm->SelectIndex(StoredPortIndex(m_pageComm->PortCount()));
-    StartLogState(m_log);
+    if (!m_core.IsRunning()) StartLogState(m_core.Log());
 
-    m_recovery = new CRunRecovery(m_link, this);
-    connect(m_recovery, &CRunRecovery::Silent, this, &CCorvanePropertySheet::OnSilent);
-    connect(m_recovery, &CRunRecovery::Reopened, this, &CCorvanePropertySheet::ResumeRun);
+    // The run's records reach the pages after they are in the log file, on this thread.
+    m_core.Records().Subscribe(this, "window", [this](const SharedRecordBatch& batch) { OnRecords(batch); });
+    connect(&m_core, &CRunCore::StateChanged, this, &CCorvanePropertySheet::OnRunState);
+    connect(&m_core, &CRunCore::LogFileChanged, this, &CCorvanePropertySheet::UpdateTitle);
+    connect(&m_core, &CRunCore::LogWriteFailed, this, &CCorvanePropertySheet::ShowLogError);
+    connect(&m_core, &CRunCore::InstrumentRead, this, &CCorvanePropertySheet::OnInstrumentRead);
 }
 
 CCorvanePropertySheet::~CCorvanePropertySheet() {
     ShutDown();
-    m_link.SetOwnerWindow(nullptr);
 }
 
 void CCorvanePropertySheet::SetAboutBox(std::function<void()> showAbout) {
@@ -151,21 +141,7 @@ void CCorvanePropertySheet::SetAboutBox(std::function<void()> showAbout) {
     menu->addAction(QStringLiteral("&About Corvane..."), this, std::move(showAbout));
 }
 
-void CCorvanePropertySheet::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
-    // Only the registered type is ours; anything else would be read as some other event.
-    if (uMsg != static_cast<std::uint32_t>(CommEventType())) return;
-    QCoreApplication::postEvent(this, new CCommEvent(CommEventType(), wParam));
-}
-
 bool CCorvanePropertySheet::event(QEvent* e) {
-    if (e->type() == CommEventType()) {
-        const std::uint16_t wParam = static_cast<CCommEvent*>(e)->m_wParam;
-        if (wParam == kCommEventLinkLost)
-            OnLinkLost();
-        else
-            OnCommEvent();
-        return true;
-    }
     // F1 that no page took: the Trend page's section from inside it, else the help for the whole program.
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
         ShowHelp(m_pageTrend->isAncestorOf(focusWidget()) ? QStringLiteral("trend")
@@ -188,18 +164,27 @@ void CCorvanePropertySheet::ShowHelp(const QString& keyword) {
     m_helpWindow->activateWindow();
 }
 
+bool CCorvanePropertySheet::IsRunning() const {
+    return m_core.IsRunning();
+}
+
+bool CCorvanePropertySheet::IsWaitingForInstrument() const {
+    return m_core.State() == RunState::WaitingForInstrument;
+}
+
 void CCorvanePropertySheet::UpdateTitle() {
-    QString title;
-    // While a run waits, its caption stays, marked; the link is not asked, as a try may be opening it.
-    const bool bWaiting = IsWaitingForInstrument();
-    if (bWaiting || m_link.IsConnected()) {
-        title = QStringLiteral("On Com%1").arg(bWaiting ? m_nRunPort : m_link.GetPortNumber());
-        if (m_pageSetup->GetLogEnable() && m_bRunning)
-            title += QStringLiteral(" - Log To ") +
-                     QString::fromStdString(m_log.m_strLogPath + m_log.m_strLogFile);
-        if (bWaiting) title += QStringLiteral(" - Reconnecting");
-    } else {
-        title = QString::fromLatin1(kAppName);
+    const RunState state = m_core.State();
+    QString title = QString::fromLatin1(kAppName);
+    // During a run its port is shown, also while it waits for the instrument (marked so); outside a
+    // run the port a sequence holds open.
+    if (state != RunState::Idle) {
+        const RunStatus status = m_core.Status();
+        title = QStringLiteral("On Com%1").arg(status.port);
+        if (status.logging && state != RunState::Stopping)
+            title += QStringLiteral(" - Log To ") + QFile::decodeName(status.logFile.c_str());
+        if (state == RunState::WaitingForInstrument) title += QStringLiteral(" - Reconnecting");
+    } else if (m_nOpenPort != 0) {
+        title = QStringLiteral("On Com%1").arg(m_nOpenPort);
     }
     setWindowTitle(title);
     m_strTitle = title;
@@ -207,7 +192,7 @@ void CCorvanePropertySheet::UpdateTitle() {
 }
 
 void CCorvanePropertySheet::OnExit() {
-    if (m_pageSetup->GetLogEnable() && m_bRunning &&
+    if (m_pageSetup->GetLogEnable() && m_core.IsRunning() &&
         m_dialogs.MessageBox(this, QString::fromLatin1(kExitQuestion), IOperatorDialogs::Buttons::OkCancel) !=
             IOperatorDialogs::Answer::Ok)
         return;
@@ -231,17 +216,7 @@ void CCorvanePropertySheet::reject() {
 void CCorvanePropertySheet::ShutDown() {
     if (m_bShutDown) return;
     m_bShutDown = true;
-    if (m_bRunning)
-        JournalEvent("run-stopped", IsWaitingForInstrument() ? "by Exit while waiting for the instrument" : "by Exit");
-    // A try under way is waited for and its port closed: a waiting run has nothing to send.
-    m_recovery->Stop();
-    if (m_link.IsConnected()) {
-        // A run ends on the instrument too; the reply is not waited for beyond the exchange.
-        if (m_bRunning) m_link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
-        m_link.ClosePort();
-    }
-    // The window is going and nobody is left to tell of a failed sync: its result is not looked at.
-    m_log.SyncNow();
-    m_bRunning = 0;
+    // A run ends on the instrument too, with the lines that came before logged first.
+    m_core.StopAndWait("Exit");
     if (m_helpWindow) m_helpWindow->close();
 }

@@ -7,78 +7,69 @@
 
 #include "SettingsNotSaved.h"
 #include "control/CorvanePropertySheet.h"
-#include "station/EventJournal.h"
 #include "control/OperatorDialogs.h"
 #include "pages/CommSetupPage.h"
 #include "pages/InstSetupPage.h"
 #include "pages/OverrideCursor.h"
 #include "records/Records.h"
+#include "run/RunCore.h"
+#include "run/StoredRun.h"
 #include "serial/InstrumentCommands.h"
 #include "settings/SettingsKey.h"
+#include "station/EventJournal.h"
 
 namespace {
 
-// Backscatter and mode: the query is the bare name, the set command the name and the value.
-constexpr const char* kBackscatter = "SMB";
-constexpr const char* kMode = "SMZ";
-constexpr const char* kLogSizeWarning =
-    "The 'Log - New File Weekly' option is selected.\r\n"
-    "This will result in a log file that exceeds the recomended size.\r\n"
-    "The 'Log - New File Daily' option will be set before proceeding.";
 constexpr const char* kClockFailed = "An error occured setting the instruments date and time.";
 
 using Page = CCorvaneInstSetupPage;
 
-// The five record kinds the instrument sends unasked, in the order they are applied. The set
-// command carries 0 for off and onValue for on (3 for the photon records: all three colours).
-struct RecordSetting {
-    const char* query;
-    int onValue;
+// The Setup page's controls for the record kinds and the timing values, in the order of the
+// instrument's commands.
+struct RecordControls {
     int (Page::*get)() const;
     void (Page::*set)(int);
-    const char* failure;
 };
-constexpr RecordSetting kRecordSettings[] = {
-    {"UD", 1, &Page::GetDataRecords, &Page::SetDataRecords, "Attempt to set the Data record failed."},
-    {"UT", 1, &Page::GetTimeRecords, &Page::SetTimeRecords, "Attempt to set the Time record failed."},
-    {"UP", 3, &Page::GetPhotonRecords, &Page::SetPhotonRecords, "Attempt to set the Photon record failed."},
-    {"UY", 1, &Page::GetAuxRecords, &Page::SetAuxRecords, "Attempt to set the Auxiliary record failed."},
-    {"UZ", 1, &Page::GetZeroRecords, &Page::SetZeroRecords, "Attempt to set the Zero record failed."},
+constexpr RecordControls kRecordControls[kRecordKindCount] = {
+    {&Page::GetDataRecords, &Page::SetDataRecords},   {&Page::GetTimeRecords, &Page::SetTimeRecords},
+    {&Page::GetPhotonRecords, &Page::SetPhotonRecords}, {&Page::GetAuxRecords, &Page::SetAuxRecords},
+    {&Page::GetZeroRecords, &Page::SetZeroRecords},
 };
-
-// The four timing values, whole seconds as text, in the order they are applied.
-struct TimingSetting {
-    const char* query;
+struct TimingControls {
     QString (Page::*get)() const;
     void (Page::*set)(const QString&);
     std::string InstrumentSettingsSnapshot::*snapshot;
-    const char* failure;
 };
-constexpr TimingSetting kTimingSettings[] = {
-    {"STA", &Page::GetAveragingTime, &Page::SetAveragingTime, &InstrumentSettingsSnapshot::m_strAveragingTime,
-     "Attempt to set Averaging Time failed."},
-    {"STB", &Page::GetBlankTime, &Page::SetBlankTime, &InstrumentSettingsSnapshot::m_strBlankTime,
-     "Attempt to set Blank Time failed."},
-    {"STZ", &Page::GetZeroTime, &Page::SetZeroTime, &InstrumentSettingsSnapshot::m_strZeroTime,
-     "Attempt to set Zero Time failed."},
-    {"STP", &Page::GetAutoZeroPeriod, &Page::SetAutoZeroPeriod,
-     &InstrumentSettingsSnapshot::m_strAutoZeroPeriod, "Attempt to set Auto Zero Period failed."},
+constexpr TimingControls kTimingControls[kTimingCount] = {
+    {&Page::GetAveragingTime, &Page::SetAveragingTime, &InstrumentSettingsSnapshot::m_strAveragingTime},
+    {&Page::GetBlankTime, &Page::SetBlankTime, &InstrumentSettingsSnapshot::m_strBlankTime},
+    {&Page::GetZeroTime, &Page::SetZeroTime, &InstrumentSettingsSnapshot::m_strZeroTime},
+    {&Page::GetAutoZeroPeriod, &Page::SetAutoZeroPeriod, &InstrumentSettingsSnapshot::m_strAutoZeroPeriod},
 };
 
 }  // namespace
 
-void CCorvanePropertySheet::LoadSettings() {
+void CCorvanePropertySheet::ShowInstrumentSetup(const InstrumentSetup& setup) {
+    Page& page = *m_pageSetup;
+    page.SetBackscatter(setup.backscatter);
+    m_snapshot.m_nMode = setup.mode;
+    page.SetMode(setup.mode);
+    for (std::size_t i = 0; i < kRecordKindCount; ++i) (page.*kRecordControls[i].set)(setup.records[i]);
+    for (std::size_t i = 0; i < kTimingCount; ++i) {
+        m_snapshot.*kTimingControls[i].snapshot = setup.timings[i];
+        (page.*kTimingControls[i].set)(QString::fromStdString(setup.timings[i]));
+    }
+}
+
+InstrumentSetup CCorvanePropertySheet::LoadSettings(CSerialLink& link) {
     CSettingsKey key;
     key.Open(kProductKeyPath, true);
     Page& page = *m_pageSetup;
 
     key.ReadWord(kValueModel, m_snapshot.m_nModel);
     page.SetModel(m_snapshot.m_nModel);
-    page.SetBackscatter(ParseDecimal(m_link.SendCommand("%s", kBackscatter)));
-    m_snapshot.m_nMode = static_cast<std::uint16_t>(ParseDecimal(m_link.SendCommand("%s", kMode)));
-    page.SetMode(m_snapshot.m_nMode);
-    for (const RecordSetting& setting : kRecordSettings)
-        (page.*setting.set)(ParseDecimal(m_link.SendCommand("%s", setting.query)));
+    const InstrumentSetup setup = ReadInstrumentSetup(link);
+    ShowInstrumentSetup(setup);
 
     std::uint32_t logEnable = 0;
     key.ReadDword(kValueLogEnable, logEnable);
@@ -87,22 +78,19 @@ void CCorvanePropertySheet::LoadSettings() {
     key.ReadWord(kValueLogLength, logLength);
     page.SetLogLength(logLength);
     std::string logPath;
-    if (key.ReadString(kValueLogPath, logPath) && !logPath.empty()) m_log.SetLogFolder(logPath);
-
-    for (const TimingSetting& setting : kTimingSettings) {
-        const std::string reply = m_link.SendCommand("%s", setting.query);
-        m_snapshot.*setting.snapshot = reply;
-        (page.*setting.set)(QString::fromStdString(reply));
-    }
+    if (key.ReadString(kValueLogPath, logPath) && !logPath.empty()) m_core.Log().SetLogFolder(logPath);
     key.Close();
 
     page.CommitPageValues();
     if (page.GetLogEnable() == 1) CheckLogFileSize();
+    return setup;
 }
 
 void CCorvanePropertySheet::ApplySettings() {
     const COverrideCursor busy(Qt::WaitCursor);
-    if (!OpenPortStep()) return;
+    std::optional<CLinkLease> lease = OpenPortStep();
+    if (!lease) return;
+    CSerialLink& link = **lease;
     Page& page = *m_pageSetup;
     // Every write is tried, and a failure is told once, after the instrument's part.
     CSettingsKey key;
@@ -113,49 +101,50 @@ void CCorvanePropertySheet::ApplySettings() {
     stored &= key.WriteWord(kValueModel, m_snapshot.m_nModel);
 
     const std::uint16_t mode = page.GetMode();
-    if (m_link.SendCommand("%s%u", kMode, unsigned{mode}) == kReplyOk) {
+    if (link.SendCommand("%s%u", kModeCommand, unsigned{mode}) == kReplyOk) {
         m_snapshot.m_nMode = mode;
     } else {
         m_dialogs.MessageBox(this, "Attempt to set the Mode failed.", IOperatorDialogs::Buttons::Ok);
         page.SetMode(m_snapshot.m_nMode);
     }
 
-    for (const RecordSetting& setting : kRecordSettings) {
-        const bool on = (page.*setting.get)() != 0;
-        if (m_link.SendCommand("%s%d", setting.query, on ? setting.onValue : 0) != kReplyOk) {
-            m_dialogs.MessageBox(this, setting.failure, IOperatorDialogs::Buttons::Ok);
-            (page.*setting.set)(!on);
+    for (std::size_t i = 0; i < kRecordKindCount; ++i) {
+        const RecordSwitchCommand& command = kRecordSwitchCommands[i];
+        const bool on = (page.*kRecordControls[i].get)() != 0;
+        if (link.SendCommand("%s%d", command.query, on ? command.onValue : 0) != kReplyOk) {
+            m_dialogs.MessageBox(this, command.failure, IOperatorDialogs::Buttons::Ok);
+            (page.*kRecordControls[i].set)(!on);
         }
     }
 
     stored &= key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
     stored &= key.WriteWord(kValueLogLength, page.GetLogLength());
 
-    for (const TimingSetting& setting : kTimingSettings) {
-        const std::string text = (page.*setting.get)().toStdString();
-        const std::string command = setting.query + text;
+    for (std::size_t i = 0; i < kTimingCount; ++i) {
+        const TimingControls& controls = kTimingControls[i];
+        const std::string text = (page.*controls.get)().toStdString();
+        const std::string command = kTimingCommands[i].query + text;
         // An over-long text is refused here rather than sent cut short.
-        if (command.size() <= kMaxCommandLength && m_link.SendCommand("%s", command.c_str()) == kReplyOk) {
-            m_snapshot.*setting.snapshot = text;
+        if (command.size() <= kMaxCommandLength && link.SendCommand("%s", command.c_str()) == kReplyOk) {
+            m_snapshot.*controls.snapshot = text;
         } else {
-            m_dialogs.MessageBox(this, setting.failure, IOperatorDialogs::Buttons::Ok);
-            (page.*setting.set)(QString::fromStdString(m_snapshot.*setting.snapshot));
+            m_dialogs.MessageBox(this, kTimingCommands[i].failure, IOperatorDialogs::Buttons::Ok);
+            (page.*controls.set)(QString::fromStdString(m_snapshot.*controls.snapshot));
             // The edit may already show that text, which then changes nothing on its own.
             page.MarkModified();
         }
     }
 
     const bool backscatter = page.GetBackscatter() != 0;
-    if (m_link.SendCommand("%s%d", kBackscatter, int{backscatter}) != kReplyOk) {
+    if (link.SendCommand("%s%d", kBackscatterCommand, int{backscatter}) != kReplyOk) {
         m_dialogs.MessageBox(this, "Attempt to set the Backscatter mode failed.",
                              IOperatorDialogs::Buttons::Ok);
         page.SetBackscatter(!backscatter);
     }
 
     // Each refusal is in the journal already, as the text of its box.
-    JournalEvent("settings-applied", "Com" + std::to_string(m_link.GetPortNumber()));
-    m_link.ClosePort();
-    UpdateTitle();
+    JournalEvent("settings-applied", ComPortName(link.GetPortNumber()));
+    ClosePortStep(*lease);
     key.Close();
     if (!stored) m_dialogs.MessageBox(this, SettingsNotSavedText(), IOperatorDialogs::Buttons::Ok);
     if (page.GetLogEnable() == 1) CheckLogFileSize();
@@ -171,26 +160,21 @@ void CCorvanePropertySheet::SetInstrumentClock() {
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 
     const COverrideCursor busy(Qt::WaitCursor);
-    if (!OpenPortStep()) return;
-    if (m_link.SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
+    std::optional<CLinkLease> link = OpenPortStep();
+    if (!link) return;
+    if ((*link)->SendCommand("%s%s", InstrumentCommand::kSetClock, stamp) != kReplyOk)
         m_dialogs.MessageBox(this, kClockFailed, IOperatorDialogs::Buttons::Ok);
     else
         JournalEvent("clock-set", stamp);
-    m_link.ClosePort();
-    UpdateTitle();
+    ClosePortStep(*link);
 }
 
 void CCorvanePropertySheet::CheckLogFileSize() {
     Page& page = *m_pageSetup;
-    LogContent content;
-    content.nModel = page.GetModel();
-    content.bTime = page.GetTimeRecords() != 0;
-    content.bData = page.GetDataRecords() != 0;
-    content.bPhoton = page.GetPhotonRecords() != 0;
-    content.bAux = page.GetAuxRecords() != 0;
-    content.bZero = page.GetZeroRecords() != 0;
-    const auto estimate =
-        EstimateDailyLogBytes(m_snapshot.m_strAveragingTime, m_snapshot.m_strAutoZeroPeriod, content);
+    InstrumentSetup setup;
+    for (std::size_t i = 0; i < kRecordKindCount; ++i) setup.records[i] = (page.*kRecordControls[i].get)();
+    const std::optional<std::int64_t> estimate = EstimateDailyLogBytes(
+        m_snapshot.m_strAveragingTime, m_snapshot.m_strAutoZeroPeriod, LogContentOf(page.GetModel(), setup));
     if (!estimate) return;
     if (*estimate <= kLargestDailyLogForWeekly) {
         page.EnableWeeklyOption(true);
@@ -199,8 +183,10 @@ void CCorvanePropertySheet::CheckLogFileSize() {
     if (page.GetLogLength() == CDataLog::kWeekly) {
         m_dialogs.MessageBox(this, kLogSizeWarning, IOperatorDialogs::Buttons::Ok);
         page.SetLogLength(CDataLog::kDaily);
-        // The run's files follow the warning at once, not only after the next Apply Changes.
+        // The run's files follow the warning at once, not only after the next Apply Changes, and the
+        // next start finds daily files stored, so the box does not come back at every start.
         page.RememberLogLength(CDataLog::kDaily);
+        if (!StoreDailyLogLength()) m_dialogs.MessageBox(this, SettingsNotSavedText(), IOperatorDialogs::Buttons::Ok);
     }
     page.EnableWeeklyOption(false);
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 
 #include "PageControls.h"
 #include "pages/CommPageIds.h"
@@ -14,13 +15,11 @@
 #include "pages/OverrideCursor.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
+#include "run/StoredRun.h"
+#include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 
 namespace {
-
-constexpr std::uint16_t kFirstPort = 1;
-constexpr std::uint16_t kLastPort = 16;
-constexpr std::uint16_t kTestBaud = 9600;
 
 QString OpenErrorText(std::int16_t result) {
     switch (result) {
@@ -37,7 +36,7 @@ QString OpenErrorText(std::int16_t result) {
 
 }  // namespace
 
-CCorvaneCommSetupPage::CCorvaneCommSetupPage(IPageHost& host, CSerialLink& link, QWidget* parent)
+CCorvaneCommSetupPage::CCorvaneCommSetupPage(IPageHost& host, CLinkLender& link, QWidget* parent)
     : QWidget(parent), m_link(link) {
     SizePage(this);
     BuildControls();
@@ -66,8 +65,7 @@ void CCorvaneCommSetupPage::BuildControls() {
 // Ports held by another program do not open exclusively and are left out. The list is built once.
 // Each entry's tooltip names its device, so that a mapping can be checked at a glance.
 void CCorvaneCommSetupPage::ListOpenablePorts() {
-    for (std::uint16_t port = kFirstPort; port <= kLastPort; ++port) {
-        if (!CSerialLink::CanOpenPort(port)) continue;
+    for (const std::uint16_t port : CSerialLink::OpenablePorts()) {
         auto* item = new QListWidgetItem(QStringLiteral("Com port %1").arg(port), m_lstPorts);
         item->setData(Qt::UserRole, port);
         item->setToolTip(QString::fromLocal8Bit(CSerialLink::DeviceForPort(port)));
@@ -75,13 +73,18 @@ void CCorvaneCommSetupPage::ListOpenablePorts() {
     if (m_lstPorts->count() > 0) SelectIndex(0);
 }
 
-bool CCorvaneCommSetupPage::OpenSelectedPort(QString& errorText) {
+bool CCorvaneCommSetupPage::OpenSelectedPort(CSerialLink& link, QString& errorText) {
     const COverrideCursor busy(Qt::WaitCursor);
     const int index = SelectedIndex();
     if (index < 0) return false;
     const auto port = static_cast<std::uint16_t>(m_lstPorts->item(index)->data(Qt::UserRole).toUInt());
-    const std::int16_t result = m_link.OpenPort(port, kTestBaud);
-    if (result == CSerialLink::kOpenOk) return true;
+    const std::int16_t result = link.OpenPort(port, kInstrumentBaud);
+    if (result == CSerialLink::kOpenOk) {
+        // A start with --start uses the port that last answered; a failure to store it only costs
+        // that fallback, so it is not worth a box here.
+        RememberRunPort(port);
+        return true;
+    }
     errorText = OpenErrorText(result);
     return false;
 }
@@ -117,22 +120,24 @@ int CCorvaneCommSetupPage::PortCount() const {
 }
 
 void CCorvaneCommSetupPage::OnTest() {
+    std::optional<CLinkLease> link = m_link.TryLease();
+    if (!link) return;  // a run or another sequence has the link
     m_btnTest->setEnabled(false);
     m_editResult->setPlainText(QStringLiteral("Running test, please wait..."));
     m_editResult->repaint();  // shown before the blocking work starts
     const COverrideCursor busy(Qt::WaitCursor);
     QString result;
-    if (m_link.IsConnected()) {
-        const std::string version = m_link.GetVersion();
+    if ((*link)->IsConnected()) {
+        const std::string version = (*link)->GetVersion();
         result = QStringLiteral("Connected to a - \nrunning at %1bps.\nVersion:\n%2")
-                     .arg(QString::number(m_link.GetBaudRate()), InstrumentText(version));
+                     .arg(QString::number((*link)->GetBaudRate()), InstrumentText(version));
     } else {
-        if (OpenSelectedPort(result)) {
-            const std::string version = m_link.GetVersion();
+        if (OpenSelectedPort(**link, result)) {
+            const std::string version = (*link)->GetVersion();
             result = QStringLiteral("Connected to a - Nephelometer\nrunning at %1bps.\nVersion:\n%2")
-                         .arg(QString::number(m_link.GetBaudRate()), InstrumentText(version));
+                         .arg(QString::number((*link)->GetBaudRate()), InstrumentText(version));
         }
-        m_link.ClosePort();
+        (*link)->ClosePort();
     }
     m_editResult->setPlainText(result);
     m_btnTest->setEnabled(true);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <utility>
@@ -87,53 +88,83 @@ void CDataLog::SetLogFilePath(const std::string& fullPath) {
 
 void CDataLog::AddLine(std::string_view text) {
     std::string path = FullPath();
-    if (m_pending.empty() || m_pending.back().strPath != path) m_pending.push_back({std::move(path), {}});
+    if (m_pending.empty() || m_pending.back().strPath != path) m_pending.push_back({std::move(path), {}, 0});
     m_pending.back().strBytes.append(text).append("\r\n");
+    ++m_pending.back().nLines;
+    m_nPendingBytes += text.size() + 2;
+    DropOldestBeyondBound();
+}
+
+void CDataLog::DropOldestBeyondBound() {
+    while (m_nPendingBytes > kMaxKeptBytes && !m_pending.empty()) {
+        PendingLines& oldest = m_pending.front();
+        const std::size_t end = oldest.strBytes.find("\r\n") + 2;
+        oldest.strBytes.erase(0, end);
+        m_nPendingBytes -= end;
+        --oldest.nLines;
+        ++m_nDroppedLines;
+        if (oldest.nLines == 0) m_pending.erase(m_pending.begin());
+    }
+}
+
+void CDataLog::DiscardWaiting() {
+    m_pending.clear();
+    m_nPendingBytes = 0;
+}
+
+std::size_t CDataLog::WaitingLines() const {
+    std::size_t lines = 0;
+    for (const PendingLines& pending : m_pending) lines += pending.nLines;
+    return lines;
 }
 
 bool CDataLog::WritePending(Clock::time_point now) {
-    std::vector<PendingLines> pending;
-    pending.swap(m_pending);
-    std::unique_lock lock(m_lock);
+    std::size_t written = 0;
     bool bWritten = true;
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        const PendingLines& lines = pending[i];
-        // A file left for a new one goes to the disk at once.
-        if (!m_strUnsyncedPath.empty() && m_strUnsyncedPath != lines.strPath)
-            bWritten = SyncWritten(lock, now) && bWritten;
-        const bool bSync = i + 1 < pending.size() || now - m_tLastSync >= kSyncInterval;
-        if (!Append(lines, bSync)) {
+    for (; written < m_pending.size(); ++written) {
+        const PendingLines& lines = m_pending[written];
+        const AppendResult result = Append(lines);
+        if (result == AppendResult::NotWritten) {
             bWritten = false;
-        } else if (bSync) {
-            m_strUnsyncedPath.clear();
-            m_tLastSync = now;
-        } else if (m_strUnsyncedPath.empty()) {
-            m_strUnsyncedPath = lines.strPath;
-            m_tFirstUnsynced = now;
+            break;
         }
+        if (result == AppendResult::CloseFailed) bWritten = false;
+        m_nPendingBytes -= lines.strBytes.size();
+        const std::lock_guard lock(m_lock);
+        // A file left for a new one goes to the disk at once; the current one within its second.
+        for (UnsyncedFile& file : m_unsynced)
+            if (file.strPath != lines.strPath) file.tDeadline = std::min(file.tDeadline, now);
+        const bool bKnown = std::any_of(m_unsynced.begin(), m_unsynced.end(),
+                                        [&](const UnsyncedFile& file) { return file.strPath == lines.strPath; });
+        if (!bKnown) m_unsynced.push_back({lines.strPath, now + kSyncInterval});
     }
+    const int error = errno;
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(written));
+    errno = error;
     return bWritten;
 }
 
 std::optional<CDataLog::Clock::time_point> CDataLog::SyncDeadline() const {
     const std::lock_guard lock(m_lock);
-    return UnsyncedDeadline();
-}
-
-std::optional<CDataLog::Clock::time_point> CDataLog::UnsyncedDeadline() const {
-    if (m_strUnsyncedPath.empty()) return std::nullopt;
-    return m_tFirstUnsynced + kSyncInterval;
+    std::optional<Clock::time_point> earliest;
+    for (const UnsyncedFile& file : m_unsynced)
+        if (!earliest || file.tDeadline < *earliest) earliest = file.tDeadline;
+    return earliest;
 }
 
 bool CDataLog::SyncIfDue(Clock::time_point now) {
     std::unique_lock lock(m_lock);
-    const std::optional<Clock::time_point> deadline = UnsyncedDeadline();
-    return !deadline || now < *deadline || SyncWritten(lock, now);
+    return SyncDue(lock, now, false);
 }
 
 bool CDataLog::SyncNow() {
     std::unique_lock lock(m_lock);
-    return SyncWritten(lock, Clock::now());
+    return SyncDue(lock, Clock::now(), true);
+}
+
+std::optional<std::chrono::system_clock::time_point> CDataLog::LastSyncTime() const {
+    const std::lock_guard lock(m_lock);
+    return m_tLastSync;
 }
 
 void CDataLog::SetFileCalls(FileCalls calls) {
@@ -141,28 +172,35 @@ void CDataLog::SetFileCalls(FileCalls calls) {
     m_calls = std::move(calls);
 }
 
-bool CDataLog::SyncWritten(std::unique_lock<std::mutex>& lock, Clock::time_point now) {
+bool CDataLog::SyncDue(std::unique_lock<std::mutex>& lock, Clock::time_point now, bool bAll) {
     // A sync under way is waited for, so that nothing is reported synced before it is on the disk.
     m_syncEnded.wait(lock, [this] { return !m_bSyncing; });
-    if (m_strUnsyncedPath.empty()) return true;
-    const std::string path = std::exchange(m_strUnsyncedPath, {});
-    m_tLastSync = now;
+    std::vector<std::string> due;
+    std::erase_if(m_unsynced, [&](const UnsyncedFile& file) {
+        if (!bAll && file.tDeadline > now) return false;
+        due.push_back(file.strPath);
+        return true;
+    });
+    if (due.empty()) return true;
     const FileCalls calls = m_calls;
-    // The window's thread may append meanwhile; what it appends waits for a sync of its own.
+    // The writer may append meanwhile; what it appends waits for a sync of its own.
     m_bSyncing = true;
     lock.unlock();
     bool bSynced = true;
-    // Read-only is enough to sync, and watchers of the file see no write. A file that can no
-    // longer be opened has been removed or renamed: there is nothing of it left to keep under this
-    // name, and its next append reports the failure.
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.IsOpen()) {
-        bSynced = calls.sync(fd.Get()) == 0;
-        bSynced = calls.close(fd.Release()) == 0 && bSynced;
+    int error = 0;
+    for (const std::string& path : due) {
+        // Read-only is enough to sync, and watchers of the file see no write. A file that can no
+        // longer be opened (removed or renamed since) cannot be synced: that is reported, not hidden.
+        FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        const bool bThis = fd.IsOpen() && calls.sync(fd.Get()) == 0 && calls.close(fd.Release()) == 0;
+        if (!bThis && bSynced) error = errno;
+        bSynced = bSynced && bThis;
     }
     lock.lock();
+    if (bSynced) m_tLastSync = std::chrono::system_clock::now();
     m_bSyncing = false;
     m_syncEnded.notify_all();
+    errno = error;
     return bSynced;
 }
 
@@ -170,14 +208,14 @@ CDataLog::FileCalls CDataLog::DiskCalls() {
     return {fdatasync, close};
 }
 
-bool CDataLog::Append(const PendingLines& lines, bool bSync) const {
+CDataLog::AppendResult CDataLog::Append(const PendingLines& lines) const {
     FileDescriptor fd(open(lines.strPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.IsOpen()) return false;
-    // Another writer holding the file makes these lines fail rather than interleave with them;
-    // readers are not kept out.
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+    if (!fd.IsOpen()) return AppendResult::NotWritten;
+    // Another writer, or a reader holding a lock on the file, makes these lines wait rather than
+    // interleave with its bytes.
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return AppendResult::NotWritten;
     struct stat before {};
-    if (fstat(fd.Get(), &before) != 0) return false;
+    if (fstat(fd.Get(), &before) != 0) return AppendResult::NotWritten;
 
     if (!WriteAll(fd.Get(), lines.strBytes)) {
         // Take back what part of the lines was written, so the file never holds a partial line. The
@@ -186,11 +224,15 @@ bool CDataLog::Append(const PendingLines& lines, bool bSync) const {
         while (ftruncate(fd.Get(), before.st_size) != 0 && errno == EINTR) {
         }
         errno = writeError;
-        return false;
+        return AppendResult::NotWritten;
     }
-    if (bSync && m_calls.sync(fd.Get()) != 0) return false;
-    // Some file systems report a failed write only when the file is closed.
-    return m_calls.close(fd.Release()) == 0;
+    // Some file systems report a failed write only when the file is closed. The bytes were handed
+    // over whole, so they are not written again (that could double them); the failure is reported.
+    const FileCalls calls = [this] {
+        const std::lock_guard lock(m_lock);
+        return m_calls;
+    }();
+    return calls.close(fd.Release()) == 0 ? AppendResult::Written : AppendResult::CloseFailed;
 }
 
 std::optional<std::int64_t> EstimateDailyLogBytes(std::string_view averagingTime,
@@ -217,4 +259,21 @@ std::optional<std::int64_t> EstimateDailyLogBytes(std::string_view averagingTime
     std::int64_t daily = bytesPerPeriod * (kSecondsPerDay / averaging);
     if (content.bZero) daily += kZeroRecordBytes * (kSecondsPerDay / autoZero);
     return daily;
+}
+
+LogContent LogContentOf(std::uint16_t model, const InstrumentSetup& setup) {
+    LogContent content;
+    content.nModel = model;
+    content.bTime = setup.Sends(RecordKind::Time);
+    content.bData = setup.Sends(RecordKind::Data);
+    content.bPhoton = setup.Sends(RecordKind::Photon);
+    content.bAux = setup.Sends(RecordKind::Aux);
+    content.bZero = setup.Sends(RecordKind::Zero);
+    return content;
+}
+
+bool WeeklyLogTooLarge(std::uint16_t model, const InstrumentSetup& setup) {
+    const std::optional<std::int64_t> estimate = EstimateDailyLogBytes(
+        setup.Get(Timing::Averaging), setup.Get(Timing::AutoZeroPeriod), LogContentOf(model, setup));
+    return estimate && *estimate > kLargestDailyLogForWeekly;
 }

@@ -1,44 +1,40 @@
 // A thread that sleeps until a deadline, runs a task and asks for the next deadline.
 #include "run/DeadlineThread.h"
 
+#include <QMetaObject>
+#include <QTimer>
 #include <utility>
 
 CDeadlineThread::CDeadlineThread(Deadline deadline, Task task)
-    : m_deadline(std::move(deadline)), m_task(std::move(task)) {}
+    : m_deadline(std::move(deadline)), m_task(std::move(task)), m_timer(new QTimer(&m_context)) {
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire a twentieth late
+    QObject::connect(m_timer, &QTimer::timeout, &m_context, [this] {
+        m_task(Clock::now());
+        Schedule();
+    });
+    m_context.moveToThread(&m_thread);
+    m_thread.setObjectName(QStringLiteral("deadline"));
+    m_thread.start();
+}
 
 CDeadlineThread::~CDeadlineThread() {
-    {
-        const std::lock_guard lock(m_lock);
-        m_bEnding = true;
-    }
-    m_woken.notify_one();
-    if (m_thread.joinable()) m_thread.join();
+    // The timer is stopped on its own thread, as Qt's timers must be.
+    QMetaObject::invokeMethod(&m_context, [this] { m_timer->stop(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
 }
 
 void CDeadlineThread::Wake() {
-    {
-        const std::lock_guard lock(m_lock);
-        m_bWoken = true;
-        if (!m_thread.joinable()) m_thread = std::thread([this] { Run(); });
-    }
-    m_woken.notify_one();
+    QMetaObject::invokeMethod(&m_context, [this] { Schedule(); }, Qt::QueuedConnection);
 }
 
-void CDeadlineThread::Run() {
-    const auto wokenOrEnding = [this] { return m_bWoken || m_bEnding; };
-    std::unique_lock lock(m_lock);
-    while (!m_bEnding) {
-        // A Wake from here on is seen by the wait below, so none is lost.
-        m_bWoken = false;
-        lock.unlock();
-        const std::optional<Clock::time_point> deadline = m_deadline();
-        lock.lock();
-        if (!deadline) {
-            m_woken.wait(lock, wokenOrEnding);
-        } else if (!m_woken.wait_until(lock, *deadline, wokenOrEnding)) {
-            lock.unlock();
-            m_task(Clock::now());
-            lock.lock();
-        }
+void CDeadlineThread::Schedule() {
+    const std::optional<Clock::time_point> deadline = m_deadline();
+    if (!deadline) {
+        m_timer->stop();
+        return;
     }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+    m_timer->start(std::max(wait, std::chrono::milliseconds(0)));
 }

@@ -19,13 +19,17 @@ void CSerialLink::WriteComm(const std::string& command) {
         m_strResponse = kNoReply;
         m_lstResponses.clear();
         m_bResponseEvent = false;
+        if (m_bCancelled) {
+            TraceComm("%s not sent: exchanges are cancelled", command.c_str());
+            return;
+        }
     }
     // A failed write is traced there; the wait below then runs out.
     WriteRaw(command + "\r\n");
 
     std::unique_lock lock(m_lock);
     m_cvResponse.wait_for(lock, std::chrono::milliseconds(m_dwTimeout),
-                          [this] { return m_bResponseEvent || m_bLinkLost; });
+                          [this] { return m_bResponseEvent || m_bLinkLost || m_bCancelled; });
     if (m_bResponseEvent)
         TraceComm("%s completed : %s", command.c_str(), m_strResponse.c_str());
     else
@@ -72,6 +76,7 @@ std::int16_t CSerialLink::OpenPort(std::uint16_t nPort, std::uint16_t nBaud) {
         TraceComm("Port %d is already open", m_nPort);
         return kOpenNoDevice;
     }
+    if (m_bCancelled) return kOpenNoAnswer;
     const std::int16_t nOpened = OpenDevice(nPort);
     if (nOpened != kOpenOk) return nOpened;
     m_dwTimeout = m_dwOpenTimeout;

@@ -3,6 +3,17 @@
 
 #include "Trace.h"
 
+std::string ComPortName(std::uint16_t nPort) {
+    return "Com" + std::to_string(nPort);
+}
+
+std::vector<std::uint16_t> CSerialLink::OpenablePorts() {
+    std::vector<std::uint16_t> ports;
+    for (std::uint16_t port = 1; port <= kLastComPort; ++port)
+        if (CanOpenPort(port)) ports.push_back(port);
+    return ports;
+}
+
 CSerialLink::CSerialLink() {
     TraceComm("Start comm debugging");
 }
@@ -34,16 +45,20 @@ void CSerialLink::SetOwnerWindow(ISerialLinkOwner* pOwner) {
     if (!m_lstLines.empty()) Notify(kCommEventLines);
 }
 
-void CSerialLink::SetCommEventMessage(std::uint32_t uMsg) {
-    std::lock_guard lock(m_lock);
-    m_uCommEventMsg = uMsg;
-    if (!m_lstLines.empty()) Notify(kCommEventLines);
-}
-
 void CSerialLink::SetUnpolled(bool bUnpolled) {
     std::lock_guard lock(m_lock);
     m_bUnpolled = bUnpolled;
     m_cvQueueSpace.notify_all();  // a reader held back by a full queue goes on in polled mode
+}
+
+void CSerialLink::CancelExchanges() {
+    std::lock_guard lock(m_lock);
+    m_bCancelled = true;
+    m_cvResponse.notify_all();
+}
+
+void CSerialLink::AllowExchanges() {
+    m_bCancelled = false;
 }
 
 void CSerialLink::SetTimeouts(std::uint32_t replyMs, std::uint32_t openMs) {

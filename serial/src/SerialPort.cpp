@@ -21,7 +21,6 @@
 #include "serial/SerialLink.h"
 
 namespace {
-constexpr std::uint16_t kMaxPort = 16;
 // A write must finish within 10 ms per byte plus one second, even while the instrument holds XOFF.
 constexpr int kWriteMsPerByte = 10;
 constexpr int kWriteMsConstant = 1000;
@@ -65,7 +64,7 @@ void CloseExclusive(int fd) {
 }  // namespace
 
 std::string CSerialLink::DeviceForPort(std::uint16_t nPort) {
-    if (nPort == 0 || nPort > kMaxPort) return {};
+    if (nPort == 0 || nPort > kLastComPort) return {};
     if (const char* dir = std::getenv("CORVANE_DEVICE_DIR"))
         return std::string(dir) + "/COM" + std::to_string(nPort);
     if (std::optional<std::string> mapped = MappedDevice(nPort)) return *mapped;

@@ -66,18 +66,18 @@ void CSerialLink::DispatchLine(const std::string& line) {
     m_cvQueueSpace.wait(lock,
                         [&] { return m_lstLines.size() < kMaxQueuedLines || !m_bConnected || !m_bUnpolled; });
     if (!m_bConnected) return;  // the port is closing
-    m_lstLines.push_back(line);
+    m_lstLines.push_back({line, std::chrono::system_clock::now()});
     // Only the first waiting line is notified: the owner takes the ones after it with it.
     if (m_lstLines.size() == 1) Notify(kCommEventLines);
 }
 
 // Called with m_lock held. Without an owner the notification is lost.
 void CSerialLink::Notify(std::uint16_t wParam) {
-    if (m_pOwner != nullptr) m_pOwner->PostCommEvent(m_uCommEventMsg, wParam);
+    if (m_pOwner != nullptr) m_pOwner->OnLinkEvent(wParam);
 }
 
-std::vector<std::string> CSerialLink::TakeRecordLines() {
-    std::vector<std::string> lines;
+std::vector<ReceivedLine> CSerialLink::TakeRecordLines() {
+    std::vector<ReceivedLine> lines;
     std::lock_guard lock(m_lock);
     lines.swap(m_lstLines);
     m_cvQueueSpace.notify_one();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "records/Records.h"
 
@@ -20,9 +21,22 @@ std::chrono::seconds ReopenDelay(unsigned tryNumber) {
     return std::min(grown, kLongestDelay);
 }
 
+std::string ReopenScheduleText() {
+    return "trying every " + std::to_string(kFirstDelay.count()) + " s, then every " +
+           std::to_string(kLongestDelay.count()) + " s (reported hourly)";
+}
+
 std::chrono::seconds SilenceLimit(std::string_view averagingTime) {
     const auto averaging = std::chrono::seconds(std::max<long long>(0, ParseDecimal(averagingTime)));
     return std::max(kShortestSilence, 2 * averaging + kSilenceMargin);
+}
+
+std::string ClockText(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
 }
 
 std::string GapText(std::chrono::seconds gap) {

@@ -101,7 +101,9 @@ TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData)
     const char* expected[] = {" started Corvane ", " reconnect-failed Com1: ", " log-folder-missing ",
                               " run-started Com1, logging to ", " run-stopped by signal SIGTERM",
                               " stopped exit status 0"};
-    ASSERT_EQ(journal.size(), std::size(expected));
+    std::string all;
+    for (const std::string& line : journal) all += line + "\n";
+    ASSERT_EQ(journal.size(), std::size(expected)) << all;
     for (std::size_t i = 0; i < journal.size(); ++i) EXPECT_NE(journal[i].find(expected[i]), std::string::npos) << journal[i];
     unsetenv("XDG_CONFIG_HOME");
 }

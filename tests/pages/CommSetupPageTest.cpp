@@ -20,6 +20,7 @@
 #include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
 #include "pages/ControlName.h"
+#include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 
 namespace {
@@ -28,6 +29,7 @@ class CommSetupPageTest : public ::testing::Test {
 protected:
     FakePageHost host;
     CSerialLink link;
+    CLinkLender lender{link};
     SimProcess sim{{}, 5};
     PseudoTerminal silentPty;
     std::unique_ptr<CCorvaneCommSetupPage> page;
@@ -43,7 +45,7 @@ protected:
     // The probe runs when the page is built, in the device folder named then.
     void BuildPage(const std::string& deviceDir) {
         setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
-        page = std::make_unique<CCorvaneCommSetupPage>(host, link);
+        page = std::make_unique<CCorvaneCommSetupPage>(host, lender);
     }
     QString Entry(int row) const { return page->findChild<QListWidget*>(ControlName(CommPageId::Ports))->item(row)->text(); }
     QString Test() const {
@@ -72,13 +74,20 @@ TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePo
     };
     EXPECT_TRUE(QTest::qWaitFor(versionWasSent, 2000)) << lines[3].toStdString();
     EXPECT_FALSE(link.IsConnected());
+
+    // While a run holds the link the test leaves it alone.
+    const std::size_t received = sim.ReceivedCommands().size();
+    const std::optional<CLinkLease> run = lender.TryLease();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(Test(), lines.join('\n'));
+    EXPECT_EQ(sim.ReceivedCommands().size(), received);
 }
 
 TEST_F(CommSetupPageTest, TestOfAnOpenPortLeavesItOpen) {
     BuildPage(sim.DeviceDir());
     page->SelectIndex(1);
     QString error;
-    ASSERT_TRUE(page->OpenSelectedPort(error));
+    ASSERT_TRUE(page->OpenSelectedPort(link, error));
     EXPECT_EQ(link.GetPortNumber(), 5);
     EXPECT_TRUE(Test().startsWith("Connected to a - \nrunning at 9600bps.\nVersion:\n"));
     EXPECT_TRUE(link.IsConnected());
@@ -89,7 +98,7 @@ TEST_F(CommSetupPageTest, PortGoneSinceTheListWasMadeGivesTheInUseText) {
     BuildPage(sim.DeviceDir());
     std::filesystem::remove(sim.DeviceDir() + "/COM3");
     QString error;
-    EXPECT_FALSE(page->OpenSelectedPort(error));
+    EXPECT_FALSE(page->OpenSelectedPort(link, error));
     EXPECT_EQ(error,
               "The port is either in use by another application, or it doesn't exist.  Please try another one.");
 }
@@ -107,7 +116,7 @@ TEST_F(CommSetupPageTest, WithoutPortsNothingIsSelectedOrOpenedAndTheTestShowsNo
     BuildPage(sim.DeviceDir() + "/none");
     EXPECT_EQ(page->SelectedIndex(), -1);
     QString error = "untouched";
-    EXPECT_FALSE(page->OpenSelectedPort(error));
+    EXPECT_FALSE(page->OpenSelectedPort(link, error));
     EXPECT_EQ(error + Test(), "untouched");
 }
 

@@ -15,6 +15,7 @@
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
 #include "pages/InstSetupPage.h"
+#include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 
 namespace {
@@ -24,13 +25,14 @@ class PageLookTest : public ::testing::Test {
 protected:
     FakePageHost host;
     CSerialLink link;
+    CLinkLender lender{link};
     QTabWidget window;
     QList<QWidget*> pages;
 
     void SetUp() override {
         setenv("CORVANE_DEVICE_DIR", "/nonexistent", 1);
         pages = {new CCorvaneInstSetupPage(host), new CCorvaneDataPage(host),
-                 new CCorvaneCommSetupPage(host, link)};
+                 new CCorvaneCommSetupPage(host, lender)};
         unsetenv("CORVANE_DEVICE_DIR");
         for (QWidget* page : pages) window.addTab(page, "");
         window.show();

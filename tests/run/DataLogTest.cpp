@@ -1,5 +1,5 @@
-// The data log files without a window: names, rollover, the writer, its syncs and its failures, and
-// the daily size estimate.
+// The data log files without a window: names, rollover, the writer, the lines that wait after a failed
+// write, the syncs and their failures, and the daily size estimate.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -130,28 +130,38 @@ TEST(DataLogRollover, NewFilesStartOnTheFirstLineOfANewDayOrOfASundayOrOfAnEarli
     EXPECT_EQ(log.m_strLogFile, "CV050831.dat");
 }
 
-TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndAHeldFileAFailedCloseOrAFullDiskFailTheWriteAlone) {
+TEST_F(DataLogAppend, LinesThatCannotBeWrittenWaitAndGoInInOrderOnceTheFileCanBeWritten) {
     std::ofstream(m_log.FullPath(), std::ios::binary) << "T,2005,09,20,14,00,00\r\n";
     ASSERT_TRUE(Write({"D,NBXX,300,1.2e-05,2.3e-05", ""}));
     EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2005,09,20,14,00,00\r\nD,NBXX,300,1.2e-05,2.3e-05\r\n\r\n");
 
+    // Another writer, or a copy script's shared lock: the lines wait, nothing is interleaved or lost.
     m_log.m_strLogFile = "new.dat";
-    const int other = open(m_log.FullPath().c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_EQ(flock(other, LOCK_EX), 0);
-    errno = 0;
-    EXPECT_FALSE(Write({"T,2"}));
-    EXPECT_EQ(errno, EWOULDBLOCK);
-    close(other);  // releases the lock: the next line goes in
-    EXPECT_TRUE(Write({"Y,1"}));
-    EXPECT_EQ(ReadFile(m_log.FullPath()), "Y,1\r\n");
-    Set(m_failClose, true);  // as some network file systems report a failed write
+    for (const int lock : {LOCK_EX, LOCK_SH}) {
+        const int other = open(m_log.FullPath().c_str(), O_RDONLY | O_CREAT, 0644);
+        ASSERT_EQ(flock(other, lock), 0);
+        errno = 0;
+        EXPECT_FALSE(Write({lock == LOCK_EX ? "T,2" : "T,3"}));
+        EXPECT_EQ(errno, EWOULDBLOCK);
+        EXPECT_FALSE(Write({"D,2"}));
+        EXPECT_EQ(m_log.WaitingLines(), 2u);
+        close(other);
+        EXPECT_TRUE(Write({"Y,1"}));
+        EXPECT_EQ(m_log.WaitingLines(), 0u);
+    }
+    EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2\r\nD,2\r\nY,1\r\nT,3\r\nD,2\r\nY,1\r\n");
+
+    // A close that fails after a whole write, as some network file systems report a failed write:
+    // reported, but the line is not written a second time.
+    Set(m_failClose, true);
     EXPECT_FALSE(Write({"T,2005,09,20,14,00,00"}));
     EXPECT_EQ(errno, EIO);
     Set(m_failClose, false);
+    EXPECT_EQ(m_log.WaitingLines(), 0u);
 
     const std::string before = ReadFile(m_log.FullPath());
     // Room for 5 more bytes: the line is written in part, then the rest fails with EFBIG (with
-    // SIGXFSZ ignored, which would otherwise end the process).
+    // SIGXFSZ ignored, which would otherwise end the process). The part is taken back.
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit limit{before.size() + 5, saved.rlim_max};
@@ -164,59 +174,86 @@ TEST_F(DataLogAppend, LinesAreAppendedWithCrLfAndAHeldFileAFailedCloseOrAFullDis
     std::signal(SIGXFSZ, handler);
 
     ASSERT_TRUE(Write({"D,NBXX,302,1.2e-05"}));
-    EXPECT_EQ(ReadFile(m_log.FullPath()), before + "D,NBXX,302,1.2e-05\r\n");
+    EXPECT_EQ(ReadFile(m_log.FullPath()), before + "D,NBXX,300,1.2e-05\r\nD,NBXX,302,1.2e-05\r\n");
 }
 
-TEST_F(DataLogAppend, WrittenLinesReachTheDiskWithinASecondAtMostOnceASecondAndAtOnceAtRollover) {
-    const auto t0 = CDataLog::Clock::now();
-    ASSERT_TRUE(Write({"T,1"}, t0));  // nothing synced for a second: at once
-    EXPECT_EQ(m_synced, std::vector<std::string>{"CV050920.dat:T,1\r\n"});
-    ASSERT_TRUE(Write({"D,1"}, t0 + 300ms));
-    ASSERT_TRUE(Write({"D,2"}, t0 + 600ms));
-    EXPECT_EQ(m_log.SyncDeadline(), t0 + 1300ms);
-    EXPECT_TRUE(m_log.SyncIfDue(t0 + 1299ms));
-    EXPECT_EQ(m_synced.size(), 1u);
-    EXPECT_TRUE(m_log.SyncIfDue(t0 + 1300ms));
-    ASSERT_EQ(m_synced.size(), 2u);
-    EXPECT_EQ(m_synced.back(), "CV050920.dat:T,1\r\nD,1\r\nD,2\r\n");
+TEST_F(DataLogAppend, LinesWaitingForTooLongAreDroppedOldestFirstAndCounted) {
+    m_log.m_strLogFile = "missing/CV050920.dat";  // a folder that is not there: every write fails
+    const std::string big(CDataLog::kMaxKeptBytes / 4 - 2, 'D');  // four fill the bound with their CR LF
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Write({big.c_str()}));
+    EXPECT_EQ(m_log.DroppedLines(), 0u);
+    EXPECT_FALSE(Write({"T,1"}));
+    EXPECT_EQ(m_log.DroppedLines(), 1u);
+    fs::create_directories(m_folder.path().toStdString() + "/missing");
+    ASSERT_TRUE(Write({"T,2"}));
+    EXPECT_EQ(ReadFile(m_log.FullPath()), big + "\r\n" + big + "\r\n" + big + "\r\nT,1\r\nT,2\r\n");
+}
 
-    // A steady 10 lines a second for 5 s, the deadline's timer run as the window runs it.
+TEST_F(DataLogAppend, WrittenLinesReachTheDiskWithinASecondAtMostOnceASecondAndAtOnceWhenTheFileChanges) {
+    const auto t0 = CDataLog::Clock::now();
+    ASSERT_TRUE(Write({"T,1"}, t0));  // the write itself never waits for the disk
+    ASSERT_TRUE(Write({"D,1"}, t0 + 300ms));
+    EXPECT_TRUE(m_synced.empty());
+    EXPECT_EQ(m_log.SyncDeadline(), t0 + 1s);
+    EXPECT_TRUE(m_log.SyncIfDue(t0 + 999ms));
+    EXPECT_TRUE(m_synced.empty());
+    EXPECT_TRUE(m_log.SyncIfDue(t0 + 1s));
+    EXPECT_EQ(m_synced, std::vector<std::string>{"CV050920.dat:T,1\r\nD,1\r\n"});
+    EXPECT_FALSE(m_log.SyncDeadline());
+
+    // A steady 10 lines a second for 5 s, the deadline's timer run as the sync thread runs it.
     for (int i = 1; i <= 50; ++i) {
-        const auto now = t0 + 1300ms + i * 100ms;
+        const auto now = t0 + 1s + i * 100ms;
         ASSERT_TRUE(m_log.SyncIfDue(now));
         ASSERT_TRUE(Write({"D,3"}, now));
     }
-    EXPECT_TRUE(m_synced.size() >= 2u + 5u && m_synced.size() <= 2u + 6u) << m_synced.size();
+    EXPECT_TRUE(m_synced.size() >= 1u + 4u && m_synced.size() <= 1u + 5u) << m_synced.size();
 
-    // A new file within one notification: the lines before it go to the old file, which is synced at
-    // once; the new one waits for its second.
+    // A new file between two batches: the file left behind is due at once with all it holds, and the
+    // new one gets its own second.
+    ASSERT_TRUE(m_log.SyncNow());
     const std::size_t before = m_synced.size();
-    m_log.AddLine("D,4");
+    const auto t1 = t0 + 10s;
+    ASSERT_TRUE(Write({"D,4"}, t1));
     m_log.m_strLogFile = "CV050921.dat";
-    m_log.AddLine("T,2");
-    ASSERT_TRUE(m_log.WritePending(t0 + 6400ms));
+    ASSERT_TRUE(Write({"T,2"}, t1 + 200ms));
+    EXPECT_EQ(m_log.SyncDeadline(), t1 + 200ms);
+    ASSERT_TRUE(m_log.SyncIfDue(t1 + 200ms));
     ASSERT_EQ(m_synced.size(), before + 1);
     EXPECT_TRUE(m_synced.back().starts_with("CV050920.dat:") && m_synced.back().ends_with("D,3\r\nD,4\r\n"));
-    EXPECT_EQ(ReadFile(m_log.FullPath()), "T,2\r\n");
-    // Stop and Exit sync at once, and report a failed sync.
+    EXPECT_EQ(m_log.SyncDeadline(), t1 + 1200ms);
+    // And within one batch: the lines before the new file go to the old one, due at once.
+    m_log.AddLine("D,5");
+    m_log.m_strLogFile = "CV050922.dat";
+    m_log.AddLine("T,3");
+    ASSERT_TRUE(m_log.WritePending(t1 + 400ms));
+    EXPECT_EQ(m_log.SyncDeadline(), t1 + 400ms);
+    ASSERT_TRUE(m_log.SyncIfDue(t1 + 400ms));
+    EXPECT_EQ(m_synced.back(), "CV050921.dat:T,2\r\nD,5\r\n");
+
+    // Stop and Exit sync at once, and report a failed sync, or a file that can no longer be opened.
     Set(m_failSync, true);
     EXPECT_FALSE(m_log.SyncNow());
-    EXPECT_EQ(m_synced.back(), "CV050921.dat:T,2\r\n");
+    EXPECT_EQ(m_synced.back(), "CV050922.dat:T,3\r\n");
+    Set(m_failSync, false);
+    ASSERT_TRUE(Write({"D,6"}));
+    fs::remove(m_log.FullPath());
+    errno = 0;
+    EXPECT_FALSE(m_log.SyncNow());
+    EXPECT_EQ(errno, ENOENT);
     EXPECT_TRUE(m_log.SyncNow());
-    EXPECT_EQ(m_synced.size(), before + 2);
 }
 
 TEST_F(DataLogAppend, TheSyncThreadSyncsAtTheDeadlineStopWaitsForItAndItReportsItsFailure) {
     CDeadlineThread thread([&] { return m_log.SyncDeadline(); }, [&](CDataLog::Clock::time_point now) {
         if (!m_log.SyncIfDue(now)) Set(m_syncFailed, true);
     });
-    ASSERT_TRUE(Write({"D,1"}));  // synced at once
     // A line near the end of its second: the thread (started by Wake) syncs it then, held and failing.
     m_hold = m_failSync = true;
     const auto written = CDataLog::Clock::now() - 800ms;
     ASSERT_TRUE(Write({"D,2"}, written));
     thread.Wake();
-    ASSERT_TRUE(WaitFor([&] { return m_synced.size() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return m_synced.size() == 1; }));
     EXPECT_GE(CDataLog::Clock::now(), written + 1s);
     auto stop = std::async(std::launch::async, [&] { return m_log.SyncNow(); });
     EXPECT_EQ(stop.wait_for(100ms), std::future_status::timeout);

@@ -1,5 +1,7 @@
-// Command exchanges against a pseudo-terminal instrument: replies, late replies, the version query and
-// over-long commands.
+// Command exchanges against a pseudo-terminal instrument: replies, late replies, the version query,
+// over-long commands and exchanges cut short by a stop.
+#include <future>
+
 #include "SerialTestSupport.h"
 
 namespace {
@@ -39,5 +41,30 @@ TEST_F(SerialExchangeTest, ReplyArrivingAfterItsTimeoutIsNeverTheNextReply) {
     ASSERT_TRUE(instrument.SendHandedOver("D1\r"));
     // The late line must neither be the next reply nor end the next wait early.
     expectNoReplyTo("RT");
+}
+
+TEST_F(SerialExchangeTest, CancelledExchangesEndAtOnceSendNothingAndOpenNothingUntilAllowedAgain) {
+    FakeInstrument instrument(Answers({{"RV", "V1\r"}}));
+    CSerialLink link;
+    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
+    link.SetTimeouts(5000, 5000);
+    // A silent instrument: the exchange would wait its 5 s, but a stop cuts it short.
+    auto waiting = std::async(std::launch::async, [&] { return SendTimed(link, "RD"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    link.CancelExchanges();
+    const TimedReply cut = waiting.get();
+    EXPECT_EQ(cut.text, "WriteComm");
+    EXPECT_LT(cut.nMs, 2000u);
+    const TimedReply next = SendTimed(link, "RV");
+    EXPECT_EQ(next.text, "WriteComm");
+    EXPECT_LT(next.nMs, 100u);
+    EXPECT_TRUE(link.ClosePort());
+    EXPECT_EQ(link.OpenPort(1, kInstrumentBaud), CSerialLink::kOpenNoAnswer);
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_EQ(CommandsAfterHandshake(instrument), std::vector<std::string>{"RD"});
+
+    link.AllowExchanges();
+    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
+    EXPECT_EQ(link.SendCommand("RV"), "V1");
 }
 }  // namespace

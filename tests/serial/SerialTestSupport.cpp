@@ -88,11 +88,10 @@ bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void RecordingOwner::PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) {
-    EXPECT_EQ(uMsg, m_uMsg);
-    if (m_window != nullptr) m_window->PostCommEvent(uMsg, wParam);
+void RecordingOwner::OnLinkEvent(std::uint16_t event) {
+    if (m_next != nullptr) m_next->OnLinkEvent(event);
     std::lock_guard lock(m_mutex);
-    m_parameters.push_back(wParam);
+    m_parameters.push_back(event);
     m_cv.notify_all();
 }
 

@@ -67,20 +67,17 @@ protected:
     std::string m_strDir;
 };
 
-// Records the parameters of the notifications, each of which must come with the message uMsg, and
-// passes them on to the window, if one is given.
+// Records the notifications and passes them on to another owner, if one is given.
 class RecordingOwner : public ISerialLinkOwner {
 public:
-    explicit RecordingOwner(std::uint32_t uMsg = 0, ISerialLinkOwner* window = nullptr)
-        : m_uMsg(uMsg), m_window(window) {}
-    void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
+    explicit RecordingOwner(ISerialLinkOwner* next = nullptr) : m_next(next) {}
+    void OnLinkEvent(std::uint16_t event) override;
     // The parameters once at least n notifications have come, or all so far at the time-out.
     std::vector<std::uint16_t> WaitForEvents(std::size_t n,
                                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 private:
-    const std::uint32_t m_uMsg;
-    ISerialLinkOwner* const m_window;
+    ISerialLinkOwner* const m_next;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<std::uint16_t> m_parameters;

@@ -1,9 +1,9 @@
-// Unpolled mode: every line waits, in arrival order, until the owner takes all waiting lines at once;
-// one notification stands for the lines that arrive before the owner has taken them.
+// Unpolled mode: every line waits, in arrival order and stamped with its arrival, until the owner takes
+// all waiting lines at once; one notification stands for the lines that arrive before the owner has
+// taken them.
 #include "SerialTestSupport.h"
 
 namespace {
-constexpr std::uint32_t kMessage = 0xC0DE;
 constexpr std::size_t kQueued = 8192;  // lines the link holds before it stops reading
 
 // Takes lines at each notification until n have come (or none comes within the owner's time-out).
@@ -11,9 +11,15 @@ std::vector<std::string> TakeLines(CSerialLink& link, RecordingOwner& owner, std
     std::vector<std::string> lines;
     for (std::size_t events = 1; lines.size() < n; ++events) {
         if (owner.WaitForEvents(events).size() < events) break;
-        for (std::string& line : link.TakeRecordLines()) lines.push_back(std::move(line));
+        for (ReceivedLine& line : link.TakeRecordLines()) lines.push_back(std::move(line.text));
     }
     return lines;
+}
+
+std::vector<std::string> Texts(const std::vector<ReceivedLine>& lines) {
+    std::vector<std::string> texts;
+    for (const ReceivedLine& line : lines) texts.push_back(line.text);
+    return texts;
 }
 
 // "D<first>\r" to "D<last - 1>\r".
@@ -28,16 +34,24 @@ protected:
     void SetUp() override {
         SerialPortFixture::SetUp();
         m_link.SetOwnerWindow(&m_owner);
-        m_link.SetCommEventMessage(kMessage);
         ASSERT_EQ(OpenOn(m_link, m_instrument), CSerialLink::kOpenOk);
         m_link.SetUnpolled(true);
     }
-    RecordingOwner m_owner{kMessage};
+    RecordingOwner m_owner;
     CSerialLink m_link;
     FakeInstrument m_instrument{Answers()};
 };
 
 TEST_F(UnpolledRecordsTest, EveryLineWaitsInArrivalOrderAndCommandsGetNoReply) {
+    const auto before = std::chrono::system_clock::now();
+    m_instrument.Send("T1\r");
+    ASSERT_EQ(m_owner.WaitForEvents(1).size(), 1u);
+    const std::vector<ReceivedLine> first = m_link.TakeRecordLines();
+    ASSERT_EQ(Texts(first), std::vector<std::string>{"T1"});
+    // Each line carries the PC's time its CR arrived.
+    EXPECT_GE(first[0].arrival, before);
+    EXPECT_LE(first[0].arrival, std::chrono::system_clock::now());
+
     m_instrument.Send("D1,2\rOK\rT5\r\x80x\r\xffy\r");
     m_instrument.Send("\nD3\rERROR\r");
     EXPECT_EQ(TakeLines(m_link, m_owner, 7),
@@ -50,7 +64,7 @@ TEST_F(UnpolledRecordsTest, EveryLineWaitsInArrivalOrderAndCommandsGetNoReply) {
     EXPECT_EQ(reply.text, "WriteComm");
     EXPECT_GE(reply.nMs, kTestReplyMs);
     EXPECT_EQ(m_owner.WaitForEvents(nEvents + 1).size(), nEvents + 1);
-    EXPECT_EQ(m_link.TakeRecordLines(), std::vector<std::string>{"OK"});
+    EXPECT_EQ(Texts(m_link.TakeRecordLines()), std::vector<std::string>{"OK"});
     // Back in polled mode the next answer is a reply again.
     m_link.SetUnpolled(false);
     EXPECT_EQ(m_link.SendCommand("UE"), "OK");
@@ -63,7 +77,7 @@ TEST_F(UnpolledRecordsTest, FullQueueHoldsTheReaderBackLosesNothingAndStillClose
     // With the queue full, the reader must hold the next lines back.
     EXPECT_FALSE(m_instrument.SendHandedOver(NumberedLines(kQueued, kQueued + 6) + "Z1\r",
                                              std::chrono::milliseconds(300)));
-    std::vector<std::string> lines = m_link.TakeRecordLines();
+    std::vector<std::string> lines = Texts(m_link.TakeRecordLines());
     ASSERT_EQ(lines.size(), kQueued);
     for (std::string& line : TakeLines(m_link, m_owner, 7)) lines.push_back(std::move(line));
     ASSERT_EQ(lines.size(), kQueued + 7);

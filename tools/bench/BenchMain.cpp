@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    CCorvanePropertySheet::CommEventType();
     if (!options->startupProbe.empty()) return RunStartupProbe(options->startupProbe, argc, argv);
 
     QApplication app(argc, argv);

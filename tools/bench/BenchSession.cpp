@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "EventLoopWait.h"
 #include "records/Records.h"
 #include "settings/SettingsKey.h"
 
@@ -32,13 +33,16 @@ BenchSession::BenchSession(const std::vector<std::string>& simOptions, const std
     m_sim = std::make_unique<SimProcess>(simOptions);
     setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
     m_link = std::make_unique<CSerialLink>();
-    m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
-    m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
+    m_lender = std::make_unique<CLinkLender>(*m_link);
+    m_core = std::make_unique<CRunCore>(*m_lender);
+    m_sheet = std::make_unique<CCorvanePropertySheet>(*m_lender, *m_core, m_dialogs);
     m_sheet->show();
 }
 
 BenchSession::~BenchSession() {
     m_sheet.reset();
+    m_core.reset();
+    m_lender.reset();
     m_link.reset();
     m_sim.reset();
     fs::remove_all(m_folder);
@@ -46,10 +50,12 @@ BenchSession::~BenchSession() {
 
 void BenchSession::StartData() {
     if (!m_sheet->IsRunning()) m_sheet->OnStartStopData();
+    WaitFor([this] { return m_core->State() == RunState::Running; }, 10000);
 }
 
 void BenchSession::StopData() {
     if (m_sheet->IsRunning()) m_sheet->OnStartStopData();
+    WaitFor([this] { return m_core->State() == RunState::Idle; }, 10000);
 }
 
 std::vector<std::pair<double, std::string>> BenchSession::RunLines() const {

@@ -11,6 +11,8 @@
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
 #include "control/OperatorDialogs.h"
+#include "run/RunCore.h"
+#include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 
 // Answers every box with its first button and the file dialog with a fixed path.
@@ -48,6 +50,8 @@ private:
     std::string m_strFileName;
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<CSerialLink> m_link;
+    std::unique_ptr<CLinkLender> m_lender;
+    std::unique_ptr<CRunCore> m_core;
     BenchDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
 };

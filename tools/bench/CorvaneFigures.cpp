@@ -36,7 +36,7 @@ bool LoggedExactly(const BenchSession& session) {
 // Counts the log's syncs, still making each of them (on the window's thread or the sync thread).
 std::shared_ptr<std::atomic<int>> CountSyncs(BenchSession& session) {
     auto count = std::make_shared<std::atomic<int>>(0);
-    session.Sheet().Log().SetFileCalls({[count](int fd) {
+    session.Sheet().Core().Log().SetFileCalls({[count](int fd) {
                                             ++*count;
                                             return fdatasync(fd);
                                         },

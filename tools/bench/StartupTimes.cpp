@@ -80,9 +80,10 @@ int RunStartupProbe(const std::string& probe, int& argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setWindowIcon(IconFor(IconId::Application));
     CSerialLink link;
-    link.SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+    CLinkLender lender(link);
+    CRunCore core(lender);
     BenchDialogs dialogs;
-    CCorvanePropertySheet sheet(link, dialogs);
+    CCorvanePropertySheet sheet(lender, core, dialogs);
     sheet.installEventFilter(&firstPaint);
     sheet.show();
     return app.exec();

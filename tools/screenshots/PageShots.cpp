@@ -11,14 +11,17 @@
 #include "pages/CommPageIds.h"
 #include "pages/CommSetupPage.h"
 #include "pages/ControlName.h"
+#include "run/RunCore.h"
 
 bool TakePageShots(const QDir& folder) {
     SimProcess sim({"--status", "0000"}, 2);
     qputenv("CORVANE_DEVICE_DIR", QByteArray::fromStdString(sim.DeviceDir()));
 
     CSerialLink link;
+    CLinkLender lender(link);
+    CRunCore core(lender);
     FakeOperatorDialogs dialogs;
-    CCorvanePropertySheet sheet(link, dialogs);
+    CCorvanePropertySheet sheet(lender, core, dialogs);
     sheet.show();
     bool saved = true;
     const auto query = [&] { sheet.findChild<QPushButton*>(QString::number(CCorvanePropertySheet::ID_QUERY))->click(); };

@@ -11,6 +11,7 @@
 #include "control/CorvanePropertySheet.h"
 #include "pages/TrendPage.h"
 #include "pages/TrendView.h"
+#include "run/RunCore.h"
 
 bool TakeTrendShots(const QDir& folder) {
     QTemporaryDir logs;
@@ -19,16 +20,18 @@ bool TakeTrendShots(const QDir& folder) {
     qputenv("CORVANE_DEVICE_DIR", QByteArray::fromStdString(sim.DeviceDir()));
 
     CSerialLink link;
-    link.SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+    CLinkLender lender(link);
+    CRunCore core(lender);
     FakeOperatorDialogs dialogs;
     dialogs.chosenLogFile = logs.filePath(QStringLiteral("CV000000.dat"));
-    CCorvanePropertySheet sheet(link, dialogs);
+    CCorvanePropertySheet sheet(lender, core, dialogs);
     sheet.show();
     QPushButton* startStop = sheet.findChild<QPushButton*>(QString::number(CCorvanePropertySheet::ID_START_DATA));
     startStop->click();
     sheet.Tabs().setCurrentIndex(sheet.Tabs().indexOf(&sheet.TrendPage()));
     WaitFor([] { return false; }, 61000, 500);
     startStop->click();
+    WaitFor([&] { return !core.IsRunning(); }, 5000);
 
     // The plots redraw live records at most once a second: let the last drawing happen first.
     const auto settle = [] { WaitFor([] { return false; }, 1500, 50); };

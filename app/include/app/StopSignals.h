@@ -1,24 +1,23 @@
-// CStopSignals: SIGTERM, SIGINT and SIGHUP as a Qt signal on the main thread. The handler only
-// writes the signal's number to a pipe; a socket notifier reads it in the event loop.
+// CStopSignals: SIGTERM, SIGINT and SIGHUP handed to a callback on a thread of their own. The handler
+// only writes the signal's number to a pipe; the thread reads it. The callback runs even while the
+// main thread is blocked in a command exchange, so it can cut that exchange short.
 #pragma once
 
-#include <QObject>
+#include <functional>
+#include <thread>
 
-class QSocketNotifier;
-
-class CStopSignals : public QObject {
-    Q_OBJECT
+class CStopSignals {
 public:
-    // Installs the handlers; they stay until this object is destroyed.
-    explicit CStopSignals(QObject* parent = nullptr);
-    ~CStopSignals() override;
-
-signals:
-    // name: "SIGTERM", "SIGINT" or "SIGHUP".
-    void Received(const char* name);
+    // onSignal gets "SIGTERM", "SIGINT" or "SIGHUP", on the watching thread. Installs the handlers;
+    // they stay until this object is destroyed.
+    explicit CStopSignals(std::function<void(const char* name)> onSignal);
+    ~CStopSignals();
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
 
 private:
-    void ReadPipe();
+    void Watch();
 
-    QSocketNotifier* m_notifier = nullptr;
+    std::function<void(const char*)> m_onSignal;
+    std::thread m_thread;
 };

@@ -1,25 +1,27 @@
-// CCorvanePropertySheet: the program's one window. A tabbed dialog with the Setup, Data and
-// Communications pages and the Query, Start Data, Zero, Exit and Help buttons; it owns the log
-// state, the run flag and the last-known instrument settings.
+// CCorvanePropertySheet: the program's one window. A tabbed dialog with the Setup, Data,
+// Communications and Trend pages and the Query, Start Data, Zero, Exit and Help buttons. It asks the
+// operator, transfers the settings and runs the instrument sequences that need no run; the data run
+// itself is the run core's, which the window starts, stops and listens to.
 //
 // The window itself (start-up, caption, icons, help, Exit, shut-down) is in
-// CorvanePropertySheet.cpp; the settings transfer, the acquisition sequences and the log files
-// live in their own files.
+// CorvanePropertySheet.cpp; the settings transfer, the acquisition sequences and what the window
+// shows of a run live in their own files.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <cstdint>
-#include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "run/DataLog.h"
-#include "run/DeadlineThread.h"
 #include "control/JournaledDialogs.h"
 #include "pages/PageHost.h"
 #include "records/InstrumentSettings.h"
-#include "serial/SerialLink.h"
+#include "run/InstrumentSetup.h"
+#include "run/RecordStream.h"
+#include "run/RunStatus.h"
+#include "serial/LinkLease.h"
 
 class QPushButton;
 class QTabWidget;
@@ -27,10 +29,10 @@ class CHelpWindow;
 class CCorvaneCommSetupPage;
 class CCorvaneDataPage;
 class CCorvaneInstSetupPage;
-class CRunRecovery;
+class CRunCore;
 class CTrendPage;
 
-class CCorvanePropertySheet : public QDialog, public ISerialLinkOwner, public IPageHost {
+class CCorvanePropertySheet : public QDialog, public IPageHost {
     Q_OBJECT
 public:
     // Command identifiers of the added buttons.
@@ -40,17 +42,11 @@ public:
     static constexpr int ID_EXIT = 1005;
     static constexpr int ID_HELP = 9;
 
-    CCorvanePropertySheet(CSerialLink& link, IOperatorDialogs& dialogs, QWidget* parent = nullptr);
+    CCorvanePropertySheet(CLinkLender& link, CRunCore& core, IOperatorDialogs& dialogs, QWidget* parent = nullptr);
     ~CCorvanePropertySheet() override;
-
-    // The Qt event type standing in for "CORVANE - Comm Event"; registered once at start-up.
-    static int CommEventType();
 
     // Adds "&About Corvane..." to the Help button's menu; the application shows its about box.
     void SetAboutBox(std::function<void()> showAbout);
-
-    // ISerialLinkOwner, on the reader thread: posts the comm event to this window.
-    void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) override;
 
     // IPageHost.
     const InstrumentSettingsSnapshot& Snapshot() const override { return m_snapshot; }
@@ -61,35 +57,29 @@ public:
 
     void UpdateTitle();
 
-    // Settings transfer.
-    void LoadSettings();
+    // Settings transfer, on a link leased for the sequence.
+    // Loads the Setup page from the store and the instrument; gives what the instrument reported.
+    InstrumentSetup LoadSettings(CSerialLink& link);
     void CheckLogFileSize();
 
     // Acquisition sequences.
     void OnQuery();
     void OnZero();
     void OnStartStopData();
-    // Handles every line waiting in the link, in arrival order.
-    void OnCommEvent();
 
     // Log files.
     bool ChooseLogFile();
-    // The date check of one line, which then waits for WriteLogLines.
-    void LogLine(const std::string& text);
 
-    // Unattended operation (UnattendedRun.cpp).
-    // Starts a run with what is stored and asks nothing: the log file is named by the usual rule in
-    // the stored folder, a fault is journaled, and a port that does not answer is waited for. False
-    // when no Com port is known.
+    // Starts a run with what is stored and asks nothing (--start). False when no Com port is known.
     bool StartUnattended();
-    // Ends a run as Stop Data does, for a signal named by text, then closes the window.
+    // A stop signal: the run ends as Stop Data ends it, every open box is closed, and the window
+    // closes once the run has ended.
     void StopForSignal(const char* signalName);
-    bool IsWaitingForInstrument() const;
-    CRunRecovery& Recovery() { return *m_recovery; }
 
-    bool IsRunning() const { return m_bRunning != 0; }
+    bool IsRunning() const;
+    bool IsWaitingForInstrument() const;
     const QString& Title() const { return m_strTitle; }
-    CDataLog& Log() { return m_log; }
+    CRunCore& Core() { return m_core; }
     CCorvaneDataPage& DataPage() { return *m_pageData; }
     CCorvaneInstSetupPage& SetupPage() { return *m_pageSetup; }
     CCorvaneCommSetupPage& CommPage() { return *m_pageComm; }
@@ -104,44 +94,27 @@ protected:
 private:
     void OnExit();
     void ShutDown();
-    // Opens the selected port when closed; shows the error and returns false on failure.
-    bool OpenPortStep();
+    // The lease and the selected port opened on it; shows the error and gives nothing on failure.
+    std::optional<CLinkLease> OpenPortStep();
+    void ClosePortStep(CLinkLease& link);
     void StartData();
-    void StopData();
-    // The end of a run, shared by Stop Data, a signal and Exit; who ended it goes to the journal.
-    void StopRun(const char* by);
-    // Port closed, controls restored.
-    void EndRun();
     // Query and Zero, the settings pages and the Start Data caption for a run or none.
     void ShowRunControls(bool bRunning);
-    // Reads the instrument's current T, D, Y and Z records into the Data page.
-    void ReadCurrentRecords();
-    // "SD0", then "UB" with unpolled mode on.
-    void BeginUnpolled();
-    // The run has started on the instrument: its port remembered, the journal told, lines watched.
-    void RunStartedOnInstrument();
-    // The silence watch, when the instrument sends records every averaging period.
-    void WatchForLines();
-    void OnLinkLost();
-    void OnSilent();
-    void ResumeRun();
-    // The run waits for its instrument: caption, status light and the reopen tries.
-    void WaitForInstrument(std::time_t since, bool bTryAtOnce);
-    void ShowWaiting(bool bWaiting, std::time_t since = 0);
-    // A new log file named by the usual rule, in a folder created when missing.
-    void NameLogFileByRule();
-    // Journals a log write's failure once, and its recovery; recreates a missing log folder.
-    void NoteLogWrite(bool bWritten);
-    // Appends the lines LogLine queued and wakes the sync thread for what stays unsynced.
-    void WriteLogLines();
-    // The sync thread's task: a failed sync is boxed on the window's thread.
-    void SyncLogIfDue(CDataLog::Clock::time_point now);
-    // Syncs the written log lines at once (end of a run).
-    void SyncLog();
+    // Hands the instrument's current T, D, Y and Z records to the Data page.
+    void ShowCurrentRecords(const CurrentRecords& records);
+    // What the window shows of the run's state, its records and its log file.
+    void OnRunState(RunState state);
+    void OnRecords(const SharedRecordBatch& batch);
+    void OnInstrumentRead(const InstrumentSetup& setup, const CurrentRecords& records);
+    // Shows the instrument's configuration on the Setup page and keeps it as the snapshot.
+    void ShowInstrumentSetup(const InstrumentSetup& setup);
     // "An error occured writing to the logfile.", one box at a time.
     void ShowLogError();
+    // Whether the program is ending: a sequence that comes back from a box then goes no further.
+    bool Ending() const { return m_bShutDown || m_bStopSignal; }
 
-    CSerialLink& m_link;
+    CLinkLender& m_link;
+    CRunCore& m_core;
     CJournaledDialogs m_dialogs;
 
     QPushButton* m_btnExit = nullptr;
@@ -151,22 +124,15 @@ private:
     QPushButton* m_btnHelp = nullptr;
     QTabWidget* m_tabs = nullptr;
     QString m_strTitle;
-    int m_bRunning = 0;
-    CDataLog m_log;
-    // Syncs the written log lines at their deadline, so that no line waits for the disk.
-    CDeadlineThread m_logSync{[this] { return m_log.SyncDeadline(); },
-                              [this](CDataLog::Clock::time_point now) { SyncLogIfDue(now); }};
     CCorvaneCommSetupPage* m_pageComm = nullptr;
     CCorvaneInstSetupPage* m_pageSetup = nullptr;
     CCorvaneDataPage* m_pageData = nullptr;
     CTrendPage* m_pageTrend = nullptr;
     InstrumentSettingsSnapshot m_snapshot;
+    std::uint16_t m_nOpenPort = 0;  // the port a sequence of the window holds open; 0 when closed
+    bool m_bRunShown = false;  // the controls show a run
     bool m_bShutDown = false;
+    bool m_bStopSignal = false;
     bool m_bLogErrorShowing = false;  // the log error box is open; further failures are not boxed
     CHelpWindow* m_helpWindow = nullptr;  // made at the first help request; a child of this window
-    CRunRecovery* m_recovery = nullptr;   // a child of this window
-    std::uint16_t m_nRunPort = 0;         // Com port of the run, kept while it waits
-    bool m_bNameLogFileByRule = false;    // an unattended start whose log file is not named yet
-    bool m_bSilentRestart = false;        // the wait began with a silent instrument
-    bool m_bLogFailing = false;           // the last log write failed
 };

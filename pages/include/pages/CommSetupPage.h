@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
+class CLinkLender;
 class CParentMenuTextEdit;
 class CSerialLink;
 class IPageHost;
@@ -15,11 +16,12 @@ class QPushButton;
 class CCorvaneCommSetupPage : public QWidget {
     Q_OBJECT
 public:
-    CCorvaneCommSetupPage(IPageHost& host, CSerialLink& link, QWidget* parent = nullptr);
+    CCorvaneCommSetupPage(IPageHost& host, CLinkLender& link, QWidget* parent = nullptr);
 
-    // Opens the selected port at 9600 baud. False with an operator text on failure; the text is
-    // left untouched when no entry is selected.
-    bool OpenSelectedPort(QString& errorText);
+    // Opens the selected port on the leased link at the instrument's rate; a port that answers is
+    // remembered for unattended starts. False with an operator text on failure; the text is left
+    // untouched when no entry is selected.
+    bool OpenSelectedPort(CSerialLink& link, QString& errorText);
     void EnablePageControls(bool enable);
     // The port list's selection (-1 for none), as stored in COMM_PORT.
     int SelectedIndex() const;
@@ -36,7 +38,7 @@ private:
     void ListOpenablePorts();
     void OnTest();
 
-    CSerialLink& m_link;
+    CLinkLender& m_link;
     QListWidget* m_lstPorts = nullptr;
     QPushButton* m_btnTest = nullptr;
     CParentMenuTextEdit* m_editResult = nullptr;

@@ -1,8 +1,9 @@
 // CDataLog: the data log files of a run. The log folder and file name, the date of the last date
 // check, the default name from a date, the name carried to the next date, and the writer: the lines
-// of one notification are appended with one open, append and close per file (other writers kept out
-// while it is open), and written lines are synced to the disk within a second. The syncs at the
-// deadline may run on another thread than the writes (SyncDeadline, SyncIfDue).
+// of one batch are appended with one open, append and close per file (other writers kept out while
+// it is open). Lines that cannot be written are kept, in order, and written as soon as the file can
+// be; written lines are synced to the disk within a second by the sync thread (SyncDeadline,
+// SyncIfDue), so a write never waits for the disk.
 #pragma once
 
 #include <chrono>
@@ -16,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "run/InstrumentSetup.h"
+
 class CDataLog {
 public:
     using Clock = std::chrono::steady_clock;
@@ -25,11 +28,14 @@ public:
         std::function<int(int fd)> close;
     };
 
-    // Log lengths as the Setup page remembers them.
+    // Log lengths as the Setup page remembers them; any other value never starts a new file.
     static constexpr std::uint16_t kDaily = 0;
     static constexpr std::uint16_t kWeekly = 1;
-    // Written lines reach the disk within this time, with at most one sync in it during a steady run.
+    // Written lines reach the disk within this time, with at most one sync of a file in it.
     static constexpr std::chrono::seconds kSyncInterval{1};
+    // Lines kept after failed writes beyond this many bytes are dropped, oldest first (about a day of
+    // every record at one-second averaging).
+    static constexpr std::size_t kMaxKeptBytes = 16 * 1024 * 1024;
 
     std::string m_strLogPath;     // ends with "/"
     std::string m_strLogFile;     // file name without folder
@@ -57,40 +63,57 @@ public:
 
     // Queues text + CR LF for the file that is current now; WritePending appends it.
     void AddLine(std::string_view text);
-    // Appends the queued lines in order, with one open, append and close per file. A file that a new
-    // one replaced is synced at once; the current file when kSyncInterval has passed since the last
-    // sync, else by SyncIfDue at SyncDeadline. False when any write, sync or close failed (errno
-    // tells why); a failed write is taken back, so a file never holds part of a line.
+    // Appends the queued lines in order, with one open, append and close per file. False when a write
+    // failed (errno tells why): its lines and all after them are kept for the next call, and a failed
+    // write is taken back, so a file never holds part of a line. A close that fails after a whole
+    // write is reported too, but its lines are not written again. A file left for a new one is due for
+    // its sync at once, the current one a second after its first unsynced write.
     bool WritePending(Clock::time_point now);
-    // When the written lines not yet synced must be synced; nothing when every line is on the disk.
+    // Lines queued or kept that are not in their file yet.
+    std::size_t WaitingLines() const;
+    // Forgets the lines that wait (a run's end, when they could not be written at all).
+    void DiscardWaiting();
+    // Lines dropped since the start because too many were kept.
+    std::uint64_t DroppedLines() const { return m_nDroppedLines; }
+    // When the earliest written lines not yet synced must be synced; nothing when all are on the disk.
     std::optional<Clock::time_point> SyncDeadline() const;
-    // Syncs the written lines once their deadline has come. False when the sync failed. Lines
-    // appended while it runs wait for a sync of their own.
+    // Syncs each file whose deadline has come. False when a sync failed, or a file to sync could no
+    // longer be opened (errno tells why). Lines appended while it runs wait for a sync of their own.
     bool SyncIfDue(Clock::time_point now);
-    // Syncs the written lines now: at the end of a run and at exit. A sync under way on another
+    // Syncs every written line now: at the end of a run and at exit. A sync under way on another
     // thread is waited for (it reports its own result). False when this sync failed.
     bool SyncNow();
+    // When a sync last put written lines on the disk.
+    std::optional<std::chrono::system_clock::time_point> LastSyncTime() const;
     void SetFileCalls(FileCalls calls);
 
 private:
-    // Lines waiting for one file.
+    // Lines waiting for one file, whole lines only.
     struct PendingLines {
         std::string strPath;
         std::string strBytes;
+        std::size_t nLines = 0;
     };
-    bool Append(const PendingLines& lines, bool bSync) const;
-    std::optional<Clock::time_point> UnsyncedDeadline() const;
-    bool SyncWritten(std::unique_lock<std::mutex>& lock, Clock::time_point now);
+    // A file holding written lines not yet synced.
+    struct UnsyncedFile {
+        std::string strPath;
+        Clock::time_point tDeadline;
+    };
+    enum class AppendResult { Written, NotWritten, CloseFailed };
+    AppendResult Append(const PendingLines& lines) const;
+    void DropOldestBeyondBound();
+    bool SyncDue(std::unique_lock<std::mutex>& lock, Clock::time_point now, bool bAll);
     static FileCalls DiskCalls();
 
     std::vector<PendingLines> m_pending;
-    // Guards what follows: the sync at the deadline may run on another thread.
+    std::size_t m_nPendingBytes = 0;
+    std::uint64_t m_nDroppedLines = 0;
+    // Guards what follows: the syncs run on another thread than the writes.
     mutable std::mutex m_lock;
     std::condition_variable m_syncEnded;
     bool m_bSyncing = false;  // a sync runs with the lock let go
-    std::string m_strUnsyncedPath;  // the file holding written lines not yet synced; empty for none
-    Clock::time_point m_tFirstUnsynced;
-    Clock::time_point m_tLastSync;
+    std::vector<UnsyncedFile> m_unsynced;
+    std::optional<std::chrono::system_clock::time_point> m_tLastSync;
     FileCalls m_calls = DiskCalls();
 };
 
@@ -111,3 +134,15 @@ inline constexpr std::int64_t kLargestDailyLogForWeekly = 2097152;
 // reports them (whole seconds, decimal rule). Nothing when either of them reads as 0.
 std::optional<std::int64_t> EstimateDailyLogBytes(std::string_view averagingTime,
                                                   std::string_view autoZeroPeriod, const LogContent& content);
+
+// What the instrument is set to send, for the estimate; the model is the store's model index.
+LogContent LogContentOf(std::uint16_t model, const InstrumentSetup& setup);
+// True when weekly files must give way to daily ones: a day of what the instrument is set to send
+// would exceed kLargestDailyLogForWeekly.
+bool WeeklyLogTooLarge(std::uint16_t model, const InstrumentSetup& setup);
+
+// What the operator is told when weekly files give way to daily ones.
+inline constexpr const char* kLogSizeWarning =
+    "The 'Log - New File Weekly' option is selected.\r\n"
+    "This will result in a log file that exceeds the recomended size.\r\n"
+    "The 'Log - New File Daily' option will be set before proceeding.";

@@ -1,14 +1,15 @@
 // CDeadlineThread: runs a task when the time a deadline names has come, on a thread of its own, so
-// that the window's thread never waits for it. With no deadline the thread sleeps until woken, so an
-// idle program has no wake-ups; the first Wake starts it.
+// that no other thread ever waits for it. With no deadline the thread sleeps until woken, so an idle
+// program has no wake-ups. The log's syncs run on it.
 #pragma once
 
+#include <QObject>
+#include <QThread>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <thread>
+
+class QTimer;
 
 class CDeadlineThread {
 public:
@@ -24,17 +25,15 @@ public:
     CDeadlineThread(const CDeadlineThread&) = delete;
     CDeadlineThread& operator=(const CDeadlineThread&) = delete;
 
-    // The deadline may have come or moved: the thread asks for it again.
+    // The deadline may have come or moved: the thread asks for it again. Any thread.
     void Wake();
 
 private:
-    void Run();
+    void Schedule();
 
     Deadline m_deadline;
     Task m_task;
-    std::mutex m_lock;
-    std::condition_variable m_woken;
-    bool m_bWoken = false;
-    bool m_bEnding = false;
-    std::thread m_thread;
+    QThread m_thread;
+    QObject m_context;    // lives on m_thread
+    QTimer* m_timer;      // a child of m_context
 };

@@ -29,6 +29,7 @@ struct RunStatus {
     bool connected = false;     // the port is open and the instrument answered its handshake
     bool logging = false;       // the run writes log files
     std::string logFile;        // the current log file's full path while logging
+    std::optional<TimePoint> lastLine;  // when the run last received a line
     std::uint64_t losses = 0;           // the instrument went away during the run
     std::uint64_t reconnectTries = 0;   // failed tries to open the run's port again
     std::uint64_t silentRestarts = 0;   // a silent instrument's output was restarted

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -15,13 +16,26 @@
 #include <vector>
 
 // Receives the link's notifications. Called on the reader thread: an implementation must only
-// hand the notification over to its own thread (the main window posts a Qt event).
+// hand the notification over to its own thread.
 class ISerialLinkOwner {
 public:
     virtual ~ISerialLinkOwner() = default;
-    // uMsg: the link's m_uCommEventMsg. wParam: kCommEventLines or kCommEventLinkLost.
-    virtual void PostCommEvent(std::uint32_t uMsg, std::uint16_t wParam) = 0;
+    // event: kCommEventLines or kCommEventLinkLost.
+    virtual void OnLinkEvent(std::uint16_t event) = 0;
 };
+
+// An unpolled line and the PC's time its CR arrived.
+struct ReceivedLine {
+    std::string text;  // without its CR
+    std::chrono::system_clock::time_point arrival;
+};
+
+// The rate of the instrument's line; every opening of the program uses it.
+inline constexpr std::uint16_t kInstrumentBaud = 9600;
+// Com ports are numbered from 1 to this.
+inline constexpr std::uint16_t kLastComPort = 16;
+// "Com5": a Com port as the journal and the settings name it.
+std::string ComPortName(std::uint16_t nPort);
 
 // Unpolled lines are waiting for TakeRecordLines. Sent when the first of them arrives; lines that
 // arrive before the owner has taken them come with it, so one notification stands for all.
@@ -53,10 +67,14 @@ public:
     std::uint16_t GetBaudRate() const;
     std::uint16_t GetPortNumber() const;
     void SetOwnerWindow(ISerialLinkOwner* pOwner);
-    void SetCommEventMessage(std::uint32_t uMsg);
     void SetUnpolled(bool bUnpolled);
     // Takes every waiting unpolled line, in arrival order (record lines and any others alike).
-    std::vector<std::string> TakeRecordLines();
+    std::vector<ReceivedLine> TakeRecordLines();
+    // From any thread: an exchange under way returns at once with "WriteComm", and every exchange and
+    // open after it does the same without sending, until AllowExchanges. A run being stopped uses it so
+    // that no time-out stands between the operator and the end of the run.
+    void CancelExchanges();
+    void AllowExchanges();
     // True once the reader has seen the device disappear; cleared by the next OpenPort.
     bool IsLinkLost() const;
 
@@ -69,6 +87,8 @@ public:
     static std::string DeviceForPort(std::uint16_t nPort);
     // Opens Com port n exclusively and closes it at once, configuring nothing.
     static bool CanOpenPort(std::uint16_t nPort);
+    // The Com ports that open now, in number order (the Communications page's list).
+    static std::vector<std::uint16_t> OpenablePorts();
 
 private:
     std::int16_t OpenDevice(std::uint16_t nPort);
@@ -93,18 +113,18 @@ private:
     std::uint32_t m_dwReplyTimeout = 1000;
     std::uint32_t m_dwOpenTimeout = 2000;
     std::atomic<bool> m_bUnpolled{false};
-    std::uint32_t m_uCommEventMsg = 0;  // guarded by m_lock: the reader posts with it
+    std::atomic<bool> m_bCancelled{false};
     std::uint8_t m_byFlowCtrl = 1;      // bit 0 XON/XOFF, bit 1 DTR/DSR, bit 2 RTS/CTS
     std::uint8_t m_byStopBits = 0;      // 0 one, 1 one and a half, 2 two
     std::uint8_t m_byParity = 2;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    std::uint32_t m_dwBaudRate = 9600;
+    std::uint32_t m_dwBaudRate = kInstrumentBaud;
     std::uint8_t m_byByteSize = 7;
     // Auto-reset reply event: set by SetBuffer, consumed by one wait, cleared before each command.
     std::condition_variable m_cvResponse;
     bool m_bResponseEvent = false;
     std::string m_strResponse;
     std::list<std::string> m_lstResponses;
-    std::vector<std::string> m_lstLines;      // unpolled lines waiting for the owner, oldest first
+    std::vector<ReceivedLine> m_lstLines;    // unpolled lines waiting for the owner, oldest first
     std::condition_variable m_cvQueueSpace;  // the lines were taken, or the reader must go on
     ISerialLinkOwner* m_pOwner = nullptr;  // guarded by m_lock
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,15 @@
 // re-plugged adapter is back within seconds), then 2 s longer for each further try, up to 10 s.
 std::chrono::seconds ReopenDelay(unsigned tryNumber);
 
+// "trying every 2 s, then every 10 s (reported hourly)": the schedule above, as the journal tells it.
+std::string ReopenScheduleText();
+
 // How long a run may go without a line: twice the averaging time (decimal rule) plus 10 s, and
 // at least 20 s.
 std::chrono::seconds SilenceLimit(std::string_view averagingTime);
+
+// "14:22:07": the local time of day, as the journal and the waiting status text give it.
+std::string ClockText(std::time_t t);
 
 // "1:02:03" for a gap of 1 h 2 min 3 s; days count as hours ("50:00:00").
 std::string GapText(std::chrono::seconds gap);

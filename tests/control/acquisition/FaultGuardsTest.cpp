@@ -45,6 +45,7 @@ TEST_F(SettingsGuardTest, UnwritableLogFolderSettingGivesOneBoxAndTheRunStarts) 
     MakeSettingsUnwritable();
     Start({"--records", "D", "--averaging", "1", "--speed", "10"});
     Click(CCorvanePropertySheet::ID_START_DATA);
+    ASSERT_TRUE(WaitForSettledRun());
     EXPECT_EQ(m_dialogs.messages, QStringList(SettingsNotSaved()));
     EXPECT_TRUE(Sheet().IsRunning());
     EXPECT_TRUE(WaitFor([&] { return !FileLines(log).empty(); }));
@@ -53,7 +54,9 @@ TEST_F(SettingsGuardTest, UnwritableLogFolderSettingGivesOneBoxAndTheRunStarts) 
 TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) {
     Start();
     Click(CCorvanePropertySheet::ID_START_DATA);
+    ASSERT_TRUE(WaitForSettledRun());
     Click(CCorvanePropertySheet::ID_START_DATA);
+    ASSERT_TRUE(WaitForSettledRun());
     ASSERT_FALSE(Sheet().IsRunning());
     EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
@@ -73,16 +76,12 @@ protected:
         m_instrument = std::make_unique<FakeInstrument>(Answers(std::move(replies)));
         fs::create_symlink(m_instrument->DevicePath(), DeviceDir() + "/COM1");
         OpenWindowOn(DeviceDir());
-        m_owner = std::make_unique<RecordingOwner>(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()),
-                                                   m_sheet.get());
-        m_link->SetOwnerWindow(m_owner.get());
     }
     void TearDown() override {
         SheetTest::TearDown();
         m_instrument.reset();
     }
     std::unique_ptr<FakeInstrument> m_instrument;
-    std::unique_ptr<RecordingOwner> m_owner;  // sees each notification as it is posted
 };
 
 TEST_F(RunEdgeGuardTest, RecordSentWithTheStartReplyIsShownNotTakenForTheReply) {
@@ -102,10 +101,10 @@ TEST_F(RunEdgeGuardTest, LinesReceivedButNotHandledWhenStopIsPressedAreAllLogged
     }
     StartOn("OK\r" + lines);
     Sheet().OnStartStopData();
-    ASSERT_TRUE(Sheet().IsRunning());
-    // "OK" and the five records come in one write after "UB": they wait together behind the one
-    // notification that the first of them posted, none handled yet.
-    ASSERT_EQ(m_owner->WaitForEvents(1).size(), 1u);  // waits without running the event loop
+    // "OK" and the five records come in one write with the reply to "UB", while the start still
+    // waits out that command; Stop at once after it ends leaves them to the run's end.
+    ASSERT_TRUE(WaitFor([&] { return m_core->State() != RunState::Starting; }, 5000));
     Sheet().OnStartStopData();
+    ASSERT_TRUE(WaitForSettledRun());
     EXPECT_EQ(FileLines(log), expected);
 }

@@ -2,6 +2,7 @@
 // and in order, daily files (midnight inside one backlog of lines) and weekly files, durable writes,
 // Exit, log errors; a run that waits for a lost or silent instrument and goes on.
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -25,7 +26,11 @@ constexpr int kLongWaitMs = 20000;
 
 class RunTest : public SheetTest {
 protected:
-    void StartStop() { Click(CCorvanePropertySheet::ID_START_DATA); }
+    // Start Data or Stop Data, and the run settled after it.
+    void StartStop() {
+        Click(CCorvanePropertySheet::ID_START_DATA);
+        EXPECT_TRUE(WaitForSettledRun());
+    }
     // A run logging to the named file, on the simulator started with these options, the recovery fast.
     fs::path StartLoggedRun(const std::string& fileName, const std::vector<std::string>& simOptions,
                             std::uint16_t length = CDataLog::kDaily) {
@@ -36,10 +41,11 @@ protected:
         return log;
     }
     // Stops the run; the log then holds every line the simulator sent unpolled, once and in order.
+    // The simulator writes its transcript after a line has gone out, so it is waited for.
     void StopExpectingEveryLineLogged(const fs::path& log) {
         StartStop();
-        EXPECT_EQ(Commands().back(), "UE");
-        EXPECT_EQ(FileLines(log), UnpolledLines());
+        EXPECT_TRUE(WaitFor([&] { return !Commands().empty() && Commands().back() == "UE"; }));
+        EXPECT_TRUE(WaitFor([&] { return FileLines(log) == UnpolledLines(); })) << FileLines(log).size();
     }
     bool WaitForLogLines(const fs::path& path, std::size_t count, int timeoutMs = 5000) {
         return WaitFor([&] { return FileLines(path).size() >= count; }, timeoutMs);
@@ -47,6 +53,8 @@ protected:
     // The log must hold the lines the simulator sent during the run, each once and in order; when the
     // simulator is still sending, the last few may still be on their way.
     void ExpectLoggedInOrder(const std::vector<std::string>& logged) {
+        // The simulator writes its transcript after a line has gone out.
+        WaitFor([&] { return UnpolledLines().size() >= logged.size(); });
         const std::vector<std::string> sent = UnpolledLines();
         ASSERT_LE(logged.size(), sent.size());
         EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
@@ -187,7 +195,7 @@ TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
     // Every sync with the file's name and size at that moment; syncs also come from the sync thread.
     std::mutex syncLock;
     std::vector<std::pair<std::string, std::uintmax_t>> synced;
-    Sheet().Log().SetFileCalls({[&](int fd) {
+    m_core->Log().SetFileCalls({[&](int fd) {
                                     const fs::path file = fs::read_symlink("/proc/self/fd/" + std::to_string(fd));
                                     const std::lock_guard lock(syncLock);
                                     synced.emplace_back(file.filename(), fs::file_size(file));
@@ -211,12 +219,13 @@ TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
     while (!sent("T,2005,09,21,00,00,01") && std::chrono::steady_clock::now() < busyUntil)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(WaitForLogLines(after, 2));
-    EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + after.string());
+    EXPECT_TRUE(WaitFor([&] { return Sheet().Title().toStdString() == "On Com1 - Log To " + after.string(); }))
+        << Sheet().Title().toStdString();
     // The file left behind is synced at once with all it holds; the new one at Stop at the latest.
     EXPECT_TRUE(syncedWhole(before));
     StartStop();
     EXPECT_TRUE(syncedWhole(after));
-    EXPECT_FALSE(Sheet().Log().SyncDeadline());
+    EXPECT_FALSE(m_core->Log().SyncDeadline());
 
     std::vector<std::string> both = FileLines(before);
     const std::vector<std::string> second = FileLines(after);
@@ -227,10 +236,11 @@ TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
 }
 
 TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
-    // Saturday 24 September 2005, close to midnight; one record set every instrument minute.
+    // Saturday 24 September 2005, half a real second before midnight; one record set every
+    // instrument minute.
     const fs::path saturday = StartLoggedRun(
         "CV050921.dat",
-        {"--clock", "2005-09-24T23:57:30", "--speed", "600", "--records", "DT", "--averaging", "60"},
+        {"--clock", "2005-09-24T23:55:00", "--speed", "600", "--records", "DT", "--averaging", "60"},
         CDataLog::kWeekly);
     const fs::path sunday = LogFolder() / "CV050925.dat";
     ASSERT_TRUE(WaitForLogLines(sunday, 4));
@@ -264,13 +274,13 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndFoundAgainUnderItsStableN
     const QString status = Control<QLineEdit>(&Sheet().DataPage(), DataPageId::StatusText)->text();
     EXPECT_TRUE(QRegularExpression("^No instrument since \\d\\d:\\d\\d:\\d\\d$").match(status).hasMatch())
         << status.toStdString();
-    ASSERT_TRUE(WaitFor([&] { return Sheet().Recovery().FailedTries() >= 2; }, kLongWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return m_core->Status().reconnectTries >= 2; }, kLongWaitMs));
 
     // Back as another device, in polled mode: the stable name is pointed at it, and the instrument
     // part of the start runs again.
     ASSERT_TRUE(m_sim->WaitForEvent("published", 2));
     PointAtTheSimulator(byId);
-    ASSERT_TRUE(WaitFor([&] { return !Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return m_core->State() == RunState::Running; }, kLongWaitMs));
     const CommandList commands = Commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 2);
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
@@ -350,40 +360,40 @@ TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
     StopExpectingEveryLineLogged(log);
 }
 
-TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndLoggingResumes) {
+TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndTheLinesThatFailedAreWrittenOnceTheFileCanBe) {
     const char* error = "An error occured writing to the logfile.";
-    const fs::path folder = LogFolder() / "station";
+    const fs::path folder = LogFolder() / "station", aside = LogFolder() / "aside";
     fs::create_directories(folder);
 
     // A file in the folder's place: every line fails behind the open box (a second box would open
-    // among them and end the wait at once) until the operator, who has removed the file, dismisses
-    // it. The next line fails too, the program makes the folder again, and logging resumes.
+    // among them and end the wait at once) until the operator removes the file and dismisses it.
     int open = 0, deepest = 0;
-    bool remade = false;
     m_dialogs.onMessage = [&](const QString& text) {
         if (text != error) return;
         deepest = std::max(deepest, ++open);
-        remade = fs::is_directory(folder);
         const std::size_t sent = m_sim->SentLines().size();
         if (open == 1) WaitFor([&] { return deepest > 1 || m_sim->SentLines().size() >= sent + 10; });
-        if (!remade) fs::remove(folder);
+        fs::remove(folder);
         --open;
     };
     const fs::path log =
         StartLoggedRun("station/CV.dat", {"--records", "DY", "--averaging", "1", "--speed", "20"});
     ASSERT_TRUE(WaitForLogLines(log, 5));
-    fs::remove_all(folder);
-    std::ofstream(folder.string()) << "not a folder";
-    ASSERT_TRUE(WaitFor([&] { return m_dialogs.messages.size() >= 2; }));
-    EXPECT_EQ(deepest, 1);
-    ASSERT_TRUE(WaitForLogLines(log, 5));
+    // The file takes the folder's place in one step; the folder, with what was written, moves aside.
+    std::ofstream(aside.string()) << "not a folder";
+    ASSERT_EQ(renameat2(AT_FDCWD, aside.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE), 0);
+    ASSERT_TRUE(WaitFor([&] { return Journaled("log-recovered " + log.string()); }, kLongWaitMs));
+    const std::size_t resumed = FileLines(log).size();
+    ASSERT_TRUE(WaitForLogLines(log, resumed + 2));
     StartStop();
 
-    EXPECT_EQ(m_dialogs.messages, QStringList(2, error));
-    EXPECT_TRUE(remade);
-    EXPECT_TRUE(Journaled("log-error " + log.string()) && Journaled("log-recovered " + log.string()));
-    // What was written after the folder came back is the tail of what the instrument sent.
-    const std::vector<std::string> resumed = FileLines(log), sent = UnpolledLines();
-    ASSERT_LE(resumed.size(), sent.size());
-    EXPECT_NE(std::search(sent.begin(), sent.end(), resumed.begin(), resumed.end()), sent.end());
+    EXPECT_EQ(m_dialogs.messages, QStringList(error));
+    EXPECT_EQ(deepest, 1);
+    EXPECT_TRUE(Journaled("log-error " + log.string()));
+    // The lines that failed waited and went in once the folder was back: every line the instrument
+    // sent is in one of the two files, once and in order.
+    std::vector<std::string> both = FileLines(aside / "CV.dat");
+    const std::vector<std::string> after = FileLines(log);
+    both.insert(both.end(), after.begin(), after.end());
+    EXPECT_TRUE(WaitFor([&] { return both == UnpolledLines(); })) << both.size() << " of " << UnpolledLines().size();
 }

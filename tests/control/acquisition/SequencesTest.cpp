@@ -146,7 +146,7 @@ TEST_F(SequencesTest, LogSizeCheckForbidsWeeklyFilesOnlyForALargeDay) {
                                               "The 'Log - New File Daily' option will be set before proceeding."));
     EXPECT_TRUE(SetupButton(SetupPageId::Daily)->isChecked() && !SetupButton(SetupPageId::Weekly)->isEnabled());
     EXPECT_EQ(Sheet().SetupPage().GetLogLength(), CDataLog::kDaily);  // the run's files follow at once
-    EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kWeekly);      // the store at the next apply
+    EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kDaily);       // and the next start finds them
 
     // Data, Time and Zero records every 5 s: 99 * 17280 + 100 * 24 = 1,713,120 bytes a day.
     SetupEdit(SetupPageId::AveragingTime)->setText("5");

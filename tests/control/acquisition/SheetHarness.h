@@ -1,6 +1,6 @@
-// The fixture of the main window tests: the real window offscreen with the real serial link, the
-// simulator on a pseudo-terminal (or no instrument at all), a private settings store, device folder
-// and log folder, and scripted answers to every box and the file dialog.
+// The fixture of the main window tests: the real window offscreen with the real serial link and run
+// core, the simulator on a pseudo-terminal (or no instrument at all), a private settings store,
+// device folder and log folder, and scripted answers to every box and the file dialog.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,14 +25,15 @@
 #include "FakeOperatorDialogs.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
-#include "run/DataLog.h"
-#include "station/EventJournal.h"
-#include "control/RunRecovery.h"
 #include "pages/ControlName.h"
 #include "pages/InstSetupPage.h"
 #include "records/Records.h"
+#include "run/DataLog.h"
+#include "run/RunCore.h"
+#include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 #include "settings/SettingsKey.h"
+#include "station/EventJournal.h"
 
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
@@ -49,6 +50,8 @@ protected:
     }
     void TearDown() override {
         m_sheet.reset();  // its shut-down ends any run before the simulator goes
+        m_core.reset();
+        m_lender.reset();
         m_link.reset();
         m_sim.reset();
         fs::remove_all(m_folder);
@@ -63,9 +66,11 @@ protected:
     void OpenWindowOn(const std::string& deviceDir) {
         m_sheet.reset();
         setenv("CORVANE_DEVICE_DIR", deviceDir.c_str(), 1);
+        m_core.reset();
+        m_lender.reset();
         m_link = std::make_unique<CSerialLink>();
         m_link->SetTimeouts(250, 500);
-        m_link->SetCommEventMessage(static_cast<std::uint32_t>(CCorvanePropertySheet::CommEventType()));
+        m_lender = std::make_unique<CLinkLender>(*m_link);
         NewSheet();
     }
     // The window on the ports put in DeviceDir() beforehand, without an instrument, shown and active.
@@ -75,16 +80,24 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_sheet.get()));
         return *m_sheet;
     }
-    // A new main window on the same link, as after a restart of the program.
+    // A new main window and run core on the same link, as after a restart of the program.
     void NewSheet() {
         m_sheet.reset();
-        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_link, m_dialogs);
+        m_core = std::make_unique<CRunCore>(*m_lender);
+        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_lender, *m_core, m_dialogs);
         QObject::connect(m_sheet.get(), &QWidget::windowTitleChanged, [this](const QString& t) { m_titles << t; });
         m_sheet->show();
     }
     // The recovery's seconds last 100 ms: the silence limit's 20 s floor is 2 s, the first reopen
     // tries come 200 ms apart.
-    void FastRecovery() { m_sheet->Recovery().SetTimeUnit(std::chrono::milliseconds(100)); }
+    void FastRecovery() { m_core->SetTimeUnit(std::chrono::milliseconds(100)); }
+    // Waits until the run has settled: neither starting nor stopping. False at the time-out.
+    bool WaitForSettledRun(int timeoutMs = 10000) {
+        return WaitFor([&] {
+            const RunState state = m_core->State();
+            return state != RunState::Starting && state != RunState::Stopping;
+        }, timeoutMs);
+    }
     // The journal's lines, each without its time stamp: "word details".
     static std::vector<std::string> JournalEntries() {
         std::ifstream in(JournalPath());
@@ -173,6 +186,8 @@ protected:
     fs::path m_folder;  // settings store and log files, removed after the test
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<CSerialLink> m_link;
+    std::unique_ptr<CLinkLender> m_lender;
+    std::unique_ptr<CRunCore> m_core;
     FakeOperatorDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
     QStringList m_titles;  // every caption shown, in order

@@ -28,7 +28,7 @@ TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
 }
 
 TEST_F(SheetTest, LogsGoToTheWorkingFolderUntilOneIsChosen) {
-    EXPECT_EQ(OpenWindowWithoutInstrument().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
+    EXPECT_EQ(OpenWindowWithoutInstrument().Core().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
 }
 
 TEST_F(SheetTest, NewCaptionKeepsTheFaultIcon) {
