@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <ctime>
-#include <filesystem>
 
 #include "HelpWindow.h"
 #include "control/OperatorDialogs.h"
@@ -47,16 +45,6 @@ int StoredPortIndex(int portCount) {
     const int index = static_cast<std::int16_t>(stored);
     if (index < 0) return -1;
     return index < portCount ? index : 0;
-}
-
-// Logs go to the working folder, named after today, until the operator chooses otherwise. The
-// folder's name is kept as the file system spells it, whatever its encoding.
-void StartLogState(CDataLog& log) {
-    std::error_code error;
-    log.SetLogFolder(std::filesystem::current_path(error).native());
-    const std::time_t now = std::time(nullptr);
-    log.MakeLogFileName(now);
-    log.m_nLogDate = CDataLog::DateOf(now);
 }
 
 }  // namespace
@@ -121,7 +109,6 @@ CCorvanePropertySheet::CCorvanePropertySheet(CLinkLender& link, CRunCore& core, 
     setWindowIcon(IconFor(IconId::Application));
 
     m_pageComm->SelectIndex(StoredPortIndex(m_pageComm->PortCount()));
-    if (!m_core.IsRunning()) StartLogState(m_core.Log());
 
     // The run's records reach the pages after they are in the log file, on this thread.
     m_core.Records().Subscribe(this, "window", [this](const SharedRecordBatch& batch) { OnRecords(batch); });

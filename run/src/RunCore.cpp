@@ -89,6 +89,14 @@ CRunCore::CRunCore(CLinkLender& link, QObject* parent)
     m_workerThread.setObjectName(QStringLiteral("link worker"));
     m_pumpThread.start();
     m_workerThread.start();
+    // Logs go to the working folder, named after today, until a run is told otherwise. The folder's
+    // name is kept as the file system spells it, whatever its encoding.
+    std::error_code error;
+    m_log.SetLogFolder(std::filesystem::current_path(error).native());
+    const std::time_t now = std::time(nullptr);
+    m_log.MakeLogFileName(now);
+    m_log.m_nLogDate = CDataLog::DateOf(now);
+
     m_tmrSilence->setSingleShot(true);
     m_tmrReopen->setSingleShot(true);
     connect(m_tmrSilence, &QTimer::timeout, this, &CRunCore::CheckSilence);

@@ -134,6 +134,20 @@ std::vector<std::string> SimProcess::TranscriptLines() const {
     return lines;
 }
 
+std::vector<std::string> SimProcess::UnpolledRecordLines() const {
+    constexpr std::string_view kRecordLetters = "DTBGRYZ";
+    std::vector<std::string> lines;
+    bool unpolled = false;
+    for (const std::string& entry : TranscriptLines()) {
+        const std::string rest = entry.substr(entry.find(' ') + 1);
+        if (rest == "RX UB") unpolled = true;
+        if (rest == "RX UE" || rest == "EVENT gone" || rest == "EVENT restarting") unpolled = false;
+        if (unpolled && rest.starts_with("TX ") && rest.size() > 3 && kRecordLetters.find(rest[3]) != std::string::npos)
+            lines.push_back(rest.substr(3));
+    }
+    return lines;
+}
+
 std::vector<std::string> SimProcess::SentLines() const {
     return EntriesOfKind(TranscriptLines(), "TX");
 }

@@ -33,6 +33,9 @@ public:
     std::vector<std::string> TranscriptLines() const;
     // The text of every TX entry so far, in order: exactly the lines sent, without their CR.
     std::vector<std::string> SentLines() const;
+    // The record lines sent unasked while unpolled: after each "UB", until "UE" or until it went
+    // away or restarted. Every one of them belongs in a run's log, once and in this order.
+    std::vector<std::string> UnpolledRecordLines() const;
     // The text of every RX entry so far, in order: the commands received, without CR LF.
     std::vector<std::string> ReceivedCommands() const;
     // The text of every EVENT entry so far, in order: "published /dev/pts/<n>" (the link made, at

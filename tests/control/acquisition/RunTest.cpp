@@ -397,3 +397,47 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndTheLinesThatFailedAreWrittenOnceThe
     both.insert(both.end(), after.begin(), after.end());
     EXPECT_TRUE(WaitFor([&] { return both == UnpolledLines(); })) << both.size() << " of " << UnpolledLines().size();
 }
+
+TEST_F(RunTest, UnattendedStartAsksNothingAndKeepsTheSwitchToDailyFilesItMakes) {
+    // Weekly files stored, and a day of every record at one-second averaging: over 2 MiB.
+    StoreLogging(CDataLog::kWeekly);
+    Start({"--averaging", "1", "--autozero", "3600", "--records", "DTZ", "--speed", "10"});
+    FastRecovery();
+    ASSERT_TRUE(Sheet().StartUnattended());
+    ASSERT_TRUE(WaitFor([&] { return m_core->State() == RunState::Running; }, kLongWaitMs));
+    EXPECT_TRUE(m_dialogs.messages.isEmpty());
+    EXPECT_EQ(StoredNumber(kValueLogLength), CDataLog::kDaily);
+    EXPECT_TRUE(Journaled("message The 'Log - New File Weekly' option is selected."));
+    StartStop();
+    // The next start finds daily files stored: no word of it again.
+    const std::size_t journaled = JournalEntries().size();
+    ASSERT_TRUE(Sheet().StartUnattended());
+    ASSERT_TRUE(WaitFor([&] { return m_core->State() == RunState::Running; }, kLongWaitMs));
+    StartStop();
+    const std::vector<std::string> journal = JournalEntries();
+    EXPECT_TRUE(std::none_of(journal.begin() + static_cast<long>(journaled), journal.end(),
+                             [](const std::string& e) { return e.starts_with("message"); }));
+}
+
+TEST_F(RunTest, AStopSignalDuringAQuestionEndsEverythingAndNothingCarriesOnBehindTheBox) {
+    LogTo("never.dat");
+    Start({"--status", "0003"});
+    // The signal comes while the fault question is open; the box then returns Yes as if answered.
+    m_dialogs.onMessage = [&](const QString&) { Sheet().StopForSignal("SIGTERM"); };
+    Click(CCorvanePropertySheet::ID_START_DATA);
+    EXPECT_TRUE(WaitForSettledRun());
+    EXPECT_FALSE(Sheet().isVisible());
+    EXPECT_FALSE(Sheet().IsRunning());
+    EXPECT_FALSE(m_link->IsConnected());
+    const CommandList commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 0);
+    EXPECT_FALSE(Journaled("run-started"));
+}
+
+TEST_F(RunTest, ExitLogsTheLinesThatHaveArrivedBeforeItEndsTheRun) {
+    const fs::path log = StartLoggedRun("exit.dat", {"--records", "DTY", "--averaging", "1", "--speed", "20"});
+    ASSERT_TRUE(WaitForLogLines(log, 10));
+    Click(CCorvanePropertySheet::ID_EXIT);
+    EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
+    EXPECT_TRUE(WaitFor([&] { return FileLines(log) == UnpolledLines(); })) << FileLines(log).size();
+}

@@ -9,6 +9,7 @@
 #include "SheetHarness.h"
 #include "pages/CommSetupPage.h"
 #include "pages/DataPage.h"
+#include "run/StoredRun.h"
 
 class SequencesTest : public SheetTest {
 protected:
@@ -32,6 +33,11 @@ TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
         EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
         EXPECT_FALSE(m_link->IsConnected());
     }
+    // The port that answered is the one --start uses, even once it no longer opens.
+    EXPECT_EQ(StoredNumber(kValueRunPort), 1u);
+    m_sim.reset();
+    ASSERT_TRUE(StoredRunConfig());
+    EXPECT_EQ(StoredRunConfig()->port, 1);
     QWidget* data = &Sheet().DataPage();
     EXPECT_FALSE(Control<QLabel>(data, DataPageId::ScatteringBlue)->text().isEmpty());  // total scatter Blue from "RD"
     EXPECT_TRUE(Control<QLabel>(data, DataPageId::ModeSeconds)->text().isEmpty() && Control<QLabel>(data, DataPageId::NextData)->text().isEmpty())

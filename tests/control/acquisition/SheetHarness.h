@@ -23,6 +23,7 @@
 
 #include "EventLoopWait.h"
 #include "FakeOperatorDialogs.h"
+#include "RunFiles.h"
 #include "SimProcess.h"
 #include "control/CorvanePropertySheet.h"
 #include "pages/ControlName.h"
@@ -84,7 +85,7 @@ protected:
     void NewSheet() {
         m_sheet.reset();
         m_core = std::make_unique<CRunCore>(*m_lender);
-        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_lender, *m_core, m_dialogs);
+        m_sheet = std::make_unique<CCorvanePropertySheet>(*m_lender, *m_core, *m_answering);
         QObject::connect(m_sheet.get(), &QWidget::windowTitleChanged, [this](const QString& t) { m_titles << t; });
         m_sheet->show();
     }
@@ -97,17 +98,6 @@ protected:
             const RunState state = m_core->State();
             return state != RunState::Starting && state != RunState::Stopping;
         }, timeoutMs);
-    }
-    // The journal's lines, each without its time stamp: "word details".
-    static std::vector<std::string> JournalEntries() {
-        std::ifstream in(JournalPath());
-        std::vector<std::string> entries;
-        for (std::string line; std::getline(in, line);) entries.push_back(line.substr(line.find(' ') + 1));
-        return entries;
-    }
-    static bool Journaled(const std::string& start) {
-        const std::vector<std::string> entries = JournalEntries();
-        return std::any_of(entries.begin(), entries.end(), [&](const std::string& e) { return e.starts_with(start); });
     }
     // Logging on, daily or weekly, to the log folder, as if saved by an earlier session.
     void StoreLogging(std::uint16_t length) {
@@ -151,28 +141,7 @@ protected:
         const CommandList all = m_sim->ReceivedCommands();
         return {all.begin() + static_cast<long>(std::min(since, all.size())), all.end()};
     }
-    // The record lines the simulator sent unasked while unpolled: after each "UB", until "UE" or
-    // until it went away or restarted.
-    std::vector<std::string> UnpolledLines() const {
-        std::vector<std::string> lines;
-        bool unpolled = false;
-        for (const std::string& entry : m_sim->TranscriptLines()) {
-            const std::string rest = entry.substr(entry.find(' ') + 1);
-            if (rest == "RX UB") unpolled = true;
-            if (rest == "RX UE" || rest == "EVENT gone" || rest == "EVENT restarting") unpolled = false;
-            if (unpolled && rest.starts_with("TX ") && rest.size() > 3 && IsRecordLetter(rest[3]))
-                lines.push_back(rest.substr(3));
-        }
-        return lines;
-    }
-    // A log file's lines without their CR LF; an unterminated last line is marked.
-    static std::vector<std::string> FileLines(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(!in.eof() && line.ends_with('\r') ? line.substr(0, line.size() - 1) : line + "<no CR LF>");
-        return lines;
-    }
+    std::vector<std::string> UnpolledLines() const { return m_sim->UnpolledRecordLines(); }
     fs::path LogFolder() const { return m_folder / "logs"; }
     std::string DeviceDir() const { return (m_folder / "devices").string(); }
     // A stored number as the program left it; nothing when missing.
@@ -189,6 +158,7 @@ protected:
     std::unique_ptr<CLinkLender> m_lender;
     std::unique_ptr<CRunCore> m_core;
     FakeOperatorDialogs m_dialogs;
+    IOperatorDialogs* m_answering = &m_dialogs;  // the real boxes in the tests that need them
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
     QStringList m_titles;  // every caption shown, in order
 };

@@ -1,0 +1,263 @@
+// The run core on its own, without any widget (this program does not link Qt Widgets): runs against
+// the simulator and a scripted instrument, with their losses, returns, silences and midnights, stops
+// in every state, a listener that is slow, and log files that cannot be written for a while.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "EventLoopWait.h"
+#include "RunFiles.h"
+#include "SerialTestSupport.h"
+#include "SimProcess.h"
+#include "run/RunCore.h"
+#include "serial/LinkLease.h"
+#include "settings/SettingsKey.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits that span a loss, a return or a restart of the instrument, on a machine that may be busy.
+constexpr int kLongWaitMs = 20000;
+
+class RunCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "corvane-core-XXXXXX").string();
+        m_folder = mkdtemp(pattern.data());
+        fs::create_directories(m_folder / "devices");
+        setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
+        setenv("CORVANE_DEVICE_DIR", (m_folder / "devices").c_str(), 1);
+    }
+    void TearDown() override {
+        m_core.reset();  // ends any run before the instrument goes
+        m_lender.reset();
+        m_link.reset();
+        m_sim.reset();
+        m_instrument.reset();
+        fs::remove_all(m_folder);
+    }
+    // The core on Com port 1 of the simulator started with these options.
+    void StartSim(const std::vector<std::string>& options) {
+        m_sim = std::make_unique<SimProcess>(options);
+        setenv("CORVANE_DEVICE_DIR", m_sim->DeviceDir().c_str(), 1);
+        MakeCore(250, 500);
+    }
+    // The core on Com port 1 of an instrument that answers the handshake and nothing else, with the
+    // program's own time-outs, so that every command of a start waits out its second.
+    void StartMute() {
+        m_instrument = std::make_unique<FakeInstrument>(Answers());
+        fs::create_symlink(m_instrument->DevicePath(), m_folder / "devices" / "COM1");
+        MakeCore(1000, 2000);
+    }
+    void MakeCore(std::uint32_t replyMs, std::uint32_t openMs) {
+        m_link = std::make_unique<CSerialLink>();
+        m_link->SetTimeouts(replyMs, openMs);
+        m_lender = std::make_unique<CLinkLender>(*m_link);
+        m_core = std::make_unique<CRunCore>(*m_lender);
+        m_core->SetTimeUnit(100ms);  // the silence limit's 20 s floor is 2 s, the first tries 200 ms apart
+        QObject::connect(m_core.get(), &CRunCore::StateChanged, [this](RunState s) { m_states.push_back(s); });
+    }
+    // What --start finds stored: logging to the log folder, daily files named by the rule.
+    RunConfig Stored(const fs::path& folder) const {
+        RunConfig config;
+        config.port = 1;
+        config.logging = true;
+        config.logFolder = folder.string() + "/";
+        config.setup.records[static_cast<std::size_t>(RecordKind::Data)] = 1;
+        return config;
+    }
+    bool WaitForState(RunState state, int timeoutMs = kLongWaitMs) {
+        return WaitFor([&] { return m_core->State() == state; }, timeoutMs);
+    }
+    // Every line the simulator sent unpolled is in these files together, once and in order.
+    void ExpectEveryLineLogged(const std::vector<fs::path>& files) {
+        std::vector<std::string> logged;
+        for (const fs::path& file : files) {
+            const std::vector<std::string> lines = FileLines(file);
+            logged.insert(logged.end(), lines.begin(), lines.end());
+        }
+        // The simulator writes its transcript after a line has gone out.
+        EXPECT_TRUE(WaitFor([&] { return m_sim->UnpolledRecordLines() == logged; }))
+            << logged.size() << " logged, " << m_sim->UnpolledRecordLines().size() << " sent";
+    }
+    fs::path Logs() const { return m_folder / "logs"; }
+
+    fs::path m_folder;
+    std::unique_ptr<SimProcess> m_sim;
+    std::unique_ptr<FakeInstrument> m_instrument;
+    std::unique_ptr<CSerialLink> m_link;
+    std::unique_ptr<CLinkLender> m_lender;
+    std::unique_ptr<CRunCore> m_core;
+    std::vector<RunState> m_states;
+};
+
+TEST_F(RunCoreTest, ARunThroughALossAReturnAndAMidnightLogsEveryLineOnceInItsDaysFile) {
+    StartSim({"--clock", "2005-09-20T23:59:54", "--speed", "2", "--records", "DT", "--averaging", "1",
+              "--vanish-for", "1"});
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    const fs::path before = Logs() / "CV050920.dat", after = Logs() / "CV050921.dat";
+    ASSERT_TRUE(WaitFor([&] { return FileLines(before).size() >= 2; }, kLongWaitMs));
+    // Nothing else reaches the link while the run holds it.
+    EXPECT_FALSE(m_lender->TryLease());
+
+    m_sim->Vanish();
+    ASSERT_TRUE(WaitForState(RunState::WaitingForInstrument));
+    ASSERT_TRUE(WaitForState(RunState::Running));
+    ASSERT_TRUE(WaitFor([&] { return FileLines(after).size() >= 4; }, kLongWaitMs));
+    m_core->Stop("the operator");
+    ASSERT_TRUE(WaitForState(RunState::Idle));
+    EXPECT_TRUE(m_lender->TryLease());
+
+    EXPECT_EQ(FileLines(after).front(), "T,2005,09,21,00,00,00");
+    ExpectEveryLineLogged({before, after});
+    const RunStatus status = m_core->Status();
+    EXPECT_EQ(status.losses, 1u);
+    EXPECT_EQ(status.logWriteErrors, 0u);
+    EXPECT_TRUE(status.lastLogSync.has_value());
+    // Whether a try failed before the instrument was back depends on the machine's pace.
+    std::vector<std::string> journal = JournalEntries();
+    std::erase_if(journal, [](const std::string& e) { return e.starts_with("reconnect-failed"); });
+    for (std::string& entry : journal) entry = entry.substr(0, entry.find(':'));
+    EXPECT_EQ(journal, std::vector<std::string>({"log-folder-missing " + Logs().string() + "/",
+                                                 "run-started Com1, logging to " + before.string(),
+                                                 "instrument-lost Com1", "instrument-back Com1 after 0",
+                                                 "run-stopped by the operator"}));
+}
+
+TEST_F(RunCoreTest, AReconnectKeepsTheLoggingChoicesTheRunStartedWith) {
+    StartSim({"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "1"});
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    ASSERT_TRUE(WaitForState(RunState::Running));
+    // A second copy or an editor changes the store in the middle of the run.
+    {
+        CSettingsKey key;
+        ASSERT_TRUE(key.Open(kProductKeyPath, false));
+        key.WriteString(kValueLogPath, (m_folder / "elsewhere").string() + "/");
+        key.WriteDword(kValueLogEnable, 0);
+        key.WriteWord(kValueLogLength, CDataLog::kWeekly);
+    }
+    m_sim->Vanish();
+    ASSERT_TRUE(WaitForState(RunState::WaitingForInstrument));
+    ASSERT_TRUE(WaitForState(RunState::Running));
+    const fs::path log = Logs() / fs::directory_iterator(Logs())->path().filename();
+    const std::size_t returned = FileLines(log).size();
+    ASSERT_TRUE(WaitFor([&] { return FileLines(log).size() >= returned + 4; }, kLongWaitMs));
+    m_core->Stop("the operator");
+    ASSERT_TRUE(WaitForState(RunState::Idle));
+    EXPECT_FALSE(fs::exists(m_folder / "elsewhere"));
+    ExpectEveryLineLogged({log});
+}
+
+TEST_F(RunCoreTest, ASilentInstrumentsGapIsCountedFromItsLastLine) {
+    StartSim({"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    ASSERT_TRUE(WaitForState(RunState::Running));
+    ASSERT_TRUE(WaitFor([&] { return m_core->Status().lastLine.has_value(); }, kLongWaitMs));
+    m_sim->Restart();
+    ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1 after "); }, kLongWaitMs));
+    // The silence limit is 2 s here and the instrument stays silent 3 s: the gap is at least that.
+    for (const std::string& entry : JournalEntries()) {
+        if (!entry.starts_with("silent-instrument-restarted")) continue;
+        const std::string gap = entry.substr(entry.rfind(' ') + 1);
+        EXPECT_GE(gap, "0:00:02") << entry;
+    }
+    EXPECT_EQ(m_core->Status().silentRestarts, 1u);
+}
+
+TEST_F(RunCoreTest, StopEndsTheRunWithinTwoSecondsInEveryStateEvenWhenEveryCommandTimesOut) {
+    StartMute();
+    const auto stopTakes = [&] {
+        QElapsedTimer stopping;
+        stopping.start();
+        m_core->Stop("the operator");
+        EXPECT_TRUE(WaitForState(RunState::Idle, 5000));
+        return stopping.elapsed();
+    };
+    // The instrument part of the start: eleven settings and four records, each a second in vain.
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    ASSERT_TRUE(WaitForState(RunState::Starting, 5000));
+    QThread::msleep(1500);
+    EXPECT_LT(stopTakes(), 2000);
+    // Waiting, with a try under way whose handshake would wait out two probes of 2 s.
+    fs::remove(m_folder / "devices" / "COM1");
+    const PseudoTerminal silent;
+    fs::create_symlink(silent.DevicePath(), m_folder / "devices" / "COM1");
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    ASSERT_TRUE(WaitForState(RunState::WaitingForInstrument, 5000));
+    QThread::msleep(500);
+    EXPECT_LT(stopTakes(), 2000);
+    // Exit waits until the run has ended.
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
+    QThread::msleep(500);
+    QElapsedTimer exiting;
+    exiting.start();
+    m_core->StopAndWait("Exit");
+    EXPECT_LT(exiting.elapsed(), 2000);
+    EXPECT_EQ(m_core->State(), RunState::Idle);
+}
+
+TEST_F(RunCoreTest, ASlowListenerDelaysNoLinesWriteAndStillGetsEveryRecordInOrder) {
+    StartSim({"--burst", "400", "--records", "D", "--averaging", "60"});
+    // A listener on a thread of its own that takes 50 ms per record: 20 s for the burst.
+    QThread listenerThread;
+    QObject listener;
+    listener.moveToThread(&listenerThread);
+    listenerThread.start();
+    std::atomic<std::size_t> heard{0};
+    std::vector<std::string> lines;
+    m_core->Records().Subscribe(&listener, "slow", [&](const SharedRecordBatch& batch) {
+        for (const ReceivedRecord& record : *batch) {
+            QThread::msleep(50);
+            lines.push_back(record.line);
+            ++heard;
+        }
+    });
+    RunConfig config = Stored(Logs());
+    config.logFile = "burst.dat";
+    ASSERT_TRUE(m_core->StartUnattended(config));
+    ASSERT_TRUE(WaitFor([&] { return FileLines(Logs() / "burst.dat").size() >= 400; }, 5000));
+    EXPECT_LT(heard.load(), 200u);
+    m_core->Stop("the operator");
+    ASSERT_TRUE(WaitForState(RunState::Idle));
+    ASSERT_TRUE(WaitFor([&] { return heard.load() >= 400; }, 30000));
+    listenerThread.quit();
+    listenerThread.wait();
+    EXPECT_EQ(lines, FileLines(Logs() / "burst.dat"));
+}
+
+TEST_F(RunCoreTest, FailingWritesAreJournaledOnceThenHourlyAndTheirLinesWaitForTheFile) {
+    StartSim({"--records", "DY", "--averaging", "1", "--speed", "20"});
+    const fs::path folder = Logs(), aside = m_folder / "aside";
+    ASSERT_TRUE(m_core->StartUnattended(Stored(folder)));
+    ASSERT_TRUE(WaitForState(RunState::Running));
+    const fs::path log = folder / fs::directory_iterator(folder)->path().filename();
+    // For two seconds a file stands in the folder's place: forty batches fail.
+    std::ofstream(aside.string()) << "not a folder";
+    ASSERT_EQ(renameat2(AT_FDCWD, aside.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE), 0);
+    const std::uint64_t failedBefore = m_core->Status().logWriteErrors;
+    ASSERT_TRUE(WaitFor([&] { return m_core->Status().logWriteErrors >= failedBefore + 10; }, kLongWaitMs));
+    EXPECT_GT(m_core->Status().logLinesKept, 0u);
+    fs::remove(folder);
+    ASSERT_TRUE(WaitFor([&] { return Journaled("log-recovered " + log.string()); }, kLongWaitMs));
+    m_core->Stop("the operator");
+    ASSERT_TRUE(WaitForState(RunState::Idle));
+
+    const std::vector<std::string> journal = JournalEntries();
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(), [](const std::string& e) { return e.starts_with("log-error"); }), 1);
+    EXPECT_EQ(m_core->Status().logLinesKept, 0u);
+    ExpectEveryLineLogged({aside / log.filename(), log});
+}
+
+}  // namespace
