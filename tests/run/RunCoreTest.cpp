@@ -19,6 +19,7 @@
 #include "SerialTestSupport.h"
 #include "SimProcess.h"
 #include "run/RunCore.h"
+#include "run/StoredRun.h"
 #include "serial/LinkLease.h"
 #include "settings/SettingsKey.h"
 
@@ -258,6 +259,27 @@ TEST_F(RunCoreTest, FailingWritesAreJournaledOnceThenHourlyAndTheirLinesWaitForT
     EXPECT_EQ(std::count_if(journal.begin(), journal.end(), [](const std::string& e) { return e.starts_with("log-error"); }), 1);
     EXPECT_EQ(m_core->Status().logLinesKept, 0u);
     ExpectEveryLineLogged({aside / log.filename(), log});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RunCoreTest, LogsGoToTheWorkingFolderByTheBytesOfItsNameEvenWhenTheyAreNotUtf8) {
+    const fs::path latin1 = m_folder / "Stationsgel\xe4nde";  // Latin-1, not UTF-8
+    fs::create_directories(latin1);
+    const fs::path previous = fs::current_path();
+    fs::current_path(latin1);
+    {
+        CSettingsKey key;
+        ASSERT_TRUE(key.Open(kProductKeyPath, false) && key.WriteWord(kValueRunPort, 3));
+    }
+    MakeCore(250, 500);
+    const std::optional<RunConfig> stored = StoredRunConfig();
+    fs::current_path(previous);
+    EXPECT_EQ(m_core->Log().m_strLogPath, latin1.native() + "/");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->logFolder, latin1.native() + "/");
 }
 
 }  // namespace
