@@ -142,16 +142,6 @@ TEST(SimModeCycle, ModesFollowMeasuringBlankingZeroingBlankingAndReportTruthfulS
     EXPECT_EQ(zeroRecordSeconds, (std::vector<std::size_t>{changes[3] + 1}));
 }
 
-TEST(SimClock, ClockSetByCommandHoldsAndKeepsItsRate) {
-    InstrumentModel model(InstrumentConfig{}, kClock, 1.5, 0, kStart, 7);
-    CommandInterpreter interpreter(model, {});
-    model.Advance(kStart + seconds(10));
-    EXPECT_EQ(interpreter.Execute("RT", kStart + seconds(10)), "T,2005,09,01,00,00,05");
-    EXPECT_EQ(interpreter.Execute("STT2010,01,01,00,00,00", kStart + seconds(10)), "OK");
-    model.Advance(kStart + seconds(30));
-    EXPECT_EQ(interpreter.Execute("RT", kStart + seconds(30)), "T,2010,01,01,00,00,30");
-}
-
 TEST(SimClock, SpeedFactorAndSecondBoundaries) {
     InstrumentClock fast(kClock, 60.0, kStart);
     EXPECT_EQ(fast.SecondAt(kStart + seconds(1)), kClock + 60);
