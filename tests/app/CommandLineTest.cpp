@@ -62,12 +62,9 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
         EXPECT_TRUE(refused.out.isEmpty());
         EXPECT_TRUE(refused.err.startsWith(error + "Usage: corvane")) << refused.err.toStdString();
     }
-    for (const auto& [argument, seconds] :
-         {std::pair{"--keep-clock=0", 0u}, std::pair{"--keep-clock=86400", 86400u}}) {
-        CommandLine taken;
-        EXPECT_EQ(ParseCommandLine({"corvane", argument}, taken), std::nullopt);
-        EXPECT_EQ(taken.keepClockSeconds, seconds);
-    }
+    CommandLine taken;
+    EXPECT_EQ(ParseCommandLine({"corvane", "--keep-clock=0"}, taken), std::nullopt);
+    EXPECT_EQ(taken.keepClockSeconds, 0u);  // given: off, whatever is stored
 }
 
 TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData) {

@@ -1,80 +1,31 @@
-// Keeping the instrument's clock: the decisions on their own, then the keeper as the run core uses
-// it, with the PC's clock and its state set by the test.
+// Keeping the instrument's clock: the decisions during a run on their own, then the keeper as the run
+// core uses it, with the PC's clock and its state set by the test.
 #include <gtest/gtest.h>
 
 #include "ClockTestSupport.h"
 #include "station/ClockKeeper.h"
 #include "station/ClockKeeping.h"
 
-namespace {
-
 using std::chrono::seconds;
-using Clock = std::chrono::steady_clock;
-
-Clock::time_point At(int second) {
-    return Clock::time_point{seconds(second)};
-}
-
-}  // namespace
-
-TEST(ClockKeeping, AtStartOnlyAClockBeyondTheThresholdIsSetAndOnlyFromASynchronisedPc) {
-    EXPECT_FALSE(CClockKeeping(0).AtStart(std::nullopt, true, At(0)).heldBack.has_value());  // off: silent
-    CClockKeeping keeping(10);
-    struct Row {
-        int at;
-        std::optional<double> offset;
-        bool synchronized, set;
-        const char* heldBack;  // how the journal's text begins
-    };
-    const Row rows[] = {
-        {0, 9.9, true, false, nullptr},
-        {0, -10, true, false, nullptr},
-        {0, -10.6, true, true, nullptr},
-        {0, 42, false, false,
-         "the instrument's clock is 42 s ahead of the PC's, but the PC's own clock is not"},
-        {1800, 42, false, false, nullptr},  // said at most once an hour...
-        {1800, std::nullopt, true, false, "the instrument's time could not be read"},  // ...for each reason
-        {3600, 42, false, false, "the instrument's clock is 42 s ahead"},
-        {3601, 42, true, true, nullptr},
-        {3602, 42, true, true, nullptr},  // each reconnect may set it
-    };
-    for (const Row& row : rows) {
-        const CClockKeeping::Decision decision = keeping.AtStart(row.offset, row.synchronized, At(row.at));
-        EXPECT_EQ(decision.setClock, row.set) << row.at;
-        EXPECT_EQ(decision.heldBack.has_value(), row.heldBack != nullptr) << row.at;
-        if (row.heldBack) {
-            EXPECT_TRUE(decision.heldBack->starts_with(row.heldBack)) << *decision.heldBack;
-        }
-    }
-}
 
 TEST(ClockKeeping, DriftIsCorrectedAfterFiveMinutesBeyondAtMostHourlyInNormalOperationOnly) {
+    const auto At = [](int second) { return std::chrono::steady_clock::time_point{seconds(second)}; };
     CClockKeeping keeping(10);
-    struct Row {
-        int at;
-        double median;
-        char mode;
-        bool synchronized, set, heldBack;
+    // Seconds, the median, the mode, the PC synchronised, set, held back.
+    const std::tuple<int, double, char, bool, bool, bool> rows[] = {
+        // clang-format off
+        {0, 12, 'N', true, false, false}, {240, 5, 'N', true, false, false},  // back within: the wait restarts
+        {300, -12, 'N', true, false, false}, {599, -12, 'N', true, false, false},
+        {600, -12, 'Z', true, false, false}, {660, -12, 'B', true, false, false},  // wait for normal operation
+        {720, -12, 'N', false, false, true}, {780, -12, 'N', false, false, false},  // held back, said once
+        {840, -12, 'N', true, true, false}, {1200, -12, 'N', true, false, false},
+        {4439, -12, '\0', true, false, false}, {4440, -12, '\0', true, true, false},  // an hour; no D records
+        // clang-format on
     };
-    const Row rows[] = {
-        {0, 12, 'N', true, false, false},
-        {240, 5, 'N', true, false, false},  // back within: timer restarts
-        {300, -12, 'N', true, false, false},
-        {599, -12, 'N', true, false, false},
-        {600, -12, 'Z', true, false, false},
-        {660, -12, 'B', true, false, false},  // wait for normal operation
-        {720, -12, 'N', false, false, true},
-        {780, -12, 'N', false, false, false},  // held back, said once
-        {840, -12, 'N', true, true, false},    // set
-        {1200, -12, 'N', true, false, false},
-        {4439, -12, '\0', true, false, false},  // within the hour
-        {4440, -12, '\0', true, true, false},   // no D records: the mode cannot be waited for
-    };
-    for (const Row& row : rows) {
-        const CClockKeeping::Decision decision =
-            keeping.DuringRun({row.median, row.synchronized, row.mode, false}, At(row.at));
-        EXPECT_EQ(decision.setClock, row.set) << row.at;
-        EXPECT_EQ(decision.heldBack.has_value(), row.heldBack) << row.at;
+    for (const auto& [at, median, mode, synchronized, set, heldBack] : rows) {
+        const CClockKeeping::Decision decision = keeping.DuringRun({median, synchronized, mode, false}, At(at));
+        EXPECT_EQ(decision.setClock, set) << at;
+        EXPECT_EQ(decision.heldBack.has_value(), heldBack) << at;
     }
     // A daylight-saving change is corrected at once, though within the hour, once the zero is over.
     EXPECT_FALSE(keeping.DuringRun({-3600, true, 'Z', true}, At(4500)).setClock);
@@ -99,6 +50,7 @@ TEST_F(ClockKeeperTest, StartSetsTheClockOnlyWhenKeepingWithThePcsTimeAndJournal
     EXPECT_EQ(journal.TakeWords(), std::vector<std::string>{"clock-offset"});
 
     keeper.SetKeepThreshold(10);
+    EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -10)).has_value());  // not beyond
     EXPECT_EQ(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -42)), "STT2026,06,01,12,03,00");
     keeper.OnClockCommandAnswered("OK", TimeLineAt(pc.reading.now, 0));
     ASSERT_EQ(journal.lines.size(), 2u);  // the PC's state, first read, then the setting
@@ -118,8 +70,10 @@ TEST_F(ClockKeeperTest, StartSetsTheClockOnlyWhenKeepingWithThePcsTimeAndJournal
     journal.lines.clear();
 
     pc.reading.synchronized = false;
-    EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, 42)).has_value());
-    EXPECT_EQ(journal.TakeWords(), (std::vector<std::string>{"pc-clock", "clock-not-set"}));
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, 42)));
+    EXPECT_EQ(journal.TakeWords(), (std::vector<std::string>{"pc-clock", "clock-not-set"}));  // once an hour
+    EXPECT_FALSE(keeper.ClockCommandAtStart("WriteComm"));  // a held-back line of its own
+    EXPECT_TRUE(journal.lines.at(0).second.starts_with("the instrument's time could not be read"));
 }
 
 TEST_F(ClockKeeperTest, DaylightSavingChangeIsDueAtOnceUnlessZeroing) {

@@ -5,12 +5,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "station/ClockTexts.h"
 #include "station/PcClock.h"
 
 // Central European time with its daylight-saving rules written out, so that no zone data is needed.
@@ -65,8 +63,7 @@ struct JournalLog {
     // The words journaled since the last call.
     std::vector<std::string> TakeWords() {
         std::vector<std::string> words;
-        for (const auto& line : lines) words.push_back(line.first);
-        lines.clear();
+        for (const auto& line : std::exchange(lines, {})) words.push_back(line.first);
         return words;
     }
 };

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <thread>
 
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
-#include "records/Records.h"
-#include "sim/InstrumentClock.h"
+#include "station/ClockSample.h"
 
 using namespace std::chrono_literals;
 
@@ -55,31 +53,24 @@ TEST(SimProcessLine, RepliesAfterTheGivenDelay) {
     EXPECT_GE(std::chrono::steady_clock::now() - asked, 150ms);
 }
 
-// Seconds the instrument's clock, as an "RT" reply gives it, is ahead of the computer's local time.
-std::int64_t InstrumentAhead(const std::optional<std::string>& reply) {
-    const std::optional<TimeRecord> time = ParseTimeRecord(reply.value_or(""));
-    if (!time) throw std::runtime_error("not a time record: " + reply.value_or("(none)"));
-    const auto& v = time->values;
-    return ToCalendarSeconds({v[0], v[1], v[2], v[3], v[4], v[5]}) - LocalCalendarSecondsNow();
+// Seconds the instrument's clock, as an "RT" reply gives it, is ahead of the PC's local time.
+double InstrumentAhead(const std::optional<std::string>& reply) {
+    return ReadClockSample(reply.value_or(""), std::chrono::system_clock::now()).value().offset;
 }
 
 TEST(SimProcessLine, ClockStartsOffsetAndDriftsOnFromWhereSttSetsIt) {
     SimProcess sim({"--clock-offset", "-3600", "--clock-drift", "500000", "--records", "none"});
     PseudoTerminal line(sim.DevicePath(), B9600);
     // Half a second of drift at most since the start, and the reply's whole seconds.
-    const std::int64_t ahead = InstrumentAhead(Ask(line, "RT"));
-    EXPECT_TRUE(ahead >= -3601 && ahead <= -3598) << ahead;
-
-    const CalendarTime now = FromCalendarSeconds(LocalCalendarSecondsNow());
-    char command[40];
-    std::snprintf(command, sizeof command, "STT%04d,%02d,%02d,%02d,%02d,%02d", now.year, now.month, now.day,
-                  now.hour, now.minute, now.second);
-    EXPECT_EQ(Ask(line, command), "OK");
-    EXPECT_LE(std::abs(InstrumentAhead(Ask(line, "RT"))), 1);
-    // 50 % fast: four seconds later it is two seconds ahead.
+    EXPECT_NEAR(InstrumentAhead(Ask(line, "RT")), -3600, 2);
+    EXPECT_EQ(Ask(line, ClockSetCommand(std::chrono::system_clock::now())), "OK");
+    const auto set = std::chrono::steady_clock::now();
+    EXPECT_NEAR(InstrumentAhead(Ask(line, "RT")), 0, 1.5);
+    // 50 % fast: four seconds later it is two seconds ahead (less up to a second and a half: the time
+    // set to the nearest second, the reply's whole seconds).
     std::this_thread::sleep_for(4s);
-    const std::int64_t drifted = InstrumentAhead(Ask(line, "RT"));
-    EXPECT_TRUE(drifted >= 1 && drifted <= 3) << drifted;
+    const double drifted = InstrumentAhead(Ask(line, "RT"));
+    EXPECT_TRUE(drifted > 0.5 && drifted < std::chrono::duration<double>(std::chrono::steady_clock::now() - set).count() / 2 + 0.6) << drifted;
 }
 
 TEST(SimLifecycle, PortAppearsAfterItsDelayAndTheTimedRestartAndVanishingFollow) {
