@@ -30,7 +30,8 @@ CClockKeeping::Decision CClockKeeping::AtStart(std::optional<double> offset, boo
 CClockKeeping::Decision CClockKeeping::DuringRun(const RunState& state, TimePoint now) {
     if (!IsOn()) return {};
     m_bTimeZonePending = m_bTimeZonePending || state.timeZoneChanged;
-    if (!state.median || !Beyond(*state.median)) {
+    if (!state.median) return {};  // not judged yet: what was seen stays
+    if (!Beyond(*state.median)) {
         m_beyondSince.reset();
         m_bTimeZonePending = false;
         return {};

@@ -27,8 +27,10 @@ TEST(ClockKeeping, DriftIsCorrectedAfterFiveMinutesBeyondAtMostHourlyInNormalOpe
         EXPECT_EQ(decision.setClock, set) << at;
         EXPECT_EQ(decision.heldBack.has_value(), heldBack) << at;
     }
-    // A daylight-saving change is corrected at once, though within the hour, once the zero is over.
-    EXPECT_FALSE(keeping.DuringRun({-3600, true, 'Z', true}, At(4500)).setClock);
+    // A daylight-saving change, even one seen before the median is judged, is corrected at once
+    // though within the hour, once the zero is over.
+    EXPECT_FALSE(keeping.DuringRun({std::nullopt, true, 'N', true}, At(4500)).setClock);
+    EXPECT_FALSE(keeping.DuringRun({-3600, true, 'Z', false}, At(4530)).setClock);
     EXPECT_TRUE(keeping.DuringRun({-3600, true, 'N', false}, At(4560)).setClock);
     EXPECT_FALSE(keeping.DuringRun({-3600, true, 'N', false}, At(4620)).setClock);
 }
