@@ -37,7 +37,7 @@ CClockKeeping::Decision CClockKeeping::DuringRun(const RunState& state, TimePoin
         return {};
     }
     if (!m_beyondSince) m_beyondSince = now;
-    // A daylight-saving change is no drift to be sure of: it is corrected at once.
+    // A daylight-saving change needs neither the five minutes nor the hourly limit: it is corrected at once.
     if (!m_bTimeZonePending &&
         (now - *m_beyondSince < kBeyondFor || (m_lastAttempt && now - *m_lastAttempt < kAtMostEvery)))
         return {};
