@@ -44,8 +44,15 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
         QStringLiteral("headless"),
         QStringLiteral("With --start: no window and no display; boxes are answered to keep the run "
                        "going and written to the journal. SIGTERM, SIGINT or SIGHUP stop the run."));
+    const QCommandLineOption keepClock(
+        QStringLiteral("keep-clock"),
+        QStringLiteral("Set the instrument's clock to this PC's, when the PC's clock is synchronised, "
+                       "whenever it is more than N seconds off (2 to %1); 0 leaves it alone.")
+            .arg(kMaxKeepClockSeconds),
+        QStringLiteral("N"));
     parser.addOption(start);
     parser.addOption(headless);
+    parser.addOption(keepClock);
 
     if (!parser.parse(arguments)) return UsageError(parser, parser.errorText());
     if (parser.isSet(help)) {
@@ -61,5 +68,15 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
     out.bStart = parser.isSet(start);
     out.bHeadless = parser.isSet(headless);
     if (out.bHeadless && !out.bStart) return UsageError(parser, QStringLiteral("--headless needs --start."));
+    if (parser.isSet(keepClock)) {
+        bool isNumber = false;
+        const uint seconds = parser.value(keepClock).toUInt(&isNumber);
+        if (!isNumber || seconds == 1 || seconds > kMaxKeepClockSeconds)
+            return UsageError(parser,
+                              QStringLiteral("--keep-clock takes 0 (off) or 2 to %1 seconds, not '%2'.")
+                                  .arg(kMaxKeepClockSeconds)
+                                  .arg(parser.value(keepClock)));
+        out.keepClockSeconds = seconds;
+    }
     return std::nullopt;
 }

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "station/ClockTexts.h"
+
 namespace {
 
 std::string StateFolder() {
@@ -58,12 +60,9 @@ std::string JournalLine(std::time_t when, std::string_view word, std::string_vie
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[64];
-    const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
-    const long offsetMinutes = std::labs(local.tm_gmtoff) / 60;
-    std::snprintf(stamp + length, sizeof stamp - length, "%c%02ld:%02ld", local.tm_gmtoff < 0 ? '-' : '+',
-                  offsetMinutes / 60, offsetMinutes % 60);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
 
-    std::string line = std::string(stamp) + ' ' + std::string(word);
+    std::string line = stamp + UtcOffsetText(local.tm_gmtoff) + ' ' + std::string(word);
     if (!details.empty()) line += ' ';
     for (std::size_t i = 0; i < details.size(); ++i) {
         const char c = details[i];

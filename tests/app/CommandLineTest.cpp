@@ -1,7 +1,6 @@
 // The program as a station starts it: its command line, and a headless run ended by SIGTERM.
 // These run the built corvane without a display.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <QProcess>
@@ -10,6 +9,7 @@
 #include <fstream>
 
 #include "SimProcess.h"
+#include "app/CommandLine.h"
 #include "app/Version.h"
 #include "settings/SettingsKey.h"
 
@@ -53,6 +53,8 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
         {{"--bogus"}, "corvane: Unknown option 'bogus'.\n"},
         {{"--headless"}, "corvane: --headless needs --start.\n"},
         {{"--start", "COM1"}, "corvane: unexpected argument 'COM1'.\n"},
+        {{"--keep-clock", "1"}, "corvane: --keep-clock takes 0 (off) or 2 to 86400 seconds, not '1'.\n"},
+        {{"--keep-clock=86401"}, "corvane: --keep-clock takes 0 (off) or 2 to 86400 seconds, not '86401'.\n"},
     };
     for (const auto& [arguments, error] : errors) {
         const Outcome refused = RunCorvane(arguments);
@@ -60,6 +62,9 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
         EXPECT_TRUE(refused.out.isEmpty());
         EXPECT_TRUE(refused.err.startsWith(error + "Usage: corvane")) << refused.err.toStdString();
     }
+    CommandLine taken;
+    EXPECT_EQ(ParseCommandLine({"corvane", "--keep-clock=0"}, taken), std::nullopt);
+    EXPECT_EQ(taken.keepClockSeconds, 0u);  // given: off, whatever is stored
 }
 
 TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData) {

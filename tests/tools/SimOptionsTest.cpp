@@ -10,6 +10,9 @@ TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
         {"--bogus"}, {"--port"}, {"--port", "0"}, {"--port", "17"}, {"--port", "1x"}, {"--baud", "4800"},
         {"--averaging", "0"}, {"--autozero", "65536"}, {"--records", "DX"},
         {"--clock", "2005-02-29T00:00:00"}, {"--clock", "2005-08-31 23:59:50"},
+        {"--clock-offset", "1.5"}, {"--clock-offset", "31622401"}, {"--clock-offset", "1e3"},
+        {"--clock-offset", "-"}, {"--clock-drift", "-500001"}, {"--clock-drift", "nan"}, {"--clock-drift", "1e2"},
+        {"--clock", "0001-01-01T00:00:00", "--clock-offset", "-1"},
         {"--speed", "0"}, {"--speed", "fast"}, {"--status", "12345"}, {"--status", "00G0"},
         {"--refuse", "UZ,FOO"}, {"--refuse", ""}, {"--hangup-after", "0"}, {"--burst", "-1"},
         {"--silent=1"}, {"--transcript", ""},
@@ -30,4 +33,9 @@ TEST(SimOptions, BadArgumentsAreRefusedWithAReason) {
     EXPECT_EQ(options.restartSilent, 0.0);
     EXPECT_EQ(options.appearAfter, 86400.0);
     EXPECT_FALSE(options.restartAfter.has_value());
+
+    // The drift rides on the speed.
+    const SimOptions clock = ParseSimOptions({"--clock-offset", "-90", "--clock-drift", "+150.5", "--speed", "2"}).options.value();
+    EXPECT_EQ(clock.clockOffset, -90);
+    EXPECT_DOUBLE_EQ(clock.ClockRate(), 2 * 1.0001505);
 }

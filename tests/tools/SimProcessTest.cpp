@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "PseudoTerminal.h"
 #include "SimProcess.h"
+#include "station/ClockSample.h"
 
 using namespace std::chrono_literals;
 
@@ -49,6 +51,26 @@ TEST(SimProcessLine, RepliesAfterTheGivenDelay) {
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(Ask(line, "STB30"), "OK");
     EXPECT_GE(std::chrono::steady_clock::now() - asked, 150ms);
+}
+
+// Seconds the instrument's clock, as an "RT" reply gives it, is ahead of the PC's local time.
+double InstrumentAhead(const std::optional<std::string>& reply) {
+    return ReadClockSample(reply.value_or(""), std::chrono::system_clock::now()).value().offset;
+}
+
+TEST(SimProcessLine, ClockStartsOffsetAndDriftsOnFromWhereSttSetsIt) {
+    SimProcess sim({"--clock-offset", "-3600", "--clock-drift", "500000", "--records", "none"});
+    PseudoTerminal line(sim.DevicePath(), B9600);
+    // Half a second of drift at most since the start, and the reply's whole seconds.
+    EXPECT_NEAR(InstrumentAhead(Ask(line, "RT")), -3600, 2);
+    EXPECT_EQ(Ask(line, ClockSetCommand(std::chrono::system_clock::now())), "OK");
+    const auto set = std::chrono::steady_clock::now();
+    EXPECT_NEAR(InstrumentAhead(Ask(line, "RT")), 0, 1.5);
+    // 50 % fast: four seconds later it is two seconds ahead (less up to a second and a half: the time
+    // set to the nearest second, the reply's whole seconds).
+    std::this_thread::sleep_for(4s);
+    const double drifted = InstrumentAhead(Ask(line, "RT"));
+    EXPECT_TRUE(drifted > 0.5 && drifted < std::chrono::duration<double>(std::chrono::steady_clock::now() - set).count() / 2 + 0.6) << drifted;
 }
 
 TEST(SimLifecycle, PortAppearsAfterItsDelayAndTheTimedRestartAndVanishingFollow) {

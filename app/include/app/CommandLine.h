@@ -1,14 +1,21 @@
-// The program's command line: --start, --headless, --help and --version. Parsed before the
+// The program's command line: --start, --headless, --keep-clock, --help and --version. Parsed before the
 // application object exists, because --headless chooses Qt's platform. Used by main().
 #pragma once
 
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 struct CommandLine {
     bool bStart = false;     // start a data run at once with what is stored
     bool bHeadless = false;  // no window and no display (needs bStart)
+    // --keep-clock N: keep the instrument's clock within N seconds for this session (0: leave it
+    // alone); absent: as stored.
+    std::optional<std::uint32_t> keepClockSeconds;
 };
+
+// The largest --keep-clock threshold: a day. 1 is refused, since T records tell whole seconds.
+inline constexpr std::uint32_t kMaxKeepClockSeconds = 86400;
 
 // Parses the arguments (the program's name first). Prints the help or the version to standard
 // output, or an error and the usage to standard error, and then gives the exit status to end with

@@ -15,6 +15,8 @@ inline constexpr const char* kValueLogLength = "LOGLENGTH";
 inline constexpr const char* kValueLogPath = "LOGPATH";
 // The Com port number of the last run that reached its instrument, for an unattended start.
 inline constexpr const char* kValueRunPort = "RUN_PORT";
+// Keep the instrument's clock within this many seconds of the PC's; 0 or missing: leave it alone.
+inline constexpr const char* kValueKeepClock = "KEEP_CLOCK";
 // The application's product key path.
 inline constexpr const char* kProductKeyPath = "\\CORVANE";
 

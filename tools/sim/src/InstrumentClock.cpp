@@ -1,4 +1,4 @@
-// Calendar arithmetic and the speed-scaled instrument clock.
+// Calendar arithmetic and the instrument clock running at its rate.
 #include "sim/InstrumentClock.h"
 
 #include <cmath>
@@ -72,16 +72,16 @@ std::int64_t LocalCalendarSecondsNow() {
         {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec});
 }
 
-InstrumentClock::InstrumentClock(std::int64_t calendarSeconds, double speed, TimePoint now)
-    : m_nBase(calendarSeconds), m_start(now), m_dSpeed(speed) {}
+InstrumentClock::InstrumentClock(std::int64_t calendarSeconds, double rate, TimePoint now)
+    : m_nBase(calendarSeconds), m_start(now), m_dRate(rate) {}
 
 std::int64_t InstrumentClock::SecondAt(TimePoint now) const {
-    const double elapsed = std::chrono::duration<double>(now - m_start).count() * m_dSpeed;
+    const double elapsed = std::chrono::duration<double>(now - m_start).count() * m_dRate;
     return m_nBase + static_cast<std::int64_t>(std::floor(elapsed));
 }
 
 InstrumentClock::TimePoint InstrumentClock::StartOf(std::int64_t calendarSecond) const {
-    const double realSeconds = static_cast<double>(calendarSecond - m_nBase) / m_dSpeed;
+    const double realSeconds = static_cast<double>(calendarSecond - m_nBase) / m_dRate;
     // Rounded up, with a microsecond to spare, so that at the returned moment that second has surely
     // begun despite floating-point rounding.
     return m_start +

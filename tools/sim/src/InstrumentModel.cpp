@@ -19,10 +19,10 @@ constexpr std::int64_t kMaxCatchUpSeconds = 100000;
 
 }  // namespace
 
-InstrumentModel::InstrumentModel(const InstrumentConfig& config, std::int64_t clockStart, double speed,
+InstrumentModel::InstrumentModel(const InstrumentConfig& config, std::int64_t clockStart, double clockRate,
                                  std::uint16_t statusWord, TimePoint now, std::uint32_t seed)
     : m_config(config),
-      m_clock(clockStart, speed, now),
+      m_clock(clockStart, clockRate, now),
       m_nSecond(clockStart),
       m_cycle(config),
       m_random(seed) {

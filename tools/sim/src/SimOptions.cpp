@@ -1,6 +1,7 @@
 // Parsing and help text of corvane-sim's options.
 #include "sim/SimOptions.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -50,6 +51,23 @@ Parser SecondsInto(T& target) {
         return true;
     };
 }
+
+// An optional sign, then digits with at most one decimal point ("-90", "+12.5"); no exponent, no
+// "inf" or "nan", at most 12 digits.
+bool ParseSignedDecimal(const std::string& text, double& value) {
+    const std::size_t start = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    std::string digits = text.substr(start);
+    if (const std::size_t point = digits.find('.'); point != std::string::npos) digits.erase(point, 1);
+    if (digits.empty() || digits.size() > 12 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return true;
+}
+
+// A clock a year off is plausible for an instrument nobody set; further is a typing error.
+constexpr double kMaxClockOffset = 366.0 * 86400;
+// A clock half again as fast, or half as slow, still shows drift quickly in a test.
+constexpr double kMaxClockDriftPpm = 500000;
 
 // A text that must not be empty.
 Parser TextInto(std::string& target) {
@@ -122,6 +140,10 @@ Instrument at start (the program may change all of it, as on the real instrument
                        records); "none" for none (default DTYZ)
   --clock TIME         instrument clock start, as 2005-08-31T23:59:50 (default: the computer's
                        local time)
+  --clock-offset S     instrument clock S whole seconds ahead of that start (negative: behind),
+                       for example -90 (default 0)
+  --clock-drift PPM    instrument clock fast by PPM parts per million (negative: slow), for example
+                       150; it drifts on from wherever "STT" sets it (default 0)
   --speed F            instrument seconds per real second, for example 60 (default 1)
   --status HEX         status word in the Y records, 1-4 hex digits, for example 0003 (default 0000)
 
@@ -185,6 +207,20 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
         {"--autozero", timing(Setting::AutoZeroPeriod)},
         {"--records", [&](const std::string& v) { return ParseRecords(v, options.config); }},
         {"--clock", [&](const std::string& v) { return ParseClock(v, options.clockStart); }},
+        {"--clock-offset",
+         [&](const std::string& v) {
+             double seconds = 0;
+             if (v.find('.') != std::string::npos || !ParseSignedDecimal(v, seconds) ||
+                 std::abs(seconds) > kMaxClockOffset)
+                 return false;
+             options.clockOffset = static_cast<std::int64_t>(seconds);
+             return true;
+         }},
+        {"--clock-drift",
+         [&](const std::string& v) {
+             return ParseSignedDecimal(v, options.clockDriftPpm) &&
+                    std::abs(options.clockDriftPpm) <= kMaxClockDriftPpm;
+         }},
         {"--speed",
          [&](const std::string& v) {
              char* end = nullptr;
@@ -234,5 +270,7 @@ SimOptionsResult ParseSimOptions(const std::vector<std::string>& args) {
         if (!parser->second(*value))
             return {std::nullopt, false, "bad value for " + name + ": \"" + *value + "\""};
     }
+    if (options.clockStart && !IsValidCalendarTime(FromCalendarSeconds(*options.clockStart + options.clockOffset)))
+        return {std::nullopt, false, "--clock-offset takes the clock outside the years 1 to 9999"};
     return {options, false, {}};
 }

@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const auto now = std::chrono::steady_clock::now();
-    InstrumentModel model(options.config, options.clockStart.value_or(LocalCalendarSecondsNow()),
-                          options.speed, options.statusWord, now, std::random_device{}());
+    const std::int64_t clockStart = options.clockStart.value_or(LocalCalendarSecondsNow()) + options.clockOffset;
+    InstrumentModel model(options.config, clockStart, options.ClockRate(), options.statusWord, now,
+                          std::random_device{}());
     SimLoop loop(options, device, model, transcript, signalFd);
     const int exitCode = loop.Run();
     device.Close();

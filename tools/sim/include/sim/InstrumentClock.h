@@ -1,6 +1,6 @@
 // The simulated instrument's calendar clock. It keeps naive calendar time (no time zone, no
-// daylight saving, like a clock set by hand) and runs at a speed factor, so that a test or a demo
-// can live through hours of instrument time in seconds.
+// daylight saving, like a clock set by hand) and runs at a rate: a speed factor, so that a test or a
+// demo can live through hours of instrument time in seconds, with the clock's own drift on top.
 #pragma once
 
 #include <chrono>
@@ -26,7 +26,8 @@ class InstrumentClock {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
-    InstrumentClock(std::int64_t calendarSeconds, double speed, TimePoint now);
+    // rate: instrument seconds per real second; it stays when the clock is set.
+    InstrumentClock(std::int64_t calendarSeconds, double rate, TimePoint now);
     // The whole instrument second running at the real moment now.
     std::int64_t SecondAt(TimePoint now) const;
     // The real moment at which the given instrument second begins.
@@ -37,5 +38,5 @@ public:
 private:
     std::int64_t m_nBase;  // the instrument second that began at m_start
     TimePoint m_start;
-    double m_dSpeed;
+    double m_dRate;
 };

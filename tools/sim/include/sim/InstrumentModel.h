@@ -18,7 +18,7 @@ public:
     // The records sent at one moment, in sending order.
     using RecordSet = std::vector<std::string>;
 
-    InstrumentModel(const InstrumentConfig& config, std::int64_t clockStart, double speed,
+    InstrumentModel(const InstrumentConfig& config, std::int64_t clockStart, double clockRate,
                     std::uint16_t statusWord, TimePoint now, std::uint32_t seed);
 
     const InstrumentConfig& Config() const { return m_config; }

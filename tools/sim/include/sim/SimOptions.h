@@ -17,6 +17,11 @@ struct SimOptions {
     InstrumentConfig config;                 // initial configuration (timing, record switches)
     std::optional<std::int64_t> clockStart;  // calendar seconds; absent: the computer's local time
     double speed = 1.0;                      // instrument seconds per real second
+    std::int64_t clockOffset = 0;            // seconds added to the clock's start
+    double clockDriftPpm = 0;                // the clock runs fast by this many parts per million
+
+    // Instrument seconds per real second: the speed, with the clock's drift on top.
+    double ClockRate() const { return speed * (1 + clockDriftPpm / 1e6); }
 
     bool silent = false;                       // never send anything
     std::set<std::string> refused;             // setting names whose set command answers "ERROR"

@@ -1,0 +1,95 @@
+// Keeping the instrument's clock: the decisions during a run on their own, then the keeper as the run
+// core uses it, with the PC's clock and its state set by the test.
+#include <gtest/gtest.h>
+
+#include "ClockTestSupport.h"
+#include "station/ClockKeeper.h"
+#include "station/ClockKeeping.h"
+
+using std::chrono::seconds;
+
+TEST(ClockKeeping, DriftIsCorrectedAfterFiveMinutesBeyondAtMostHourlyInNormalOperationOnly) {
+    const auto At = [](int second) { return std::chrono::steady_clock::time_point{seconds(second)}; };
+    CClockKeeping keeping(10);
+    // Seconds, the median, the mode, the PC synchronised, set, held back.
+    const std::tuple<int, double, char, bool, bool, bool> rows[] = {
+        // clang-format off
+        {0, 12, 'N', true, false, false}, {240, 5, 'N', true, false, false},  // back within: the wait restarts
+        {300, -12, 'N', true, false, false}, {599, -12, 'N', true, false, false},
+        {600, -12, 'Z', true, false, false}, {660, -12, 'B', true, false, false},  // wait for normal operation
+        {720, -12, 'N', false, false, true}, {780, -12, 'N', false, false, false},  // held back, said once
+        {840, -12, 'N', true, true, false}, {1200, -12, 'N', true, false, false},
+        {4439, -12, '\0', true, false, false}, {4440, -12, '\0', true, true, false},  // an hour; no D records
+        // clang-format on
+    };
+    for (const auto& [at, median, mode, synchronized, set, heldBack] : rows) {
+        const CClockKeeping::Decision decision = keeping.DuringRun({median, synchronized, mode, false}, At(at));
+        EXPECT_EQ(decision.setClock, set) << at;
+        EXPECT_EQ(decision.heldBack.has_value(), heldBack) << at;
+    }
+    // A daylight-saving change, even one seen before the median is judged, is corrected at once
+    // though within the hour, once the zero is over.
+    EXPECT_FALSE(keeping.DuringRun({std::nullopt, true, 'N', true}, At(4500)).setClock);
+    EXPECT_FALSE(keeping.DuringRun({-3600, true, 'Z', false}, At(4530)).setClock);
+    EXPECT_TRUE(keeping.DuringRun({-3600, true, 'N', false}, At(4560)).setClock);
+    EXPECT_FALSE(keeping.DuringRun({-3600, true, 'N', false}, At(4620)).setClock);
+}
+
+// The keeper, with the PC's clock in UTC on 1 June 2026, 12:00, synchronised.
+struct ClockKeeperTest : testing::Test {
+    FakePcClock pc;
+    JournalLog journal;
+};
+
+TEST_F(ClockKeeperTest, StartSetsTheClockOnlyWhenKeepingWithThePcsTimeAndJournalsBeforeAndAfterOrWhyNot) {
+    const ScopedTimeZone zone("UTC0");
+    CClockKeeper keeper(0, pc.Source(), journal.Sink());
+    // Off: the start's commands stay as they are; the offset is watched all the same.
+    EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -3600)).has_value());
+    for (int i = 0; i < 3; ++i, pc.Advance(seconds(60)))
+        EXPECT_FALSE(keeper.OnRecord(TimeLineAt(pc.reading.now, 30), pc.reading.now));
+    EXPECT_DOUBLE_EQ(keeper.OffsetSeconds().value(), 30);
+    EXPECT_EQ(journal.TakeWords(), std::vector<std::string>{"clock-offset"});
+
+    keeper.SetKeepThreshold(10);
+    EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -10)).has_value());  // not beyond
+    EXPECT_EQ(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -42)), "STT2026,06,01,12,03,00");
+    keeper.OnClockCommandAnswered("OK", TimeLineAt(pc.reading.now, 0));
+    ASSERT_EQ(journal.lines.size(), 2u);  // the PC's state, first read, then the setting
+    EXPECT_EQ(journal.lines[1].first, "clock-set");
+    EXPECT_EQ(journal.lines[1].second,
+              "STT2026,06,01,12,03,00: the instrument's clock was 42 s behind the PC's; now within a second "
+              "of the PC's");
+    EXPECT_FALSE(keeper.OffsetSeconds().has_value());  // the offsets before the setting are forgotten
+    journal.lines.clear();
+
+    EXPECT_TRUE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, 42)).has_value());
+    keeper.OnClockCommandAnswered("ERROR", "WriteComm");
+    ASSERT_EQ(journal.lines.size(), 1u);
+    EXPECT_TRUE(
+        journal.lines[0].second.starts_with("the instrument answered \"ERROR\" to STT2026,06,01,12,03,00: "
+                                            "its clock stays 42 s ahead of the PC's"));
+    journal.lines.clear();
+
+    pc.reading.synchronized = false;
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, 42)));
+    EXPECT_EQ(journal.TakeWords(), (std::vector<std::string>{"pc-clock", "clock-not-set"}));  // once an hour
+    EXPECT_FALSE(keeper.ClockCommandAtStart("WriteComm"));  // a held-back line of its own
+    EXPECT_TRUE(journal.lines.at(0).second.starts_with("the instrument's time could not be read"));
+}
+
+TEST_F(ClockKeeperTest, DaylightSavingChangeIsDueAtOnceUnlessZeroing) {
+    const ScopedTimeZone zone(kCentralEurope);
+    pc.reading.now = Utc(2026, 3, 29, 0, 56, 0);
+    CClockKeeper keeper(10, pc.Source(), journal.Sink());
+    std::vector<std::string> due;
+    for (int minute = 0; minute < 8; ++minute, pc.Advance(seconds(60))) {
+        if (keeper.OnRecord(minute == 6 ? "D,N,60,1,1,1,1,1,1" : "D,Z,60,0,0,0,0,0,0", pc.reading.now))
+            due.push_back(TimeLineAt(pc.reading.now, 0));
+        // An instrument still on winter time (UTC+1 all year).
+        keeper.OnRecord(TimeLineAt(pc.reading.now, 3600, gmtime_r), pc.reading.now);
+    }
+    // Summer time began at 01:00 UTC, during a zero that ended two minutes later.
+    EXPECT_EQ(due, std::vector<std::string>{"T,2026,03,29,03,02,00"});
+    EXPECT_EQ(journal.TakeWords(), (std::vector<std::string>{"pc-clock", "time-zone-change"}));
+}
