@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/Version.h"
+#include "station/ClockKeeping.h"
 
 namespace {
 constexpr int kUsageError = 2;
@@ -47,8 +48,9 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
     const QCommandLineOption keepClock(
         QStringLiteral("keep-clock"),
         QStringLiteral("Set the instrument's clock to this PC's, when the PC's clock is synchronised, "
-                       "whenever it is more than N seconds off (2 to %1); 0 leaves it alone.")
-            .arg(kMaxKeepClockSeconds),
+                       "whenever it is more than N seconds off (%1 to %2); 0 leaves it alone.")
+            .arg(kMinKeepSeconds)
+            .arg(kMaxKeepSeconds),
         QStringLiteral("N"));
     parser.addOption(start);
     parser.addOption(headless);
@@ -71,10 +73,11 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
     if (parser.isSet(keepClock)) {
         bool isNumber = false;
         const uint seconds = parser.value(keepClock).toUInt(&isNumber);
-        if (!isNumber || seconds == 1 || seconds > kMaxKeepClockSeconds)
+        if (!isNumber || (seconds > 0 && seconds < kMinKeepSeconds) || seconds > kMaxKeepSeconds)
             return UsageError(parser,
-                              QStringLiteral("--keep-clock takes 0 (off) or 2 to %1 seconds, not '%2'.")
-                                  .arg(kMaxKeepClockSeconds)
+                              QStringLiteral("--keep-clock takes 0 (off) or %1 to %2 seconds, not '%3'.")
+                                  .arg(kMinKeepSeconds)
+                                  .arg(kMaxKeepSeconds)
                                   .arg(parser.value(keepClock)));
         out.keepClockSeconds = seconds;
     }

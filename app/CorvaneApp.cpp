@@ -34,12 +34,13 @@ void CCorvaneApp::RunWindow(CRunCore& core) {
         m_lender.CancelExchanges();
         QMetaObject::invokeMethod(&sheet, [&sheet, name] { sheet.StopForSignal(name); }, Qt::QueuedConnection);
     });
+    if (m_options.keepClockSeconds) sheet.SetKeepClockForSession(*m_options.keepClockSeconds);
     if (m_options.bStart) QTimer::singleShot(0, &sheet, [&sheet] { sheet.StartUnattended(); });
     sheet.exec();
 }
 
 void CCorvaneApp::RunHeadless(CRunCore& core) {
-    const std::optional<RunConfig> config = StoredRunConfig();
+    std::optional<RunConfig> config = StoredRunConfig();
     if (!config) {
         JournalEvent("run-not-started", "no Com port is known: start one run from the window first");
         m_nExitStatus = 1;  // nothing a headless program could do
@@ -54,6 +55,7 @@ void CCorvaneApp::RunHeadless(CRunCore& core) {
         QMetaObject::invokeMethod(&core, [&core, name] { core.Stop(std::string("signal ") + name); },
                                   Qt::QueuedConnection);
     });
+    if (m_options.keepClockSeconds) config->keepClockSeconds = *m_options.keepClockSeconds;
     if (!core.StartUnattended(*config)) return;
     loop.exec();
 }

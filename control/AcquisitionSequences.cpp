@@ -109,7 +109,8 @@ void CCorvanePropertySheet::StartData() {
         ClosePortStep(*link);
         return;
     }
-    ShowCurrentRecords(ReadCurrentRecords(**link));
+    const CurrentRecords records = ReadCurrentRecords(**link);
+    ShowCurrentRecords(records);
     if (m_pageData->HasFault()) {
         const QString question = QString::fromStdString(m_pageData->GetStatusText()) + kFaultQuestionEnd;
         // A box closed by a stop signal goes no further either.
@@ -127,6 +128,8 @@ void CCorvanePropertySheet::StartData() {
     config.logFile = m_core.Log().m_strLogFile;
     config.model = m_snapshot.m_nModel;
     config.setup = setup;
+    config.keepClockSeconds = m_pageSetup->GetKeepClock();
+    config.timeAnswer = records.time;
     if (m_pageData->HasInstrumentTime()) config.instrumentTime = m_pageData->GetInstrumentTime();
     // From here the run holds the open port: the caption shows the run's.
     m_nOpenPort = 0;

@@ -88,12 +88,18 @@ void CCorvanePropertySheet::OnInstrumentRead(const InstrumentSetup& setup, const
 
 bool CCorvanePropertySheet::StartUnattended() {
     if (m_core.IsRunning()) return true;
-    const std::optional<RunConfig> config = StoredRunConfig();
+    std::optional<RunConfig> config = StoredRunConfig();
     if (!config) {
         JournalEvent("run-not-started", "no Com port is known: start one run from the window first");
         return false;
     }
+    if (m_bKeepClockGiven) config->keepClockSeconds = m_pageSetup->GetKeepClock();
     return m_core.StartUnattended(*config);
+}
+
+void CCorvanePropertySheet::SetKeepClockForSession(unsigned seconds) {
+    m_bKeepClockGiven = true;
+    m_pageSetup->RememberKeepClock(seconds);
 }
 
 void CCorvanePropertySheet::StopForSignal(const char* signalName) {

@@ -79,6 +79,8 @@ InstrumentSetup CCorvanePropertySheet::LoadSettings(CSerialLink& link) {
     page.SetLogLength(logLength);
     std::string logPath;
     if (key.ReadString(kValueLogPath, logPath) && !logPath.empty()) m_core.Log().SetLogFolder(logPath);
+    std::uint32_t keepClock = 0;
+    if (!m_bKeepClockGiven && key.ReadDword(kValueKeepClock, keepClock)) page.SetKeepClock(keepClock);
     key.Close();
 
     page.CommitPageValues();
@@ -119,6 +121,8 @@ void CCorvanePropertySheet::ApplySettings() {
 
     stored &= key.WriteDword(kValueLogEnable, static_cast<std::uint32_t>(page.GetLogEnable()));
     stored &= key.WriteWord(kValueLogLength, page.GetLogLength());
+    stored &= key.WriteDword(kValueKeepClock, page.GetKeepClock());
+    m_bKeepClockGiven = false;
 
     for (std::size_t i = 0; i < kTimingCount; ++i) {
         const TimingControls& controls = kTimingControls[i];

@@ -12,11 +12,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <algorithm>
 
 #include "PageControls.h"
 #include "pages/ControlName.h"
 #include "pages/PageHost.h"
 #include "pages/ParentMenuEdit.h"
+#include "station/ClockKeeping.h"
 
 namespace {
 
@@ -129,6 +132,26 @@ void CCorvaneInstSetupPage::BuildControls() {
     PlaceControl(m_btnSetTime, ControlName(SetupPageId::SetNephTime), {185, 40, 60, 22},
                  QStringLiteral("Send the PC time to the Nephelometer"));
     connect(m_btnSetTime, &QPushButton::clicked, this, [this] { m_host.SetInstrumentClock(); });
+
+    // Not sent to the instrument: the run keeps its clock within this of the PC's.
+    auto* keepLabel = AddLabel(this, ControlName(SetupPageId::KeepClockLabel), QStringLiteral("&Keep Neph Clock"),
+                               {185, 70, 62, 8});
+    m_spinKeepClock = new QSpinBox(this);
+    m_spinKeepClock->setRange(0, static_cast<int>(kMaxKeepSeconds));
+    m_spinKeepClock->setSpecialValueText(QStringLiteral("Off"));
+    m_spinKeepClock->setSuffix(QStringLiteral(" s"));
+    PlaceControl(m_spinKeepClock, ControlName(SetupPageId::KeepClock), {185, 80, 45, 12},
+                 QStringLiteral("Set the Nephelometer clock from the PC time during runs whenever it is "
+                                "more than this many seconds off (Off: never)"));
+    keepLabel->setBuddy(m_spinKeepClock);
+    connect(m_spinKeepClock, &QSpinBox::valueChanged, this, [this](int seconds) {
+        // One second is no threshold: whole seconds are set, so the step goes past it.
+        if (seconds > 0 && seconds < static_cast<int>(kMinKeepSeconds)) {
+            m_spinKeepClock->setValue(m_nKeepClock >= static_cast<int>(kMinKeepSeconds) ? 0 : kMinKeepSeconds);
+            return;
+        }
+        if (seconds != m_nKeepClock) MarkModified();
+    });
 }
 
 QCheckBox* CCorvaneInstSetupPage::AddCheckBox(SetupPageId id, const QString& text, int x, int y, int w,
@@ -286,6 +309,14 @@ QString CCorvaneInstSetupPage::GetAutoZeroPeriod() const {
     return m_editAutoZero->text();
 }
 
+void CCorvaneInstSetupPage::SetKeepClock(unsigned seconds) {
+    m_spinKeepClock->setValue(static_cast<int>(std::min(seconds, kMaxKeepSeconds)));
+}
+
+unsigned CCorvaneInstSetupPage::GetKeepClock() const {
+    return static_cast<unsigned>(m_nKeepClock);
+}
+
 void CCorvaneInstSetupPage::CommitPageValues() {
     m_nModel = m_cboModel->currentIndex();
     m_nBackscatter = CheckState(m_chkBackscatter);
@@ -297,6 +328,7 @@ void CCorvaneInstSetupPage::CommitPageValues() {
     m_nPhotonRecords = CheckState(m_chkPhoton);
     m_nAuxRecords = CheckState(m_chkAux);
     m_nZeroRecords = CheckState(m_chkZero);
+    m_nKeepClock = m_spinKeepClock->value();
     m_bModified = 0;
     m_btnApply->setEnabled(false);
 }
@@ -313,7 +345,8 @@ void CCorvaneInstSetupPage::EnablePageControls(bool enable) {
                              static_cast<QWidget*>(m_chkPhoton), static_cast<QWidget*>(m_chkAux),
                              static_cast<QWidget*>(m_chkZero), static_cast<QWidget*>(m_editAveraging),
                              static_cast<QWidget*>(m_editBlank), static_cast<QWidget*>(m_editZero),
-                             static_cast<QWidget*>(m_editAutoZero), static_cast<QWidget*>(m_btnSetTime)})
+                             static_cast<QWidget*>(m_editAutoZero), static_cast<QWidget*>(m_btnSetTime),
+                             static_cast<QWidget*>(m_spinKeepClock)})
         control->setEnabled(enable);
 }
 
@@ -323,6 +356,11 @@ void CCorvaneInstSetupPage::EnableWeeklyOption(bool enable) {
 
 void CCorvaneInstSetupPage::RememberLogLength(int value) {
     m_nLogLength = value;
+}
+
+void CCorvaneInstSetupPage::RememberKeepClock(unsigned seconds) {
+    m_nKeepClock = static_cast<int>(std::min(seconds, kMaxKeepSeconds));
+    m_spinKeepClock->setValue(m_nKeepClock);
 }
 
 void CCorvaneInstSetupPage::SetRunning(bool running) {

@@ -74,9 +74,10 @@ void CRunCore::PumpEvents::OnLogWrite(bool written, int error, const std::string
     emit core.LogWriteFailed();
 }
 
-CRunCore::CRunCore(CLinkLender& link, QObject* parent)
+CRunCore::CRunCore(CLinkLender& link, PcClockSource pcClock, QObject* parent)
     : QObject(parent),
       m_link(link),
+      m_clock(0, std::move(pcClock)),
       m_status(std::make_unique<CStatusBoard>()),
       m_pumpEvents(std::make_unique<PumpEvents>(*this)),
       m_pump(new CLinePump(link, m_log, m_records, *m_status, *m_pumpEvents, this)),
@@ -101,6 +102,12 @@ CRunCore::CRunCore(CLinkLender& link, QObject* parent)
     m_tmrReopen->setSingleShot(true);
     connect(m_tmrSilence, &QTimer::timeout, this, &CRunCore::CheckSilence);
     connect(m_tmrReopen, &QTimer::timeout, this, &CRunCore::StartTry);
+    // The clock watch sees every record of a run; its work per record is a few comparisons.
+    m_records.Subscribe(this, "clock", [this](const SharedRecordBatch& batch) {
+        bool correct = false;
+        for (const ReceivedRecord& record : *batch) correct = m_clock.OnRecord(record.line, record.arrival) || correct;
+        if (correct && m_state == RunState::Running) CorrectClock();
+    });
 }
 
 CRunCore::~CRunCore() {
@@ -167,6 +174,9 @@ void CRunCore::BeginRun(const RunConfig& config, CLinkLease lease) {
     if (!config.logFile.empty()) m_log.m_strLogFile = config.logFile;
     m_config = config;
     m_config.logFolder = m_log.m_strLogPath;  // as the log has it, "/"-ended
+    m_clock.SetKeepThreshold(config.keepClockSeconds);
+    m_clock.OnRunStarted();
+    m_clock.CheckPcClock();
     {
         const std::lock_guard lock(m_stopLock);
         m_bPumpEnded = false;
@@ -188,7 +198,13 @@ void CRunCore::Start(const RunConfig& config, CLinkLease lease) {
     BeginRun(config, std::move(lease));
     m_bNameLogFile = false;
     SetState(RunState::Starting);
-    StartUnpolled();
+    JournalTurn();
+    OnWorker(
+        [this, answer = config.timeAnswer](CSerialLink& link) mutable {
+            SetClockIfKept(link, answer);
+            BeginUnpolled(link);
+        },
+        [this] { UnpolledStarted(); });
 }
 
 bool CRunCore::StartUnattended(const RunConfig& config) {
@@ -211,6 +227,8 @@ void CRunCore::JournalTurn() {
                                                                            m_config.logFile
                                                                      : ", no logging"));
             break;
+        case Turn::AfterClockSet:
+            break;  // the clock keeper has said what it did
         case Turn::AfterLoss:
         case Turn::AfterSilence:
             // The gap is counted from the last line received, not from the start of the wait.
@@ -224,6 +242,18 @@ void CRunCore::StartUnpolled() {
     // The run has its instrument from here on: lines may come at once, even while "UB" waits.
     JournalTurn();
     OnWorker(BeginUnpolled, [this] { UnpolledStarted(); });
+}
+
+void CRunCore::SetClockIfKept(CSerialLink& link, std::string& timeAnswer) {
+    const std::optional<std::string> command = m_clock.ClockCommandAtStart(timeAnswer);
+    if (!command) return;
+    const std::string reply = link.SendCommand("%s", command->c_str());
+    timeAnswer = link.SendCommand("%s", InstrumentCommand::kReadTime);
+    m_clock.OnClockCommandAnswered(reply, timeAnswer);
+    // The log dates its next lines by the clock as it is now.
+    if (const std::optional<TimeRecord> time = ParseTimeRecord(timeAnswer); time && time->instrumentTime)
+        QMetaObject::invokeMethod(
+            m_pump, [pump = m_pump, t = *time->instrumentTime] { pump->SetInstrumentTime(t); }, Qt::QueuedConnection);
 }
 
 void CRunCore::UnpolledStarted() {
@@ -265,6 +295,21 @@ void CRunCore::CheckSilence() {
         },
         nullptr);
     WaitForInstrument(since, true);
+}
+
+void CRunCore::CorrectClock() {
+    m_turn = Turn::AfterClockSet;
+    ++m_nEpoch;
+    m_tmrSilence->stop();
+    SetState(RunState::Starting);
+    // Still unpolled while "UE" waits out its time-out: whatever the instrument sends meanwhile is
+    // logged, so no line falls between the two outputs.
+    OnWorker(
+        [](CSerialLink& link) {
+            link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
+            link.SetUnpolled(false);
+        },
+        [this] { ReadInstrument(); });
 }
 
 void CRunCore::LinkLost() {
@@ -336,9 +381,10 @@ void CRunCore::ReadInstrument() {
     auto setup = std::make_shared<InstrumentSetup>();
     auto records = std::make_shared<CurrentRecords>();
     OnWorker(
-        [setup, records](CSerialLink& link) {
+        [this, setup, records](CSerialLink& link) {
             *setup = ReadInstrumentSetup(link);
             *records = ReadCurrentRecords(link);
+            SetClockIfKept(link, records->time);
         },
         [this, setup, records] { InstrumentAnswered(*setup, *records); });
 }

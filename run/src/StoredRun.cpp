@@ -45,6 +45,9 @@ std::optional<RunConfig> StoredRunConfig() {
     config.logging = logEnable != 0;
     key.ReadWord(kValueLogLength, config.logLength);
     key.ReadWord(kValueModel, config.model);
+    std::uint32_t keepClock = 0;
+    key.ReadDword(kValueKeepClock, keepClock);
+    config.keepClockSeconds = keepClock;
     std::string folder;
     if (!key.ReadString(kValueLogPath, folder) || folder.empty()) {
         // The working folder's name as the file system spells it, whatever its encoding.

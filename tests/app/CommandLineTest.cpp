@@ -102,8 +102,10 @@ TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData)
     EXPECT_EQ(sim.ReceivedCommands().back(), "UE");
 
     for (const std::string& line : Lines(log)) EXPECT_TRUE(line.ends_with('\r')) << "not whole: " << line;
-    const std::vector<std::string> journal = Lines(state + "/corvane/events.log");
-    const char* expected[] = {" started Corvane ", " reconnect-failed Com1: ", " log-folder-missing ",
+    // The simulator's clock is years off the PC's: said once, it is not what this test is about.
+    std::vector<std::string> journal = Lines(state + "/corvane/events.log");
+    std::erase_if(journal, [](const std::string& line) { return line.find(" clock-offset ") != std::string::npos; });
+    const char* expected[] = {" started Corvane ", " pc-clock ", " reconnect-failed Com1: ", " log-folder-missing ",
                               " run-started Com1, logging to ", " run-stopped by signal SIGTERM",
                               " stopped exit status 0"};
     std::string all;

@@ -14,10 +14,15 @@ std::vector<std::string> FileLines(const std::filesystem::path& path) {
     return lines;
 }
 
-std::vector<std::string> JournalEntries() {
+std::vector<std::string> JournalEntries(std::initializer_list<std::string_view> ignoredWords) {
     std::ifstream in(JournalPath());
     std::vector<std::string> entries;
-    for (std::string line; std::getline(in, line);) entries.push_back(line.substr(line.find(' ') + 1));
+    for (std::string line; std::getline(in, line);) {
+        std::string entry = line.substr(line.find(' ') + 1);
+        const std::string_view word = std::string_view(entry).substr(0, entry.find(' '));
+        if (std::find(ignoredWords.begin(), ignoredWords.end(), word) == ignoredWords.end())
+            entries.push_back(std::move(entry));
+    }
     return entries;
 }
 

@@ -15,7 +15,6 @@ struct CommandLine {
 };
 
 // The largest --keep-clock threshold: a day. 1 is refused, since T records tell whole seconds.
-inline constexpr std::uint32_t kMaxKeepClockSeconds = 86400;
 
 // Parses the arguments (the program's name first). Prints the help or the version to standard
 // output, or an error and the usage to standard error, and then gives the exit status to end with

@@ -72,6 +72,9 @@ public:
 
     // Starts a run with what is stored and asks nothing (--start). False when no Com port is known.
     bool StartUnattended();
+    // The command line's keeping of the instrument's clock, for this session: shown on the Setup page
+    // and used instead of the stored setting until Apply Changes stores one.
+    void SetKeepClockForSession(unsigned seconds);
     // A stop signal: the run ends as Stop Data ends it, every open box is closed, and the window
     // closes once the run has ended.
     void StopForSignal(const char* signalName);
@@ -131,6 +134,7 @@ private:
     InstrumentSettingsSnapshot m_snapshot;
     std::uint16_t m_nOpenPort = 0;  // the port a sequence of the window holds open; 0 when closed
     bool m_bRunShown = false;  // the controls show a run
+    bool m_bKeepClockGiven = false;  // the command line gave the clock keeping for this session
     bool m_bShutDown = false;
     bool m_bStopSignal = false;
     bool m_bLogErrorShowing = false;  // the log error box is open; further failures are not boxed

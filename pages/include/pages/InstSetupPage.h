@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 class CCorvaneInstSetupPage : public QWidget {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
     void SetBlankTime(const QString& text);
     void SetZeroTime(const QString& text);
     void SetAutoZeroPeriod(const QString& text);
+    // Seconds the instrument's clock is kept within of the PC's; 0 for not kept.
+    void SetKeepClock(unsigned seconds);
 
     // Getters return the remembered values (those of the last CommitPageValues).
     std::uint16_t GetModel() const;
@@ -54,6 +57,7 @@ public:
     QString GetBlankTime() const;
     QString GetZeroTime() const;
     QString GetAutoZeroPeriod() const;
+    unsigned GetKeepClock() const;
 
     void CommitPageValues();
     void EnablePageControls(bool enable);
@@ -61,6 +65,8 @@ public:
     // Sets the remembered log length without touching the other remembered values (the log-size
     // check's switch to daily files applies at once, not only at the next Apply Changes).
     void RememberLogLength(int value);
+    // Shows and remembers the clock keeping, as loaded, without marking the page.
+    void RememberKeepClock(unsigned seconds);
     // Apply Changes and its Enter key are refused during a data run.
     void SetRunning(bool running);
     // Marks the page as holding changes not applied: also when the controller puts back a refused
@@ -124,4 +130,6 @@ private:
     CParentMenuEdit* m_editAutoZero = nullptr;
     QPushButton* m_btnApply = nullptr;
     QPushButton* m_btnSetTime = nullptr;
+    QSpinBox* m_spinKeepClock = nullptr;
+    int m_nKeepClock = 0;
 };

@@ -29,4 +29,6 @@ enum class SetupPageId {
     AutoZeroPeriod = 1031,
     ApplyChanges = 1079,
     SetNephTime = 1101,
+    KeepClockLabel = 1103,
+    KeepClock = 1102,
 };

@@ -19,9 +19,12 @@ struct RunConfig {
     // the instrument first answers (an unattended start).
     std::string logFile;
     std::uint16_t model = kUnknownModel;  // for the log-size check of an unattended start
+    // Keep the instrument's clock within this many seconds of the PC's; 0 leaves it alone.
+    unsigned keepClockSeconds = 0;
 
     // What the window's start sequence read from the instrument before handing the run over.
     InstrumentSetup setup;
+    std::string timeAnswer;  // the answer to "RT"
     std::optional<std::time_t> instrumentTime;
 
     // The model index of an instrument whose model the store does not know.

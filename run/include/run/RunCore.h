@@ -24,6 +24,7 @@
 #include "run/RunConfig.h"
 #include "run/RunStatus.h"
 #include "serial/LinkLease.h"
+#include "station/ClockKeeper.h"
 #include "station/RecoveryRules.h"
 
 class CLinePump;
@@ -33,7 +34,8 @@ class QTimer;
 class CRunCore : public QObject {
     Q_OBJECT
 public:
-    explicit CRunCore(CLinkLender& link, QObject* parent = nullptr);
+    // pcClock: the PC's clock and its synchronisation state (tests give their own).
+    explicit CRunCore(CLinkLender& link, PcClockSource pcClock = ReadPcClock, QObject* parent = nullptr);
     // Ends a run as Exit does.
     ~CRunCore() override;
 
@@ -62,6 +64,8 @@ public:
     // Any thread.
     RunStatus Status() const;
     CRecordStream& Records() { return m_records; }
+    // The instrument's clock against the PC's, and its keeping; any thread.
+    CClockKeeper& Clock() { return m_clock; }
     // The log's folder, name and date between runs (the next start proposes them); the pump's alone
     // during a run.
     CDataLog& Log() { return m_log; }
@@ -94,8 +98,14 @@ private:
     // Journals the turn the instrument has answered for, and starts its unpolled output.
     void StartUnpolled();
     void JournalTurn();
+    // On the worker, after "RT": "STT" when the clock is kept and is off, and "RT" again for the
+    // time after it, which replaces timeAnswer.
+    void SetClockIfKept(CSerialLink& link, std::string& timeAnswer);
     void UnpolledStarted();
     void WatchForLines();
+    // The clock is to be corrected during the run: its output ended, the instrument part of the
+    // start runs again and sets the clock.
+    void CorrectClock();
     void CheckSilence();
     void LinkLost();
     void FinishStop();
@@ -106,6 +116,7 @@ private:
     std::optional<CLinkLease> m_lease;  // held from a run's start to its end
     CDataLog m_log;
     CRecordStream m_records;
+    CClockKeeper m_clock;
     std::unique_ptr<CStatusBoard> m_status;
     std::unique_ptr<PumpEvents> m_pumpEvents;
     QThread m_pumpThread;
@@ -121,7 +132,7 @@ private:
     std::chrono::milliseconds m_unit{1000};
     // Which turn of the run the next "UB" starts: the run itself, or its return after a loss or a
     // silence; the journal says which.
-    enum class Turn { Start, AfterLoss, AfterSilence };
+    enum class Turn { Start, AfterLoss, AfterSilence, AfterClockSet };
     Turn m_turn = Turn::Start;
     bool m_bNameLogFile = false;  // an unattended start names its log file at the first contact
     bool m_bLogFailing = false;

@@ -10,6 +10,11 @@
 #include <optional>
 #include <string>
 
+// A kept clock is kept within kMinKeepSeconds to kMaxKeepSeconds of the PC's (0: not kept). "STT"
+// sets whole seconds, so a threshold of one second would set the clock again and again.
+inline constexpr unsigned kMinKeepSeconds = 2;
+inline constexpr unsigned kMaxKeepSeconds = 86400;
+
 class CClockKeeping {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
