@@ -1,4 +1,5 @@
 // Corvane: acquisition program for an integrating nephelometer on a serial port.
+#include <signal.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,6 +13,9 @@
 #include "station/EventJournal.h"
 
 int main(int argc, char** argv) {
+    // Standard error may be a pipe whose reader has gone (corvane --start --headless 2>&1 | head), and
+    // Qt and the libraries write there: a write must fail, not end the program in the middle of a run.
+    signal(SIGPIPE, SIG_IGN);
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     CommandLine options;

@@ -38,7 +38,10 @@ void CTrendPage::SetLogFolderSource(std::function<std::string()> folder) {
 }
 
 void CTrendPage::OnRecordLine(const std::string& line) {
-    if (m_history.AddLiveLine(line, static_cast<double>(std::time(nullptr)))) NotifyViews(true);
+    if (!m_history.AddLiveLine(line, static_cast<double>(std::time(nullptr)))) return;
+    // The run's records are kept for the widest window a view can show; the log files have the rest.
+    m_history.ForgetLiveBefore(*m_history.NewestLive() - CTrendView::kLongestSpan);
+    NotifyViews(true);
 }
 
 CTrendView* CTrendPage::OpenWindow() {

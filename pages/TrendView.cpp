@@ -37,7 +37,6 @@ constexpr int kDefaultSpan = 2;
 constexpr double kKeyPanShare = 0.1;
 constexpr double kZoomFactor = 2;
 constexpr double kShortestSpan = 60;
-constexpr double kLongestSpan = 8 * 604800.0;
 constexpr int kLiveRedrawMs = 1000;
 // Gaps: records further apart than this many usual spacings (and a minute) break the line.
 constexpr double kGapSteps = 3;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 struct DirCloser {
@@ -23,6 +24,14 @@ pid_t PidOfEntry(const char* name) {
     return name[0] >= '1' && name[0] <= '9' && *end == '\0' ? static_cast<pid_t>(pid) : 0;
 }
 
+bool LinksIntoDev(int folderFd, const char* name) {
+    constexpr std::string_view kDevices = "/dev/";
+    char target[kDevices.size()];
+    const ssize_t length = readlinkat(folderFd, name, target, sizeof target);
+    return length == static_cast<ssize_t>(sizeof target) &&
+           std::string_view(target, sizeof target) == kDevices;
+}
+
 bool HasDeviceOpen(int procFd, pid_t pid, dev_t device) {
     const std::string fdFolder = std::to_string(pid) + "/fd";
     const int folderFd = openat(procFd, fdFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -34,9 +43,12 @@ bool HasDeviceOpen(int procFd, pid_t pid, dev_t device) {
     }
     while (const dirent* entry = readdir(folder.get())) {
         struct stat info {};
-        // Each entry is a link to the open file; stat follows it to the device itself.
-        if (entry->d_name[0] != '.' && fstatat(folderFd, entry->d_name, &info, 0) == 0 &&
-            S_ISCHR(info.st_mode) && info.st_rdev == device)
+        // Each entry is a link to the open file; stat follows it to the device itself. Only devices
+        // under /dev are followed: a stat of a file on a network file system whose server hangs
+        // would hang too, and reading the link's text touches no file system.
+        if (entry->d_name[0] != '.' && LinksIntoDev(folderFd, entry->d_name) &&
+            fstatat(folderFd, entry->d_name, &info, 0) == 0 && S_ISCHR(info.st_mode) &&
+            info.st_rdev == device)
             return true;
     }
     return false;

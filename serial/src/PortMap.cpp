@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "Trace.h"
-#include "settings/SettingsKey.h"
+#include "base/XdgFolders.h"
 
 namespace {
 constexpr std::uint16_t kMaxPort = 16;
@@ -35,8 +35,8 @@ std::uint16_t PortOfName(const std::string& name) {
 }  // namespace
 
 std::string PortMapPath() {
-    const std::string root = CSettingsKey::RootFolder();
-    return root.empty() ? std::string() : root + "/ports.conf";
+    const std::optional<std::string> folder = XdgConfigFolder();
+    return folder ? *folder + "/ports.conf" : std::string();
 }
 
 std::optional<std::string> MappedDevice(std::uint16_t nPort) {

@@ -3,16 +3,14 @@
 #include "settings/SettingsKey.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "KeyFolder.h"
+#include "base/XdgFolders.h"
 
 namespace {
 
@@ -20,22 +18,6 @@ namespace {
 constexpr const char* kFixedComponents[] = {"SOFTWARE", "Brantel Inc."};
 constexpr std::size_t kValueSizeLimit = 4;     // bytes a numeric read takes at most
 constexpr std::size_t kStringSizeLimit = 255;  // bytes a string read takes at most, NUL included
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && *home) {
-        return home;
-    }
-    const passwd* entry = getpwuid(getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "";
-}
-
-std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
 
 // A component is one folder name: it may not leave the current folder or hold a path.
 bool IsSafeComponent(const std::string& component) {
@@ -83,17 +65,7 @@ CSettingsKey::~CSettingsKey() {
 }
 
 std::string CSettingsKey::RootFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    // Only an absolute configuration folder counts; otherwise the default below the home folder.
-    std::string base = config && config[0] == '/' ? config : "";
-    if (base.empty()) {
-        const std::string home = HomeFolder();
-        if (home.empty()) {
-            return {};
-        }
-        base = home + "/.config";
-    }
-    return WithoutTrailingSlashes(base) + "/corvane";
+    return XdgConfigFolder().value_or(std::string());
 }
 
 std::string CSettingsKey::ValuesFilePath(const std::string& path) {

@@ -1,7 +1,9 @@
-// The station journal: time-stamped event lines, rotated at about 1 MiB, each synced to disk.
+// The station journal: time-stamped event lines, rotated at about 1 MiB, each synced to disk; the
+// last lines and the counts by event word in memory.
 #include "station/EventJournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,51 +11,58 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+
+#include "base/FileDescriptor.h"
+#include "base/StandardError.h"
+#include "base/XdgFolders.h"
 
 #include "station/ClockTexts.h"
 
 namespace {
 
-std::string StateFolder() {
-    // A relative XDG path is invalid and ignored, as the base directory rules ask.
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/') return state;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/state";
+// What this program journaled, behind one lock that also keeps its own threads' lines in order.
+struct JournalMemory {
+    std::mutex lock;
+    bool failing = false;  // the file could not be written last time, and that was reported
+    std::deque<std::string> recent;
+    std::map<std::string, std::uint64_t, std::less<>> counts;
+};
+
+JournalMemory& Memory() {
+    static JournalMemory memory;
+    return memory;
 }
 
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
+// Every copy of the program takes this lock around rotating and appending, so that two copies
+// never both rotate (the second rename would replace the journal the first has just rotated).
+// Without the lock (a file system that refuses it) the line is still written.
+void LockExclusive(int fd) {
+    while (fd >= 0 && flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
-    return true;
 }
 
 // Appends the line to the journal file; false with errno set when it cannot.
 bool AppendDurably(const std::string& path, const std::string& line) {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    const FileDescriptor lock(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    LockExclusive(lock.Get());
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && static_cast<std::uintmax_t>(info.st_size) >= kJournalRotateBytes)
         std::rename(path.c_str(), (path + ".1").c_str());
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const bool written = WriteAll(fd, line) && fdatasync(fd) == 0;
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-    return written;
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    return file.IsOpen() && WriteAll(file.Get(), line) && fdatasync(file.Get()) == 0 && file.Close();
 }
 
 }  // namespace
 
 std::string JournalPath() {
-    return StateFolder() + "/corvane/events.log";
+    const std::optional<std::string> folder = XdgStateFolder();
+    return folder ? *folder + "/events.log" : std::string();
 }
 
 std::string JournalLine(std::time_t when, std::string_view word, std::string_view details) {
@@ -79,20 +88,43 @@ std::string JournalLine(std::time_t when, std::string_view word, std::string_vie
 }
 
 void JournalEvent(std::string_view word, std::string_view details) {
-    static std::mutex lock;
-    static bool failing = false;
-    const std::lock_guard guard(lock);
+    JournalMemory& memory = Memory();
+    const std::lock_guard guard(memory.lock);
     const std::string line = JournalLine(std::time(nullptr), word, details);
-    WriteAll(STDERR_FILENO, line);
+    memory.recent.emplace_back(line, 0, line.size() - 1);
+    if (memory.recent.size() > kJournalRecentLines) memory.recent.pop_front();
+    const auto counted = memory.counts.find(word);
+    if (counted != memory.counts.end())
+        ++counted->second;
+    else
+        memory.counts.emplace(word, 1);
+
+    // The file first: standard error may be slow or gone, and only the file must have every event.
     const std::string path = JournalPath();
-    if (AppendDurably(path, line)) {
-        failing = false;
+    const bool written = !path.empty() && AppendDurably(path, line);
+    const int error = errno;
+    WriteToStandardError(line);
+    // Without a state folder there is no file to write; that has been said once already.
+    if (written || path.empty()) {
+        memory.failing = false;
         return;
     }
-    if (!failing) {
-        failing = true;
-        const std::string warning = "corvane: the journal " + path + " cannot be written (" +
-                                    std::strerror(errno) + "); events go to standard error only\n";
-        WriteAll(STDERR_FILENO, warning);
+    if (!memory.failing) {
+        memory.failing = true;
+        WriteToStandardError("corvane: the journal " + path + " cannot be written (" + std::strerror(error) +
+                             "); events go to standard error only\n");
     }
+}
+
+std::vector<std::string> RecentJournalLines(std::size_t count) {
+    JournalMemory& memory = Memory();
+    const std::lock_guard guard(memory.lock);
+    const std::size_t first = memory.recent.size() - std::min(count, memory.recent.size());
+    return {memory.recent.begin() + static_cast<std::ptrdiff_t>(first), memory.recent.end()};
+}
+
+std::map<std::string, std::uint64_t> JournalEventCounts() {
+    JournalMemory& memory = Memory();
+    const std::lock_guard guard(memory.lock);
+    return {memory.counts.begin(), memory.counts.end()};
 }

@@ -2,6 +2,7 @@
 // These run the built corvane without a display.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -113,4 +114,29 @@ TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData)
     ASSERT_EQ(journal.size(), std::size(expected)) << all;
     for (std::size_t i = 0; i < journal.size(); ++i) EXPECT_NE(journal[i].find(expected[i]), std::string::npos) << journal[i];
     unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(CommandLine, StandardErrorWithoutAReaderEndsNothing) {
+    // As in corvane --start --headless 2>&1 | head once head has gone. No port is known, so the start
+    // is refused and journaled, and the program ends with status 1, not by SIGPIPE.
+    QTemporaryDir home;
+    int closed[2];
+    ASSERT_EQ(pipe(closed), 0);
+    close(closed[0]);
+    QProcess corvane;
+    QProcessEnvironment env = NoDisplay();
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_STATE_HOME", home.filePath("state"));
+    env.insert("CORVANE_DEVICE_DIR", home.path());
+    corvane.setProcessEnvironment(env);
+    corvane.setChildProcessModifier([&closed] { dup2(closed[1], STDERR_FILENO); });
+    corvane.start(CORVANE_PATH, {"--start", "--headless"});
+    ASSERT_TRUE(corvane.waitForFinished(15000));
+    close(closed[1]);
+    EXPECT_EQ(corvane.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(corvane.exitCode(), 1);
+    const std::vector<std::string> journal = Lines(home.filePath("state/corvane/events.log").toStdString());
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_NE(journal[1].find(" run-not-started "), std::string::npos) << journal[1];
+    EXPECT_NE(journal[2].find(" stopped exit status 1"), std::string::npos) << journal[2];
 }

@@ -1,5 +1,5 @@
-// The Trend page offscreen: it builds in the main window's page size, follows a live run, and
-// keeps a window the operator moved with the keys.
+// The Trend page offscreen: it builds in the main window's page size, follows a live run, keeps a
+// window the operator moved with the keys, and keeps of a long run only what its views can show.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -74,4 +74,20 @@ TEST(TrendView, FollowsALiveRunAndStaysWhereTheOperatorMovedIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Plot().graph(0)->data()->isEmpty(); }, 5000));
     EXPECT_EQ(window->WindowEnd(), view.WindowEnd());
     window->close();
+}
+
+TEST(TrendView, ALongRunKeepsOnlyWhatAViewCanShow) {
+    CTrendPage page;
+    // Seventy days of hourly records, more than the widest window by two weeks.
+    const std::time_t start = std::time(nullptr) - 70 * 86400;
+    for (int hour = 0; hour < 70 * 24; ++hour) {
+        page.OnRecordLine(TimeLine(start + hour * 3600));
+        page.OnRecordLine("D,N,100,10,8,6,1,0.8,0.6");
+    }
+    const auto& scatter = page.History().Data().scatter;
+    const double newest = static_cast<double>(start + (70 * 24 - 1) * 3600);
+    EXPECT_EQ(scatter.Times().back(), newest);
+    // All of the widest window, and no more than the rest of the (at most 25-hour) day it starts in.
+    EXPECT_LE(scatter.Times().front(), newest - CTrendView::kLongestSpan);
+    EXPECT_GT(scatter.Times().front(), newest - CTrendView::kLongestSpan - 25 * 3600);
 }

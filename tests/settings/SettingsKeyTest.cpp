@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 using SettingsKey = TempConfigHome;
 
-TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
+TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfigElseThereIsNone) {
     EXPECT_EQ(CSettingsKey::ValuesFilePath(kProductKeyPath), ValuesFile().string());
     setenv("XDG_CONFIG_HOME", (m_home.string() + "//").c_str(), 1);
     EXPECT_EQ(CSettingsKey::RootFolder(), (m_home / "corvane").string());
@@ -22,6 +22,12 @@ TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfig) {
         setenv("XDG_CONFIG_HOME", ignored, 1);
         EXPECT_EQ(CSettingsKey::RootFolder(), (m_home / ".config" / "corvane").string()) << ignored;
     }
+    // Neither: no folder, and no key opens (nothing is written below "/").
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(CSettingsKey::RootFolder(), "");
+    CSettingsKey key;
+    EXPECT_FALSE(key.Open(kProductKeyPath, false));
     setenv("HOME", home.c_str(), 1);
 }
 

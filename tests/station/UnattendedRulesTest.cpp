@@ -1,18 +1,58 @@
 // The rules of an unattended run on their own: the reopen schedule, the silence limit, the hourly
-// summary of failed tries, and the journal's line format, rotation and failure.
+// summary of failed tries, and the journal's line format, rotation, failures, memory and counts.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <regex>
+#include <vector>
 
 #include "station/EventJournal.h"
 #include "station/RecoveryRules.h"
 
 namespace fs = std::filesystem;
 using std::chrono::seconds;
+
+namespace {
+
+// A private state folder for the journal, removed afterwards.
+struct TempStateHome {
+    TempStateHome() { setenv("XDG_STATE_HOME", folder.c_str(), 1); }
+    ~TempStateHome() {
+        fs::remove_all(folder);
+        unsetenv("XDG_STATE_HOME");
+    }
+    fs::path Journal() const { return folder / "corvane" / "events.log"; }
+    const fs::path folder = fs::temp_directory_path() / ("corvane-journal-" + std::to_string(getpid()));
+};
+
+std::vector<std::string> Lines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Points standard error at fd until the end of the scope.
+class StandardErrorTo {
+public:
+    explicit StandardErrorTo(int fd) { dup2(fd, STDERR_FILENO); }
+    ~StandardErrorTo() {
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+    }
+
+private:
+    const int m_saved = dup(STDERR_FILENO);
+};
+
+}  // namespace
 
 TEST(RecoveryRules, ReopenDelayGrowsAfterFiveTriesToTenSeconds) {
     const long delays[] = {2, 2, 2, 2, 2, 4, 6, 8, 10, 10};
@@ -71,4 +111,108 @@ TEST(EventJournal, FullJournalIsRotatedAndAFolderThatCannotBeMadeLosesOnlyTheFil
     EXPECT_TRUE(fs::is_regular_file(state));
     fs::remove(state);
     unsetenv("XDG_STATE_HOME");
+}
+
+TEST(EventJournal, StandardErrorThatIsClosedOrFullNeverStopsItAndTheFileComesFirst) {
+    const TempStateHome home;
+    int closed[2], full[2];
+    ASSERT_EQ(pipe(closed), 0);
+    ASSERT_EQ(pipe(full), 0);
+    close(closed[0]);
+    {
+        const StandardErrorTo pipeWithoutReader(closed[1]);
+        JournalEvent("run-started", "into a closed pipe");  // SIGPIPE would end the test here
+    }
+    // A pipe that nobody reads, filled up.
+    fcntl(full[1], F_SETFL, O_NONBLOCK);
+    const std::string block(4096, 'x');
+    while (write(full[1], block.data(), block.size()) > 0) {
+    }
+    fcntl(full[1], F_SETFL, 0);
+    fcntl(full[0], F_SETFL, O_NONBLOCK);
+    {
+        const StandardErrorTo fullPipe(full[1]);
+        auto event =
+            std::async(std::launch::async, [] { JournalEvent("instrument-lost", "into a full pipe"); });
+        EXPECT_EQ(event.wait_for(seconds(5)), std::future_status::ready);
+        // A journal stuck in its echo is let go, so that the test ends either way.
+        char drain[4096];
+        while (event.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            while (read(full[0], drain, sizeof drain) > 0) {
+            }
+    }
+    for (int fd : {closed[1], full[0], full[1]}) close(fd);
+    const std::vector<std::string> lines = Lines(home.Journal());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].ends_with(" run-started into a closed pipe"));
+    EXPECT_TRUE(lines[1].ends_with(" instrument-lost into a full pipe"));
+}
+
+TEST(EventJournal, CopiesRotatingOneJournalAtOnceLoseNoLine) {
+    // Copies journal large events at once and so rotate the journal together again and again. A
+    // rotation that replaced the journal another copy had just rotated would leave a short
+    // events.log.1: the lines of the one before would be lost.
+    const TempStateHome home;
+    const fs::path old = home.Journal().string() + ".1";
+    JournalEvent("started", "the folder is made");
+    const std::string details(kJournalRotateBytes / 16, 'x');
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> copies;
+    for (int copy = 0; copy < 4; ++copy) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(start[1]);
+            char byte;
+            bool whole = read(start[0], &byte, 1) == 0;  // all go when the pipe closes
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDERR_FILENO);
+            for (int event = 0; event < 256 && whole; ++event) {
+                JournalEvent("copy", details);
+                std::error_code error;
+                const auto size = fs::file_size(old, error);
+                whole = error || size >= kJournalRotateBytes;
+            }
+            _exit(whole ? 0 : 1);
+        }
+        copies.push_back(pid);
+    }
+    close(start[0]);
+    close(start[1]);
+    for (const pid_t pid : copies) {
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_EQ(status, 0) << "a copy found a rotated journal cut short";
+    }
+    EXPECT_GE(fs::file_size(old), kJournalRotateBytes);
+}
+
+TEST(EventJournal, KeepsItsLastLinesAndItsCountsByWordAlsoWithoutAFile) {
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    unsetenv("HOME");
+    unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(JournalPath(), "");  // nothing is written below "/"
+    auto count = [](const std::map<std::string, std::uint64_t>& counts, const std::string& word) {
+        const auto found = counts.find(word);
+        return found == counts.end() ? 0 : found->second;
+    };
+    const auto before = JournalEventCounts();
+    {
+        const int quiet = open("/dev/null", O_WRONLY);
+        const StandardErrorTo nowhere(quiet);
+        close(quiet);
+        for (int i = 0; i < 105; ++i)
+            JournalEvent(i % 3 == 0 ? "instrument-lost" : "reconnect-failed", "try " + std::to_string(i));
+    }
+    setenv("HOME", home.c_str(), 1);
+    const auto after = JournalEventCounts();
+    EXPECT_EQ(count(after, "instrument-lost") - count(before, "instrument-lost"), 35u);
+    EXPECT_EQ(count(after, "reconnect-failed") - count(before, "reconnect-failed"), 70u);
+    const std::vector<std::string> last = RecentJournalLines(2);
+    ASSERT_EQ(last.size(), 2u);
+    EXPECT_TRUE(last[0].ends_with(" reconnect-failed try 103")) << last[0];
+    EXPECT_TRUE(last[1].ends_with(" reconnect-failed try 104")) << last[1];
+    const std::vector<std::string> kept = RecentJournalLines();
+    ASSERT_EQ(kept.size(), kJournalRecentLines);
+    EXPECT_TRUE(kept.front().ends_with(" reconnect-failed try 5")) << kept.front();
 }

@@ -1,10 +1,12 @@
 // The Trend view's data: dating records by T records, reading damaged files, joining history with
-// live records, the min/max reduction, plausibility marks and the CSV export.
+// live records and forgetting old ones, the min/max reduction, plausibility marks and the CSV export.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +33,16 @@ double Local(int year, int month, int day, int hour, int minute, int second) {
     t.tm_sec = second;
     t.tm_isdst = -1;
     return static_cast<double>(std::mktime(&t));
+}
+
+// The T record of a local time.
+std::string TRecord(double time) {
+    const auto t = static_cast<std::time_t>(time);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[40];
+    std::strftime(text, sizeof text, "T,%Y,%m,%d,%H,%M,%S", &local);
+    return text;
 }
 
 void Write(const fs::path& folder, const std::string& name, const std::string& text) {
@@ -128,9 +140,9 @@ TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
     }
     EXPECT_TRUE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 12, 6, 9, 0, 0))));
     EXPECT_FALSE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 12, 6, 11, 0, 0))));
-    // A live record of a second the log already gave is the same record: kept once.
+    // A live record the log already gave is the same record: kept once.
     history.AddLiveLine("T,2026,12,06,10,00,02", now);
-    history.AddLiveLine("D,N,1,99,2,3,0.1,0.2,0.3", now);
+    history.AddLiveLine("D,N,1,2,2,3,0.1,0.2,0.3", now);
     history.AddLiveLine("T,2026,12,06,10,00,14", now);
     history.AddLiveLine("D,N,1,14,2,3,0.1,0.2,0.3", now);
 
@@ -140,6 +152,67 @@ TEST(TrendHistory, JoinsTheLogFolderAndTheLiveRunWithoutDuplicatesOrGaps) {
         EXPECT_EQ(scatter.Time(row), Local(2026, 12, 6, 10, 0, 0) + static_cast<double>(row));
         EXPECT_EQ(scatter.Value(row, 0), static_cast<double>(row));
     }
+}
+
+TEST(TrendHistory, ARunKeepsOnlyWhatCanBeShownButEveryRecordReadFromAFile) {
+    const QTemporaryDir temp;
+    const fs::path folder = temp.path().toStdString();
+    Write(folder, "CV261101.dat", "T,2026,11,01,12,00,00\r\nD,N,1,1,1,1,1,1,1\r\n");
+    Write(folder, "old.dat", "T,2025,01,01,12,00,00\r\nD,N,2,2,2,2,2,2,2\r\n");
+    CTrendHistory history;
+    ASSERT_TRUE(history.LoadFiles({folder / "old.dat"}));
+    ASSERT_TRUE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 11, 1, 0, 0, 0))));
+    // Thirty days of a run, an hourly record each, forgetting all but a week as the Trend page does.
+    const double start = Local(2026, 11, 1, 0, 30, 0);
+    for (int hour = 0; hour < 30 * 24; ++hour) {
+        history.AddLiveLine(TRecord(start + hour * 3600.0), 0);
+        history.AddLiveLine("D,N,3,3,3,3,3,3,3", 0);
+        history.AddLiveLine("Y,0,1013.2,300.1,299.5,40.2,0,0,0,0000", 0);
+        history.ForgetLiveBefore(*history.NewestLive() - 7 * 86400.0);
+    }
+    // The run's last eight days (back to the midnight a week before its newest record) and both files.
+    const double newest = start + (30 * 24 - 1) * 3600.0;
+    EXPECT_EQ(history.NewestLive(), newest);
+    EXPECT_EQ(history.Data().aux.Size(), 8u * 24);
+    EXPECT_EQ(history.Data().aux.Times().front(), Local(2026, 11, 23, 0, 30, 0));
+    const auto& scatter = history.Data().scatter;
+    ASSERT_EQ(scatter.Size(), 2u + 8 * 24);
+    EXPECT_EQ(scatter.Value(0, 0), 2);
+    EXPECT_EQ(scatter.Value(1, 0), 1);
+    // A window inside what was kept reads nothing again; one reaching back past it reads the folder.
+    EXPECT_FALSE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 11, 23, 6, 0, 0))));
+    EXPECT_TRUE(history.LoadFolder(folder, static_cast<std::time_t>(Local(2026, 11, 20, 6, 0, 0))));
+}
+
+TEST(TrendHistory, AnHourTheClocksSkipKeepsTheRecordsOfBothHoursAndSaysWhy) {
+    // An instrument on standard time through the night the local clocks go forward at 02:00.
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    std::string log;
+    for (int minutes = 60; minutes < 240; minutes += 10) {
+        char time[64];
+        std::snprintf(time, sizeof time, "T,2026,03,29,%02d,%02d,00\r\n", minutes / 60, minutes % 60);
+        log += std::string(time) + "D,N,1," + std::to_string(minutes) + ",2,3,0.1,0.2,0.3\r\n";
+    }
+    TrendData data;
+    CLogProblems problems;
+    std::istringstream in(log);
+    ReadLog(in, "CV260329.dat", data, problems);
+    EXPECT_EQ(data.scatter.Size(), 18u);
+    for (int minutes = 60; minutes < 240; minutes += 10) {
+        const auto& column = data.scatter.Column(0);
+        EXPECT_NE(std::find(column.begin(), column.end(), minutes), column.end()) << minutes;
+    }
+    ASSERT_EQ(problems.Count(), 1u);
+    EXPECT_EQ(problems.Kept()[0].line, 13u);  // the T record of 02:00
+    EXPECT_TRUE(problems.Kept()[0].what.starts_with("T record in the hour skipped"))
+        << problems.Kept()[0].what;
+    // The same night read again is held once.
+    std::istringstream again(log);
+    ReadLog(again, "CV260329.dat", data, problems);
+    EXPECT_EQ(data.scatter.Size(), 18u);
+    unsetenv("TZ");
+    tzset();
 }
 
 TEST(TrendReduction, KeepsEveryColumnsExtremesAndBreaksTheLineAtGapsAndMissingValues) {

@@ -16,7 +16,7 @@ constexpr std::time_t kWeeklyFileDays = 7;
 constexpr std::time_t kSecondsPerDay = 86400;
 // No record line is longer; anything longer is not a log line (binary or foreign data).
 constexpr std::size_t kLongestLine = 255;
-constexpr std::size_t kReadChunk = 1 << 20;
+constexpr std::size_t kReadChunk = 1 << 16;
 
 bool HasBinary(std::string_view line) {
     return std::any_of(line.begin(), line.end(), [](char c) { return c == '\0'; });
@@ -76,6 +76,10 @@ void ReadLogFile(const std::filesystem::path& file, TrendData& data, CLogProblem
         problems.Add({name, 0, std::string("cannot be opened: ") + std::strerror(errno)});
         return;
     }
+    ReadLog(in, name, data, problems);
+}
+
+void ReadLog(std::istream& in, const std::string& name, TrendData& data, CLogProblems& problems) {
     CRecordTimeline timeline;
     TrendData read;
     std::size_t lineNumber = 0;

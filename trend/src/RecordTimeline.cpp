@@ -43,7 +43,7 @@ std::array<double, Columns> Numbers(const std::vector<std::string>& fields, std:
 
 }  // namespace
 
-std::optional<double> CRecordTimeline::ReadTime(std::string_view line) {
+std::optional<double> CRecordTimeline::ReadTime(std::string_view line, bool& skippedHour) {
     const std::vector<std::string> fields = SplitFields(RecordBody(line), kTimeFields);
     if (fields.size() < kTimeFields) return std::nullopt;
     constexpr std::array<int, kTimeFields> kMinimum = {1970, 1, 1, 0, 0, 0};
@@ -64,6 +64,9 @@ std::optional<double> CRecordTimeline::ReadTime(std::string_view line) {
         calendar.tm_wday = -1;
         const std::time_t start = std::mktime(&calendar);
         if (calendar.tm_wday == -1) return std::nullopt;
+        // A local time that does not exist (the hour skipped when the clocks go forward) comes back
+        // an hour later: an instrument on standard time gives two hours of records the same times.
+        skippedHour = calendar.tm_hour != v[3];
         m_cachedHourKey = hourKey;
         m_cachedHourStart = static_cast<double>(start);
     }
@@ -96,10 +99,15 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
     }
     const char letter = line.front();
     if (letter == 'T') {
-        const std::optional<double> time = ReadTime(line);
+        bool skippedHour = false;
+        const std::optional<double> time = ReadTime(line, skippedHour);
         if (!time) {
             outcome.problem = "T record with an invalid time";
         } else {
+            if (skippedHour)
+                outcome.problem =
+                    "T record in the hour skipped when the clocks went forward: its records share the next "
+                    "hour's times";
             if (m_time && *time > *m_time) m_step = *time - *m_time;
             m_time = time;
             ++m_timeRecords;
@@ -122,8 +130,9 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
         const auto values = Numbers<kAuxColumns>(record.fields, kAuxFirstField, bad);
         time = TimeFor(m_aux, fallbackNow);
         const std::uint16_t faults =
-            record.whole ? static_cast<std::uint16_t>(ParseStatusWord(record.fields[kAuxStatusField]) & kFaultBitsMask)
-                         : 0;
+            record.fields.size() > kAuxStatusField
+                ? static_cast<std::uint16_t>(ParseStatusWord(record.fields[kAuxStatusField]) & kFaultBitsMask)
+                : 0;
         if (time) data.aux.Add(*time, values, faults);
     } else {
         record = ParseZeroRecord(line);
@@ -135,6 +144,7 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
         return outcome;
     }
     outcome.added = true;
+    outcome.time = *time;
     if (!record.whole)
         outcome.problem = std::string(1, letter) + " record cut short";
     else if (bad)

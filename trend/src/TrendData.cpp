@@ -1,7 +1,9 @@
-// Sorted tables of the plotted values: adding in time order, dropping records seen twice, merging.
+// Sorted tables of the plotted values: adding in time order, dropping records seen twice, merging,
+// forgetting old rows of a run.
 #include "trend/TrendData.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -21,24 +23,46 @@ std::string_view AuxColumnName(std::size_t column) {
 }
 
 template <std::size_t Columns>
-bool TrendTable<Columns>::Add(double time, const Values& values, std::uint16_t flag) {
-    // The usual case, a newer record, appends; an older one goes to its place unless its time is held.
-    if (m_time.empty() || time > m_time.back()) {
-        Insert(m_time.size(), time, values, flag);
-        return true;
+typename TrendTable<Columns>::Values TrendTable<Columns>::RowValues(std::size_t row) const {
+    Values values;
+    for (std::size_t c = 0; c < Columns; ++c) values[c] = m_values[c][row];
+    return values;
+}
+
+template <std::size_t Columns>
+bool TrendTable<Columns>::RowHolds(std::size_t row, const Values& values, std::uint16_t flag) const {
+    if (m_flag[row] != flag) return false;
+    for (std::size_t c = 0; c < Columns; ++c) {
+        const double held = m_values[c][row];
+        if (held != values[c] && !(std::isnan(held) && std::isnan(values[c]))) return false;
     }
-    const auto at = std::lower_bound(m_time.begin(), m_time.end(), time);
-    if (at != m_time.end() && *at == time) return false;
-    Insert(static_cast<std::size_t>(at - m_time.begin()), time, values, flag);
     return true;
 }
 
 template <std::size_t Columns>
-void TrendTable<Columns>::Insert(std::size_t row, double time, const Values& values, std::uint16_t flag) {
+bool TrendTable<Columns>::Add(double time, const Values& values, std::uint16_t flag) {
+    // The usual case, a newer record, appends; an older one goes after the rows of its time unless
+    // one of them is the same record.
+    if (m_time.empty() || time > m_time.back()) {
+        Insert(m_time.size(), time, values, flag, false);
+        return true;
+    }
+    const auto [first, last] = std::equal_range(m_time.begin(), m_time.end(), time);
+    const auto end = static_cast<std::size_t>(last - m_time.begin());
+    for (auto row = static_cast<std::size_t>(first - m_time.begin()); row < end; ++row)
+        if (RowHolds(row, values, flag)) return false;
+    Insert(end, time, values, flag, false);
+    return true;
+}
+
+template <std::size_t Columns>
+void TrendTable<Columns>::Insert(std::size_t row, double time, const Values& values, std::uint16_t flag,
+                                 bool absorbed) {
     const auto offset = static_cast<std::ptrdiff_t>(row);
     m_time.insert(m_time.begin() + offset, time);
     for (std::size_t c = 0; c < Columns; ++c) m_values[c].insert(m_values[c].begin() + offset, values[c]);
     m_flag.insert(m_flag.begin() + offset, flag);
+    m_absorbed.insert(m_absorbed.begin() + offset, absorbed);
 }
 
 template <std::size_t Columns>
@@ -46,26 +70,55 @@ void TrendTable<Columns>::Absorb(const TrendTable& other) {
     if (other.Empty()) return;
     if (Empty()) {
         *this = other;
+        m_absorbed.assign(Size(), true);
         return;
     }
-    // Merge both sorted tables row by row; on equal times the row already held wins.
+    // Merge both sorted tables a time at a time: this table's rows of the time, then the other's rows
+    // of it that this one does not hold.
     TrendTable merged;
     merged.Reserve(Size() + other.Size());
     std::size_t a = 0, b = 0;
-    auto take = [&merged](const TrendTable& from, std::size_t row) {
-        Values values;
-        for (std::size_t c = 0; c < Columns; ++c) values[c] = from.m_values[c][row];
-        merged.Insert(merged.Size(), from.m_time[row], values, from.m_flag[row]);
-    };
     while (a < Size() || b < other.Size()) {
-        if (b == other.Size() || (a < Size() && m_time[a] <= other.m_time[b])) {
-            if (b < other.Size() && m_time[a] == other.m_time[b]) ++b;
-            take(*this, a++);
-        } else {
-            take(other, b++);
+        const double time =
+            b == other.Size() || (a < Size() && m_time[a] < other.m_time[b]) ? m_time[a] : other.m_time[b];
+        const std::size_t heldFrom = merged.Size();
+        for (; a < Size() && m_time[a] == time; ++a)
+            merged.Insert(merged.Size(), time, RowValues(a), m_flag[a], m_absorbed[a]);
+        const std::size_t heldTo = merged.Size();
+        for (; b < other.Size() && other.m_time[b] == time; ++b) {
+            const Values values = other.RowValues(b);
+            std::size_t row = heldFrom;
+            while (row < heldTo && !merged.RowHolds(row, values, other.m_flag[b])) ++row;
+            if (row < heldTo)
+                merged.m_absorbed[row] = true;
+            else
+                merged.Insert(merged.Size(), time, values, other.m_flag[b], true);
         }
     }
     *this = std::move(merged);
+}
+
+template <std::size_t Columns>
+bool TrendTable<Columns>::ForgetAddedBefore(double time) {
+    const auto end =
+        static_cast<std::size_t>(std::lower_bound(m_time.begin(), m_time.end(), time) - m_time.begin());
+    // The rows before `end` that stay move to the front, in order; the rest of that stretch goes.
+    std::size_t kept = 0;
+    for (std::size_t row = 0; row < end; ++row) {
+        if (!m_absorbed[row]) continue;
+        m_time[kept] = m_time[row];
+        for (auto& column : m_values) column[kept] = column[row];
+        m_flag[kept] = m_flag[row];
+        m_absorbed[kept] = true;
+        ++kept;
+    }
+    if (kept == end) return false;
+    const auto from = static_cast<std::ptrdiff_t>(kept), to = static_cast<std::ptrdiff_t>(end);
+    m_time.erase(m_time.begin() + from, m_time.begin() + to);
+    for (auto& column : m_values) column.erase(column.begin() + from, column.begin() + to);
+    m_flag.erase(m_flag.begin() + from, m_flag.begin() + to);
+    m_absorbed.erase(m_absorbed.begin() + from, m_absorbed.begin() + to);
+    return true;
 }
 
 template <std::size_t Columns>
@@ -80,6 +133,7 @@ void TrendTable<Columns>::Reserve(std::size_t rows) {
     m_time.reserve(rows);
     for (auto& column : m_values) column.reserve(rows);
     m_flag.reserve(rows);
+    m_absorbed.reserve(rows);
 }
 
 template class TrendTable<kScatterColumns>;

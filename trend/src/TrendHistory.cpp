@@ -1,16 +1,39 @@
 // Joining the folder's history, opened files and the live records.
 #include "trend/TrendHistory.h"
 
+#include <algorithm>
+
+namespace {
+
+std::time_t LocalMidnightBefore(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+}  // namespace
+
 bool CTrendHistory::AddLiveLine(std::string_view line, double now) {
-    return m_live.Feed(line, m_data, now).added;
+    const LineOutcome outcome = m_live.Feed(line, m_data, now);
+    if (outcome.added) m_newestLive = std::max(m_newestLive.value_or(outcome.time), outcome.time);
+    return outcome.added;
+}
+
+void CTrendHistory::ForgetLiveBefore(double time) {
+    // A day at a time, so that each record is moved at most once a day.
+    const std::time_t midnight = LocalMidnightBefore(static_cast<std::time_t>(time));
+    if (m_forgottenBefore && midnight <= *m_forgottenBefore) return;
+    m_forgottenBefore = midnight;
+    const auto before = static_cast<double>(midnight);
+    const bool scatter = m_data.scatter.ForgetAddedBefore(before);
+    if ((m_data.aux.ForgetAddedBefore(before) || scatter) && m_loadedFrom)
+        m_loadedFrom = std::max(*m_loadedFrom, midnight);
 }
 
 bool CTrendHistory::LoadFolder(const std::filesystem::path& folder, std::time_t from) {
-    std::tm local{};
-    localtime_r(&from, &local);
-    local.tm_hour = local.tm_min = local.tm_sec = 0;
-    local.tm_isdst = -1;
-    const std::time_t midnight = std::mktime(&local);
+    const std::time_t midnight = LocalMidnightBefore(from);
     if (folder == m_folder && m_loadedFrom && midnight >= *m_loadedFrom) return false;
     m_folder = folder;
     m_loadedFrom = midnight;

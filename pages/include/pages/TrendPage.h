@@ -19,7 +19,8 @@ public:
 
     // Where the log files are: asked each time the history is read, as the folder may change.
     void SetLogFolderSource(std::function<std::string()> folder);
-    // One record line of a run, as it is handled.
+    // One record line of a run, as it is handled. The run's records are kept as far back as a view
+    // can show, not for as long as the program runs.
     void OnRecordLine(const std::string& line);
     // Opens the plots in a window of their own; gives it.
     CTrendView* OpenWindow();

@@ -31,6 +31,9 @@ public:
         std::function<void(CTrendView&)> openLogFiles;  // "Open Log File..." was chosen in this view
     };
 
+    // The widest window the operator can zoom out to, in seconds.
+    static constexpr double kLongestSpan = 8 * 604800.0;
+
     CTrendView(const CTrendHistory& history, Sources sources, QWidget* parent = nullptr);
 
     // The history changed. Live records redraw at most once per pixel column of time (and at most

@@ -39,7 +39,8 @@ public:
     bool WriteString(const char* name, const std::string& value);
 
     // The folder standing in for HKEY_LOCAL_MACHINE: $XDG_CONFIG_HOME/corvane (default
-    // ~/.config/corvane); the program's key is then "SOFTWARE/Brantel Inc./CORVANE" below it.
+    // ~/.config/corvane); the program's key is then "SOFTWARE/Brantel Inc./CORVANE" below it. Empty
+    // when neither variable gives a folder: then no key opens.
     static std::string RootFolder();
     // The file that holds the values of the key at path (named for the operator).
     static std::string ValuesFilePath(const std::string& path);

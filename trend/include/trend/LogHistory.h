@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,3 +43,5 @@ std::vector<std::filesystem::path> LogFilesFrom(const std::filesystem::path& fol
 
 // Adds the records of one log file to data; lines that cannot be read go to problems.
 void ReadLogFile(const std::filesystem::path& file, TrendData& data, CLogProblems& problems);
+// The same for a log already open; name is the file's name for the problems.
+void ReadLog(std::istream& in, const std::string& name, TrendData& data, CLogProblems& problems);

@@ -11,6 +11,7 @@
 // What became of one line.
 struct LineOutcome {
     bool added = false;    // a row or a zero time was added (or was already held)
+    double time = 0;       // the time it was placed at, when added
     std::string problem;   // why the line, or part of it, could not be read; empty when it could
 };
 
@@ -30,7 +31,9 @@ private:
     };
     // The time of a record of this kind; nothing when it cannot be dated.
     std::optional<double> TimeFor(KindState& kind, std::optional<double> fallbackNow) const;
-    std::optional<double> ReadTime(std::string_view line);
+    // The local time of a T record; skippedHour tells, once per such hour, that the time does not
+    // exist on the local clock.
+    std::optional<double> ReadTime(std::string_view line, bool& skippedHour);
 
     std::optional<double> m_time;          // the last valid T record
     unsigned long m_timeRecords = 0;       // valid T records so far

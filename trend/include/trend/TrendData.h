@@ -1,6 +1,6 @@
 // The values the Trend view plots: the D record's six scattering coefficients and the Y record's
-// four auxiliary values, each table sorted by the instrument's time with at most one row per second
-// value, plus the times of the Z records. Plain C++, shared by the log reader and the live feed.
+// four auxiliary values, each table sorted by the instrument's time, plus the times of the Z records.
+// Plain C++, shared by the log reader and the live feed.
 #pragma once
 
 #include <array>
@@ -36,21 +36,29 @@ public:
     const std::vector<double>& Times() const { return m_time; }
     const std::vector<double>& Column(std::size_t column) const { return m_values[column]; }
 
-    // Adds a row in time order. A row whose time is already held is the same record seen twice
-    // (a log file holding what also arrived live) and is dropped. False when dropped.
+    // Adds a row in time order. A row equal to one held, time, values and flag, is the same record
+    // seen twice (a log file holding what also arrived live) and is dropped: false. Distinct rows of
+    // one time (an hour that a clock change gives twice) are all kept, in the order they came.
     bool Add(double time, const Values& values, std::uint16_t flag);
-    // Takes every row of another table, keeping time order and dropping rows whose time is held.
+    // Takes every row of another table (rows read from a file), keeping time order and holding rows
+    // that both tables have once. Rows taken this way are never forgotten.
     void Absorb(const TrendTable& other);
+    // Forgets the rows older than `time` that were added one by one and never taken from a file;
+    // true when there were any.
+    bool ForgetAddedBefore(double time);
     // The rows with t0 <= time <= t1, as [first, last).
     std::pair<std::size_t, std::size_t> Rows(double t0, double t1) const;
     void Reserve(std::size_t rows);
 
 private:
-    void Insert(std::size_t row, double time, const Values& values, std::uint16_t flag);
+    Values RowValues(std::size_t row) const;
+    bool RowHolds(std::size_t row, const Values& values, std::uint16_t flag) const;
+    void Insert(std::size_t row, double time, const Values& values, std::uint16_t flag, bool absorbed);
 
     std::vector<double> m_time;
     std::array<std::vector<double>, Columns> m_values;
     std::vector<std::uint16_t> m_flag;
+    std::vector<bool> m_absorbed;  // the row came from a file
 };
 
 struct TrendData {
