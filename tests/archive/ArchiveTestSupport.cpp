@@ -1,0 +1,93 @@
+// Helpers of the archive tests.
+#include "ArchiveTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "corvane-archive-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
+    m_path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    fs::remove_all(m_path, error);
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* rule) {
+    const char* previous = std::getenv("TZ");
+    m_hadPrevious = previous != nullptr;
+    m_previous = previous != nullptr ? previous : "";
+    setenv("TZ", rule, 1);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_hadPrevious)
+        setenv("TZ", m_previous.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+std::time_t Utc(const char* text) {
+    std::tm calendar{};
+    std::sscanf(text, "%d-%d-%d %d:%d:%d", &calendar.tm_year, &calendar.tm_mon, &calendar.tm_mday,
+                &calendar.tm_hour, &calendar.tm_min, &calendar.tm_sec);
+    calendar.tm_year -= 1900;
+    calendar.tm_mon -= 1;
+    return timegm(&calendar);
+}
+
+std::vector<std::string> RecordSet(std::time_t utc, char mode, double humidity) {
+    std::tm local{};
+    localtime_r(&utc, &local);
+    char t[64];
+    char d[96];
+    char y[96];
+    std::snprintf(t, sizeof t, "T,%04d,%02d,%02d,%02d,%02d,%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    const double scatter = 1.0e-5 + static_cast<double>(utc % 600) * 1.0e-9;
+    std::snprintf(d, sizeof d, "D,%c,100,%.4e,%.4e,%.4e,%.4e,%.4e,%.4e", mode, scatter, scatter * 0.8,
+                  scatter * 0.6, scatter * 0.12, scatter * 0.1, scatter * 0.08);
+    std::snprintf(y, sizeof y, "Y,1,1010.5,295.2,294.1,%.1f,12.00,6.10,0.001,0000", humidity);
+    return {t, d, y};
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::vector<std::string> FileNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::path TestData(const std::string& name) {
+    return fs::path(CORVANE_ARCHIVE_TEST_DATA) / name;
+}
+
+StationConfig TestStation(const fs::path& outbox) {
+    StationConfigResult loaded = LoadStationConfig(TestData("data/station.conf"));
+    EXPECT_TRUE(loaded.problems.empty()) << loaded.problems.front();
+    loaded.config.outbox = outbox.string();
+    return loaded.config;
+}
