@@ -1,7 +1,10 @@
 // Helpers of the archive tests.
 #include "ArchiveTestSupport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,4 +93,39 @@ StationConfig TestStation(const fs::path& outbox) {
     EXPECT_TRUE(loaded.problems.empty()) << loaded.problems.front();
     loaded.config.outbox = outbox.string();
     return loaded.config;
+}
+
+ProgramResult RunProgram(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) {
+    const TempFolder folder;
+    const std::string out = (folder.Path() / "out").string();
+    const std::string err = (folder.Path() / "err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> entries = environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) entries.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& entry : entries) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    ProgramResult result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << arguments[0];
+        return result;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    result.out = ReadText(out);
+    result.err = ReadText(err);
+    return result;
 }

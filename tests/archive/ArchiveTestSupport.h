@@ -49,3 +49,13 @@ std::vector<std::string> FileNames(const std::filesystem::path& folder);
 // The test station (tests/archive/data/station.conf), writing into outbox.
 StationConfig TestStation(const std::filesystem::path& outbox = {});
 std::filesystem::path TestData(const std::string& name);
+
+struct ProgramResult {
+    int exitStatus = -1;  // -1 when it ended by a signal
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+// Runs the program with these arguments and extra environment entries ("NAME=value"), and waits for it.
+ProgramResult RunProgram(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment = {});
