@@ -1,9 +1,7 @@
 // Helpers of the archive tests.
 #include "ArchiveTestSupport.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -25,19 +23,8 @@ TempFolder::~TempFolder() {
     fs::remove_all(m_path, error);
 }
 
-ScopedTimeZone::ScopedTimeZone(const char* rule) {
-    const char* previous = std::getenv("TZ");
-    m_hadPrevious = previous != nullptr;
-    m_previous = previous != nullptr ? previous : "";
+void UseTimeZone(const char* rule) {
     setenv("TZ", rule, 1);
-    tzset();
-}
-
-ScopedTimeZone::~ScopedTimeZone() {
-    if (m_hadPrevious)
-        setenv("TZ", m_previous.c_str(), 1);
-    else
-        unsetenv("TZ");
     tzset();
 }
 
@@ -50,7 +37,7 @@ std::time_t Utc(const char* text) {
     return timegm(&calendar);
 }
 
-std::vector<std::string> RecordSet(std::time_t utc, char mode, double humidity) {
+std::vector<std::string> RecordSet(std::time_t utc) {
     std::tm local{};
     localtime_r(&utc, &local);
     char t[64];
@@ -59,9 +46,9 @@ std::vector<std::string> RecordSet(std::time_t utc, char mode, double humidity) 
     std::snprintf(t, sizeof t, "T,%04d,%02d,%02d,%02d,%02d,%02d", local.tm_year + 1900, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     const double scatter = 1.0e-5 + static_cast<double>(utc % 600) * 1.0e-9;
-    std::snprintf(d, sizeof d, "D,%c,100,%.4e,%.4e,%.4e,%.4e,%.4e,%.4e", mode, scatter, scatter * 0.8,
-                  scatter * 0.6, scatter * 0.12, scatter * 0.1, scatter * 0.08);
-    std::snprintf(y, sizeof y, "Y,1,1010.5,295.2,294.1,%.1f,12.00,6.10,0.001,0000", humidity);
+    std::snprintf(d, sizeof d, "D,N,100,%.4e,%.4e,%.4e,%.4e,%.4e,%.4e", scatter, scatter * 0.8, scatter * 0.6,
+                  scatter * 0.12, scatter * 0.1, scatter * 0.08);
+    std::snprintf(y, sizeof y, "Y,1,1010.5,295.2,294.1,30.0,12.00,6.10,0.001,0000");
     return {t, d, y};
 }
 
@@ -98,34 +85,15 @@ StationConfig TestStation(const fs::path& outbox) {
 ProgramResult RunProgram(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment) {
     const TempFolder folder;
-    const std::string out = (folder.Path() / "out").string();
-    const std::string err = (folder.Path() / "err").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> entries = environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) entries.emplace_back(*entry);
-    std::vector<char*> envp;
-    for (std::string& entry : entries) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
+    std::string command = "exec env";
+    for (const std::string& entry : environment) command += " '" + entry + "'";
+    for (const std::string& argument : arguments) command += " '" + argument + "'";
+    command += " >" + (folder.Path() / "out").string() + " 2>" + (folder.Path() / "err").string();
+    const int status = std::system(command.c_str());
     ProgramResult result;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << arguments[0];
-        return result;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    result.out = ReadText(out);
-    result.err = ReadText(err);
+    result.out = ReadText(folder.Path() / "out");
+    result.err = ReadText(folder.Path() / "err");
     return result;
 }

@@ -1,5 +1,5 @@
-// Helpers of the archive tests: a temporary folder, a time zone for one test, the lines an instrument sends
-// and the station of the tests.
+// Helpers of the archive tests: a temporary folder, the time zone, the lines an instrument sends, the
+// station of the tests and running a program.
 #pragma once
 
 #include <ctime>
@@ -20,16 +20,8 @@ private:
     std::filesystem::path m_path;
 };
 
-// The PC's time zone for the life of the object, as a POSIX TZ rule; the previous one after.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* rule);
-    ~ScopedTimeZone();
-
-private:
-    std::string m_previous;
-    bool m_hadPrevious;
-};
+// The PC's time zone from now on, as a POSIX TZ rule. Every test whose result depends on it sets it.
+void UseTimeZone(const char* rule);
 
 // Central European time with its summer time.
 inline constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
@@ -38,8 +30,8 @@ inline constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
 std::time_t Utc(const char* text);
 
 // The T, D and Y lines of one averaging period that ended at utc, its time in the PC's local time as the
-// instrument keeps it. mode is the D record's mode letter.
-std::vector<std::string> RecordSet(std::time_t utc, char mode = 'N', double humidity = 30.0);
+// instrument keeps it.
+std::vector<std::string> RecordSet(std::time_t utc);
 
 std::string ReadText(const std::filesystem::path& path);
 void WriteText(const std::filesystem::path& path, const std::string& text);

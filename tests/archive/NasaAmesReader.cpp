@@ -85,6 +85,8 @@ NasaAmesFile ReadNasaAmes(const std::string& text) {
 
     const int referenceYear = std::stoi(Tokens(lines[6])[0]);
     const std::string startdate = metadata["Startdate"];
+    if (lines[6].substr(4, 7) != " 01 01 " || startdate.substr(0, 4) != std::to_string(referenceYear))
+        file.problems.push_back("line 7 is not 1 January of the year the file starts in");
     const double periodStart = DaysOf(startdate, referenceYear);
     const double periodEnd = periodStart + (metadata["Period code"] == "1d" ? 1.0 : 1.0 / 24);
     const double tolerance = 0.6e-6;  // half the last printed digit

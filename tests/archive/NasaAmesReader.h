@@ -11,7 +11,7 @@ struct NasaAmesFile {
     std::vector<std::vector<std::string>> rows;  // the data rows' cells
 };
 
-// Checks line 1's header count, the scale and missing-value lines, the required metadata, every row's
-// column count, each value against its column's missing code and format, the flag format, and that the
-// start times increase and the rows stay inside the file's period.
+// Checks line 1's header count, the reference date, the scale and missing-value lines, the required
+// metadata, every row's column count, each value against its column's missing code and format, the flag
+// format, and that the start times increase and the rows stay inside the file's period.
 NasaAmesFile ReadNasaAmes(const std::string& text);

@@ -29,86 +29,65 @@ TEST(StationConfig, TheShippedExampleIsSoundButForItsKeyFile) {
               "no0042r@archive.example.org:22/incoming/nrt/");
 }
 
-TEST(StationConfig, EveryMistakeIsNamedAtOnce) {
+TEST(StationConfig, EveryMistakeIsNamedAtOnceAndTheFactorHasNoDefault) {
     const TempFolder folder;
-    const StationConfigResult result =
-        Load(folder,
-             "station_code = NO42R\n"
-             "laboratory_code = NO01L\n"
-             "organisation = NO02L, Institute, I, Unit, Road 1, , 2007, Town, Country\n"
-             "originator = Nordmann\n"
-             "submitter = Hansen, Ola\n"
-             "projects = GAW-WDCA_NRT\n"
-             "instrument_name = Brantel 7830\n"
-             "instrument_manufacturer = Brantel\n"
-             "instrument_model = 7830\n"
-             "instrument_serial = 1042\n"
-             "method_ref = NO01L_scat\n"
-             "matrix = pm10\n"
-             "wavelengths = 450 550\n"
-             "coefficient_factor = 0\n"
-             "colour = blue\n"
-             "just some words\n"
-             "matrix = pm1\n"
-             "export = on\n"
-             "upload_url = sftp://no0042r@archive.example.org:70000/nrt/\n"
-             "upload_host_key = MD5:ab\n");
-    const std::vector<std::string> expected = {
-        "line 1: station_code \"NO42R\" is not a station code",
-        "line 4: originator \"Nordmann\" is not \"Last name, First name\"",
-        "line 7: instrument_name \"Brantel 7830\" may hold only letters",
-        "line 13: wavelengths \"450 550\" is not three wavelengths",
-        "line 14: coefficient_factor \"0\" is not a positive number",
-        "line 15: unknown key \"colour\"",
-        "line 16: \"just some words\" is not of the form key = value",
-        "line 17: matrix is given a second time (first on line 12)",
-        "inlet_type is missing",
-        "organisation begins with \"NO02L\", not with the laboratory code NO01L",
+    // Each line with the problem it must bring; the factor to 1/Mm and the inlet are left out.
+    const std::vector<std::pair<std::string, std::string>> lines = {
+        {"station_code = NO42R", "line 1: station_code \"NO42R\" is not a station code"},
+        {"laboratory_code = NO01L", ""},
+        {"organisation = NO02L, Inst, I, Unit, Road 1, , 2007, Town, Country", ""},
+        {"originator = Nordmann", "line 4: originator \"Nordmann\" is not \"Last name, First name\""},
+        {"submitter = Hansen, Ola", ""},
+        {"projects = GAW-WDCA_NRT", ""},
+        {"instrument_name = Brantel 7830", "line 7: instrument_name \"Brantel 7830\" may hold only letters"},
+        {"instrument_manufacturer = Brantel", ""},
+        {"instrument_model = 7830", ""},
+        {"instrument_serial = 1042", ""},
+        {"method_ref = NO01L_scat", ""},
+        {"matrix = pm10", ""},
+        {"wavelengths = 450 550", "line 13: wavelengths \"450 550\" is not three wavelengths"},
+        {"colour = blue", "line 14: unknown key \"colour\""},
+        {"just some words", "line 15: \"just some words\" is not of the form key = value"},
+        {"matrix = pm1", "line 16: matrix is given a second time (first on line 12)"},
+        {"export = on", ""},
+        {"upload_url = sftp://station@archive.example.org:70000/nrt/", "line 18: upload_url"},
+        {"upload_host_key = MD5:ab", "line 19: upload_host_key \"MD5:ab\" is not a SHA-256 fingerprint"},
     };
-    ASSERT_EQ(result.problems.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_THAT(result.problems[i], HasSubstr(expected[i]));
-    const std::vector<std::string> expectedUpload = {
-        "line 19: upload_url \"sftp://no0042r@archive.example.org:70000/nrt/\" has a port outside 1 to 65535",
-        "line 20: upload_host_key \"MD5:ab\" is not a SHA-256 fingerprint",
-        "upload_key is missing",
-    };
-    ASSERT_EQ(result.uploadProblems.size(), expectedUpload.size());
-    for (std::size_t i = 0; i < expectedUpload.size(); ++i)
-        EXPECT_THAT(result.uploadProblems[i], HasSubstr(expectedUpload[i]));
-}
-
-TEST(StationConfig, TheFactorToInverseMegametresHasNoDefault) {
-    const TempFolder folder;
-    std::string text = ReadText(TestData("data/station.conf"));
-    text.erase(text.find("coefficient_factor"),
-               text.find('\n', text.find("coefficient_factor")) - text.find("coefficient_factor") + 1);
+    std::string text;
+    std::vector<std::string> expected;
+    for (const auto& [line, problem] : lines) {
+        text += line + "\n";
+        if (!problem.empty()) expected.push_back(problem);
+    }
+    expected.insert(expected.end(), {"inlet_type is missing", "coefficient_factor is missing", "no default",
+                                     "organisation begins with \"NO02L\", not with the laboratory code NO01L",
+                                     "upload_key is missing"});
     const StationConfigResult result = Load(folder, text);
-    ASSERT_EQ(result.problems.size(), 1u);
-    EXPECT_THAT(result.problems[0], HasSubstr("coefficient_factor is missing"));
-    EXPECT_THAT(result.problems[0], HasSubstr("no default"));
+    std::string problems;
+    for (const auto* list : {&result.problems, &result.uploadProblems})
+        for (const std::string& problem : *list) problems += problem + "\n";
+    for (const std::string& problem : expected) EXPECT_THAT(problems, HasSubstr(problem));
+    EXPECT_EQ(result.problems.size() + result.uploadProblems.size(), expected.size() - 1) << problems;
+    EXPECT_EQ(result.uploadProblems.size(), 3u) << problems;
 }
 
 TEST(StationConfig, AKeyFileOthersCanReadIsRefusedAndAPrivateOneTaken) {
     const TempFolder folder;
     const std::string key = (folder.Path() / "archive_ed25519").string();
     WriteText(key, "not a real key");
-    const std::string text =
-        ReadText(TestData("data/station.conf")) +
-        "export = on\nupload_url = sftp://no0042r@192.0.2.7:2222/nrt/\nupload_key = " + key +
-        "\nupload_host_key = SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8\n";
-    // The test station's export = off comes first; the second export line is then a repetition.
-    const std::string onlyOn =
-        text.substr(0, text.find("export = off")) + text.substr(text.find("export = off") + 13);
-
+    std::string text = ReadText(TestData("data/station.conf"));
+    text.replace(text.find("export = off"), 12,
+                 "export = on\nupload_url = sftp://no0042r@192.0.2.7:2222/nrt/\nupload_key = " + key +
+                     "\nupload_host_key = SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8");
     chmod(key.c_str(), 0644);
-    const StationConfigResult readable = Load(folder, onlyOn);
+    const StationConfigResult readable = Load(folder, text);
     ASSERT_EQ(readable.uploadProblems.size(), 1u);
     EXPECT_THAT(readable.uploadProblems[0], HasSubstr("can be read by others (mode 0644); make it private"));
+    EXPECT_FALSE(readable.ExportEnabled());
 
     chmod(key.c_str(), 0600);
-    const StationConfigResult private_ = Load(folder, onlyOn);
-    EXPECT_EQ(private_.uploadProblems, std::vector<std::string>());
-    EXPECT_TRUE(private_.ExportEnabled());
+    const StationConfigResult private_ = Load(folder, text);
+    EXPECT_TRUE(private_.ExportEnabled()) << ::testing::PrintToString(private_.uploadProblems);
     EXPECT_EQ(private_.config.upload.port, 2222);
 }
 
@@ -116,7 +95,6 @@ TEST(StationConfig, AMissingFileIsToldApartFromABadOne) {
     const TempFolder folder;
     const StationConfigResult missing = LoadStationConfig((folder.Path() / "none.conf").string());
     EXPECT_FALSE(missing.found);
-    EXPECT_FALSE(missing.ExportEnabled());
     EXPECT_THAT(StationConfigMessage("station.conf", missing), HasSubstr("does not exist"));
 }
 
