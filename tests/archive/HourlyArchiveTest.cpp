@@ -140,19 +140,22 @@ TEST_F(HourlyArchive, AProgramKilledBetweenWritingAndRenamingNeitherLosesNorRepe
     for (std::time_t t = Utc("2026-12-01 12:01"); t <= Utc("2026-12-01 15:00"); t += 60)
         for (const std::string& line : RecordSet(t)) log += line + "\r\n";
     WriteText(m_folder.Path() / "CV261201.dat", log);
-    const std::vector<std::string> feed = {CORVANE_ARCHIVE_FEED_HELPER, TestData("data/station.conf"),
-                                           Outbox().string(), (m_folder.Path() / "CV261201.dat").string()};
-
+    // Each run dates its files by its own clock: an hour written again would show under a second name.
+    const auto feed = [&](const char* pcTime) {
+        return std::vector<std::string>{CORVANE_ARCHIVE_FEED_HELPER, TestData("data/station.conf"),
+                                        Outbox().string(), (m_folder.Path() / "CV261201.dat").string(),
+                                        pcTime};
+    };
     const ProgramResult killed =
-        RunProgram(feed, {std::string("LD_PRELOAD=") + CORVANE_KILL_AT_RENAME, "CORVANE_KILL_AT_RENAME=2",
-                          "ASAN_OPTIONS=verify_asan_link_order=0"});
+        RunProgram(feed("2000000000"), {std::string("LD_PRELOAD=") + CORVANE_KILL_AT_RENAME,
+                                        "CORVANE_KILL_AT_RENAME=2", "ASAN_OPTIONS=verify_asan_link_order=0"});
     ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
     ASSERT_EQ(Hours(ReadOutbox()), std::vector<std::string>{HourId("2026-12-01 12:00")});
     const std::string firstName = FileNames(Outbox()).front();
     const std::string firstText = ReadText(Outbox() / firstName);
     ASSERT_EQ(FileNames(Outbox() / ".partial").size(), 1u);
 
-    const ProgramResult restarted = RunProgram(feed);
+    const ProgramResult restarted = RunProgram(feed("2000000600"));
     EXPECT_EQ(restarted.exitStatus, 0) << restarted.err;
     EXPECT_EQ(Hours(ReadOutbox()),
               (std::vector<std::string>{HourId("2026-12-01 12:00"), HourId("2026-12-01 13:00"),
