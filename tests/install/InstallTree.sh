@@ -11,15 +11,20 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 sizes=(16 22 24 32 48 64 128 256)
 expected=(
     bin/corvane
+    bin/corvane-export
     bin/corvane-sim
     share/applications/corvane.desktop
     share/doc/corvane/changelog.gz
     share/doc/corvane/copyright
+    share/doc/corvane/example-hour.nas
     share/doc/corvane/examples/70-corvane-serial.rules
     share/doc/corvane/examples/corvane-autostart.desktop
     share/doc/corvane/examples/corvane.service
+    share/doc/corvane/examples/station.conf
     share/doc/corvane/manual.html
+    share/doc/corvane/station-conf.md
     share/icons/hicolor/scalable/apps/corvane.svg
+    share/man/man1/corvane-export.1.gz
     share/man/man1/corvane-sim.1.gz
     share/man/man1/corvane.1.gz
     share/metainfo/com.example.brantel.corvane.metainfo.xml
@@ -43,10 +48,11 @@ for size in "${sizes[@]}"; do
     [ "$width x $height" = "$size x $size" ] || fail "$png is $width x $height, not $size x $size"
 done
 
-for program in corvane corvane-sim; do
+for program in corvane corvane-sim corvane-export; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
 done
 "$prefix/bin/corvane-sim" --help >/dev/null || fail "the installed corvane-sim --help failed"
+"$prefix/bin/corvane-export" --help >/dev/null || fail "the installed corvane-export --help failed"
 # The program's version (the about box's) is the project's, which the package carries too.
 printed=$("$prefix/bin/corvane" --version) || fail "the installed corvane --version failed"
 [ "$printed" = "corvane $version" ] || fail "corvane --version printed \"$printed\", not \"corvane $version\""
@@ -65,7 +71,7 @@ done
 
 grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$prefix/share/metainfo/com.example.brantel.corvane.metainfo.xml" ||
     fail "the metainfo's release is not $version"
-for page in corvane corvane-sim; do
+for page in corvane corvane-sim corvane-export; do
     zcat "$prefix/share/man/man1/$page.1.gz" | grep -q "^\.TH .* \"Corvane $version\"" ||
         fail "$page(1) does not carry version $version"
 done

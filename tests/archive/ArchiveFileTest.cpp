@@ -1,0 +1,105 @@
+// The archive's files: matched byte for byte against files written by hand from the archive's rules, and the
+// test's own reader shown to catch the faults it is there to catch.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "ArchiveTestSupport.h"
+#include "NasaAmesReader.h"
+#include "archive/ArchiveFile.h"
+#include "archive/RowAssembler.h"
+
+namespace {
+
+struct Converted {
+    std::vector<ArchiveRow> rows;
+    std::vector<std::string> problems;
+};
+
+Converted Convert(const std::string& log) {
+    Converted converted;
+    CRowAssembler assembler;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        CRowAssembler::Outcome outcome = assembler.AddLine(line);
+        if (outcome.finished) converted.rows.push_back(*outcome.finished);
+        if (!outcome.problem.empty()) converted.problems.push_back(outcome.problem);
+    }
+    if (std::optional<ArchiveRow> last = assembler.Flush()) converted.rows.push_back(*last);
+    return converted;
+}
+
+struct Golden {
+    const char* name;
+    const char* timeZone;
+    const char* hour;      // UTC
+    int averaging;         // s
+    const char* revision;  // UTC
+    const char* fileName;
+    std::size_t problems;  // lines of the log that cannot be used in full
+};
+
+class GoldenFile : public ::testing::TestWithParam<Golden> {};
+
+TEST_P(GoldenFile, IsWrittenByteForByteAndReadsBackClean) {
+    const Golden& golden = GetParam();
+    UseTimeZone(golden.timeZone);
+    const Converted converted = Convert(ReadText(TestData(std::string("golden/") + golden.name + ".dat")));
+    EXPECT_EQ(converted.problems.size(), golden.problems);
+
+    const ArchivePeriod period{Utc(golden.hour), kHour, std::chrono::seconds(golden.averaging)};
+    const ArchiveFile file = FormatArchiveFile(TestStation(), period, Utc(golden.revision), converted.rows);
+    const std::string expected = ReadText(TestData(std::string("golden/") + golden.name + ".nas"));
+    EXPECT_EQ(file.name, golden.fileName);
+    EXPECT_EQ(file.text, expected);
+    EXPECT_EQ(ReadNasaAmes(expected).problems, std::vector<std::string>());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archive, GoldenFile,
+    ::testing::Values(
+        // Five-minute averages in 1/m: a blanking and a zeroing row, humidity just at and above 40 %, a lamp
+        // and a sample temperature fault, a value that is not a number and one too large for its column, a
+        // row without its Y record, and a zero record before the first time and one in the middle.
+        Golden{"hour-5mn", "UTC0", "2026-12-01 13:00", 300, "2026-12-01 14:02:03",
+               "NO0042R.20261201130000.20261201140203.nephelometer.aerosol_light_scattering_coefficient.pm10."
+               "1h.5mn.NO01L_Brantel_7830_NO42.NO01L_scat_coef_lev0.lev0.nas",
+               1},
+        // The last UTC hour of a year, in local time an hour later; a row with four flags widens the flag
+        // column; no zero record yet.
+        Golden{"year-end", kCentralEurope, "2026-12-31 23:00", 60, "2027-01-01 00:07",
+               "NO0042R.20261231230000.20270101000700.nephelometer.aerosol_light_scattering_coefficient.pm10."
+               "1h.1mn.NO01L_Brantel_7830_NO42.NO01L_scat_coef_lev0.lev0.nas",
+               0}),
+    [](const auto& info) { return std::regex_replace(info.param.name, std::regex("-"), "_"); });
+
+// Each fault planted in a sound file must be found by the reader.
+TEST(NasaAmesReader, FindsEachPlantedFault) {
+    const std::string sound = ReadText(TestData("golden/hour-5mn.nas"));
+    const std::string firstRow = "334.541667  334.545139  1013.20  295.30  293.80   38.50      0    20.340";
+    const struct {
+        const char* fault;
+        std::string from;
+        std::string to;
+    } faults[] = {
+        {"line 1's count", "67 1001", "66 1001"},
+        {"a missing code that is not all nines", "9999.999999 99999.99", "9999.999999 99999.98"},
+        {"a row one column short", " 0.640682000", ""},
+        {"a value wider than its column's format", "   20.340", "120000.340"},
+        {"a value with other decimals than its column", "    9.810", "     9.81"},
+        {"flags out of order", "0.640682000", "0.682640000"},
+        {"a flag after an empty place", "0.659699000", "0.000699000"},
+        {"a start time before the hour", firstRow, "334.441667" + firstRow.substr(10)},
+        {"an end time after the hour", "334.562500", "334.600000"},
+        {"start times that do not increase", "334.548611  334.552083", "334.541667  334.552083"},
+    };
+    for (const auto& fault : faults) {
+        std::string broken = sound;
+        const std::size_t at = broken.find(fault.from);
+        ASSERT_NE(at, std::string::npos) << fault.fault;
+        broken.replace(at, fault.from.size(), fault.to);
+        EXPECT_FALSE(ReadNasaAmes(broken).problems.empty()) << fault.fault;
+    }
+}
+
+}  // namespace
