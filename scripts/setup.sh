@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           xvfb xauth clang libclang-rt-14-dev libqcustomplot-dev libqcustomplot2.1-qt6
           desktop-file-utils appstream man-db lintian dpkg-dev)
+packages+=(libcurl4-openssl-dev openssh-server prometheus)  # SFTP upload (libcurl with libssh2), its sshd and promtool tests
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
