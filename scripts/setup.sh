@@ -8,6 +8,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-de
           xvfb xauth clang libclang-rt-14-dev libqcustomplot-dev libqcustomplot2.1-qt6
           desktop-file-utils appstream man-db lintian dpkg-dev)
 packages+=(prometheus)  # promtool: checks and unit-tests the alert rules under dist/prometheus
+packages+=(libcurl4-openssl-dev openssh-server)  # SFTP upload (libcurl with libssh2) and the sshd of its tests
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
