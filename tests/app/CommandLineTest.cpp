@@ -53,6 +53,8 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
         {{"--bogus"}, "corvane: Unknown option 'bogus'.\n"},
         {{"--headless"}, "corvane: --headless needs --start.\n"},
         {{"--start", "COM1"}, "corvane: unexpected argument 'COM1'.\n"},
+        {{"--listen", "station.example:8735"},
+         "corvane: --listen: 'station.example' is not an IPv4 address or an IPv6 address in brackets.\n"},
     };
     for (const auto& [arguments, error] : errors) {
         const Outcome refused = RunCorvane(arguments);

@@ -1,13 +1,20 @@
-// The program's command line: --start, --headless, --help and --version. Parsed before the
-// application object exists, because --headless chooses Qt's platform. Used by main().
+// The program's command line: --start, --headless, --listen, --metrics-file, --help and --version.
+// Parsed before the application object exists, because --headless chooses Qt's platform. Used by
+// main().
 #pragma once
 
 #include <QStringList>
 #include <optional>
+#include <string>
+
+#include "health/ListenAddress.h"
 
 struct CommandLine {
     bool bStart = false;     // start a data run at once with what is stored
     bool bHeadless = false;  // no window and no display (needs bStart)
+    // Where the health server listens (--listen); nothing when not given.
+    std::optional<ListenSetting> listen;
+    std::string strMetricsFile;  // --metrics-file; empty when not given
 };
 
 // Parses the arguments (the program's name first). Prints the help or the version to standard
