@@ -15,6 +15,7 @@
 
 #include "health/HealthServer.h"
 #include "run/RecordStream.h"
+#include "station/EventJournal.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     };
     sources.journal = [&](std::string_view word, std::string_view details) {
         const std::lock_guard lock(journalLock);
-        journal.push_back(std::string(word) + ' ' + std::string(details));
+        journal.push_back(JournalLine(std::time(nullptr), word, details));
     };
     HealthOptions options;
     options.listen.port = portAt >= 0 && portAt + 1 < args.size() ? args[portAt + 1].toUShort() : 0;
