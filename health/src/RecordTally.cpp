@@ -107,7 +107,7 @@ void CRecordTally::AddToHistory(const std::array<std::optional<double>, kCoeffic
             sums.sums[i] += *values[i];
             ++sums.counts[i];
         }
-    // A day either side of the newest record: a clock set back or forward leaves nothing behind.
+    // The day up to the newest record: minutes ahead of it (a clock set back) go as well.
     const std::int64_t span = std::chrono::minutes(kHistorySpan).count();
     m_minutes.erase(m_minutes.begin(), m_minutes.lower_bound(minute - span + 1));
     m_minutes.erase(m_minutes.upper_bound(minute), m_minutes.end());

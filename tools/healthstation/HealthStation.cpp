@@ -1,9 +1,10 @@
-// corvane-health-station: the health server as the program runs it, fed by a run state of its own
-// and a publisher on a real record stream that sends T, D and Y records every second (after a day
-// of one D record a minute, for the chart). For the browser test and the screenshot. Prints
-// "listening PORT" once it listens; runs until its standard input closes.
+// corvane-health-station: the health server as the program runs it, fed by a simulated station: a
+// run state of its own and a publisher on a real record stream that sends T, D and Y records every
+// second, after a day of one D record a minute for the chart. For the status page's browser test,
+// its screenshot and a look at the page without an instrument. Prints "listening PORT" once it
+// listens; runs until its standard input closes.
 //
-//   corvane-health-station [--port N] [--fault]
+//   corvane-health-station [--port N]
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -46,7 +47,6 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const qsizetype portAt = args.indexOf(QStringLiteral("--port"));
-    const bool fault = args.contains(QStringLiteral("--fault"));
 
     CRecordStream stream;
     const Clock::time_point started = Clock::now();
@@ -103,9 +103,7 @@ int main(int argc, char** argv) {
         const Clock::time_point now = Clock::now();
         const double step = std::chrono::duration<double>(now - started).count() + 86400;
         stream.Publish({MakeReceivedRecord(TimeLine(now), now), MakeReceivedRecord(DataLine(step), now),
-                        MakeReceivedRecord(fault ? "Y,0,1013.2,296.4,294.1,41.5,0.00,0.00,0.000,0009"
-                                                 : "Y,0,1013.2,296.4,294.1,41.5,0.00,0.00,0.000,0000",
-                                           now)});
+                        MakeReceivedRecord("Y,0,1013.2,296.4,294.1,41.5,0.00,0.00,0.000,0000", now)});
     });
     every.start(1000);
 
