@@ -84,7 +84,8 @@ void CRecordTally::Add(const ReceivedRecord& record) {
         take(kAuxFields);
         if (record.whole)
             m_status = StatusWord{ParseStatusWord(record.fields[kStatusWordField]), record.arrival};
-    } else if ((letter == 'B' || letter == 'G' || letter == 'R') && record.whole) {
+    } else if (letter == 'B' || letter == 'G' || letter == 'R') {
+        // Both values need the record's last comma, so they come only with a whole record.
         take(kPhotonFields);
     }
 }

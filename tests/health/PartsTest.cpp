@@ -88,11 +88,12 @@ TEST(RecordTally, TakesEachRecordsValuesAsFarAsItsFieldsGo) {
     CRecordTally tally;
     const Clock::time_point t0 = Clock::now();
     tally.Add(MakeReceivedRecord("D,N,100,1.1,2.2,3.3,4.4,5.5,6.6,7.7", t0));
-    tally.Add(
-        MakeReceivedRecord("D,N,90,9.1,9.2", t0 + std::chrono::seconds(1)));  // stops after two coefficients
-    tally.Add(MakeReceivedRecord("Y,0,1013.2,296.4,294.1,41.5,0,0", t0));     // seven commas: no status word
-    tally.Add(MakeReceivedRecord("B,1,2,3,4,5,6,7,8,999.0", t0));             // a photon record cut short
-    tally.Add(MakeReceivedRecord("X,1,2", t0));                               // no record letter
+    // Three commas make three fields: "9.2" is no field without a comma after it.
+    tally.Add(MakeReceivedRecord("D,N,90,9.1,9.2", t0 + std::chrono::seconds(1)));
+    tally.Add(MakeReceivedRecord("Y,0,1013.2,296.4,294.1,41.5,0,0", t0));  // seven commas: no status word
+    tally.Add(MakeReceivedRecord("B,1,2,3,4,5,6,7,8,999.0", t0));          // a photon record cut short
+    tally.Add(MakeReceivedRecord("X,1,2", t0));                            // no record letter
+    tally.Add(MakeReceivedRecord("Z,1,2,3,4,5,6,7,8,9.9", t0));            // zero values are no readings
 
     EXPECT_EQ(tally.Latest(Reading::TotalBlue)->text, "9.1");
     EXPECT_EQ(tally.Latest(Reading::TotalBlue)->time, t0 + std::chrono::seconds(1));
@@ -105,6 +106,7 @@ TEST(RecordTally, TakesEachRecordsValuesAsFarAsItsFieldsGo) {
     EXPECT_FALSE(tally.Status());
     EXPECT_EQ(tally.Letter('D').count, 2u);
     EXPECT_EQ(tally.Letter('B').count, 1u);
+    EXPECT_EQ(tally.Letter('Z').count, 1u);
     EXPECT_EQ(tally.Letter('X').count, 0u);
 
     tally.Add(MakeReceivedRecord("Y,0,1000.0,296.4,294.1,41.5,0,0,0,0109", t0));
