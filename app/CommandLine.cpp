@@ -52,8 +52,24 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
             .arg(kMinKeepSeconds)
             .arg(kMaxKeepSeconds),
         QStringLiteral("N"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral(
+            "Serve the status page, /status.json and /metrics on ADDR:PORT (default 127.0.0.1:%1), "
+            "or not at all with 'off'. An address other than loopback lets anyone who can reach it "
+            "read the station's state.")
+            .arg(kDefaultHealthPort),
+        QStringLiteral("ADDR:PORT|off"));
+    const QCommandLineOption metricsFile(
+        QStringLiteral("metrics-file"),
+        QStringLiteral(
+            "Write the metrics to PATH every 15 s, replacing it whole, for node-exporter's textfile "
+            "collector (which reads files ending in .prom)."),
+        QStringLiteral("PATH"));
     parser.addOption(start);
     parser.addOption(headless);
+    parser.addOption(listen);
+    parser.addOption(metricsFile);
     parser.addOption(keepClock);
 
     if (!parser.parse(arguments)) return UsageError(parser, parser.errorText());
@@ -81,5 +97,11 @@ std::optional<int> ParseCommandLine(const QStringList& arguments, CommandLine& o
                                   .arg(parser.value(keepClock)));
         out.keepClockSeconds = seconds;
     }
+    if (parser.isSet(listen)) {
+        QString error;
+        out.listen = ParseListenSetting(parser.value(listen), error);
+        if (!out.listen) return UsageError(parser, QStringLiteral("--listen: %1").arg(error));
+    }
+    out.strMetricsFile = parser.value(metricsFile).toStdString();
     return std::nullopt;
 }

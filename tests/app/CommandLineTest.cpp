@@ -56,6 +56,8 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
         {{"--start", "COM1"}, "corvane: unexpected argument 'COM1'.\n"},
         {{"--keep-clock", "1"}, "corvane: --keep-clock takes 0 (off) or 2 to 86400 seconds, not '1'.\n"},
         {{"--keep-clock=86401"}, "corvane: --keep-clock takes 0 (off) or 2 to 86400 seconds, not '86401'.\n"},
+        {{"--listen", "station.example:8735"},
+         "corvane: --listen: 'station.example' is not an IPv4 address or an IPv6 address in brackets.\n"},
     };
     for (const auto& [arguments, error] : errors) {
         const Outcome refused = RunCorvane(arguments);

@@ -1,10 +1,14 @@
-// The program's command line: --start, --headless, --keep-clock, --help and --version. Parsed before the
-// application object exists, because --headless chooses Qt's platform. Used by main().
+// The program's command line: --start, --headless, --keep-clock, --listen, --metrics-file, --help and
+// --version. Parsed before the application object exists, because --headless chooses Qt's platform.
+// Used by main().
 #pragma once
 
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <string>
+
+#include "health/ListenAddress.h"
 
 struct CommandLine {
     bool bStart = false;     // start a data run at once with what is stored
@@ -12,9 +16,10 @@ struct CommandLine {
     // --keep-clock N: keep the instrument's clock within N seconds for this session (0: leave it
     // alone); absent: as stored.
     std::optional<std::uint32_t> keepClockSeconds;
+    // Where the health server listens (--listen); nothing when not given.
+    std::optional<ListenSetting> listen;
+    std::string strMetricsFile;  // --metrics-file; empty when not given
 };
-
-// The largest --keep-clock threshold: a day. 1 is refused, since T records tell whole seconds.
 
 // Parses the arguments (the program's name first). Prints the help or the version to standard
 // output, or an error and the usage to standard error, and then gives the exit status to end with
