@@ -24,9 +24,9 @@ void CBoundedTcpServer::incomingConnection(qintptr descriptor) {
     addPendingConnection(socket);
 }
 
-// Qt's HTTP layer keeps a request's bytes in the socket's buffer until the request is whole, so the
-// buffer's size bounds a request. These handlers are connected before the HTTP layer takes the
-// socket, so they see each chunk first.
+// These handlers are connected before the HTTP layer takes the socket, so they see each chunk before
+// that layer reads it out of the socket's buffer: the bytes a request has brought are counted chunk by
+// chunk, however they are cut, and the buffer never holds more than the limit meanwhile.
 void CBoundedTcpServer::Watch(QTcpSocket* socket) {
     socket->setReadBufferSize(m_limits.maxRequestBytes);
     auto* deadline = new QTimer(socket);
@@ -35,14 +35,17 @@ void CBoundedTcpServer::Watch(QTcpSocket* socket) {
     m_connections.push_back({socket, deadline});
 
     connect(deadline, &QTimer::timeout, socket, [this, socket] { Close(socket, m_closures.timedOut); });
-    // A full buffer is a request too large to be whole: the socket would read no more.
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-        if (Connection* c = Find(socket)) c->requestUnderWay = true;
-        if (socket->bytesAvailable() >= m_limits.maxRequestBytes) Close(socket, m_closures.oversize);
+        Connection* c = Find(socket);
+        if (c == nullptr) return;
+        c->requestUnderWay = true;
+        c->requestBytes += socket->bytesAvailable();
+        if (c->requestBytes >= m_limits.maxRequestBytes) Close(socket, m_closures.oversize);
     });
     connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] {
         if (Connection* c = Find(socket)) {
             c->requestUnderWay = false;
+            c->requestBytes = 0;
             c->deadline->start(m_limits.requestTime);
         }
     });

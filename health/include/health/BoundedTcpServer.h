@@ -45,6 +45,7 @@ private:
         QTcpSocket* socket;
         QTimer* deadline;
         bool requestUnderWay = false;  // bytes came after the last response
+        qint64 requestBytes = 0;       // bytes received since the last response
     };
     void Watch(QTcpSocket* socket);
     Connection* Find(QTcpSocket* socket);
