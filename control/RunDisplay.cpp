@@ -97,6 +97,10 @@ bool CCorvanePropertySheet::StartUnattended() {
     return m_core.StartUnattended(*config);
 }
 
+void CCorvanePropertySheet::ShowStationProblems(const std::string& text) {
+    if (!Ending()) m_dialogs.MessageBox(this, QString::fromStdString(text), IOperatorDialogs::Buttons::Ok);
+}
+
 void CCorvanePropertySheet::SetKeepClockForSession(unsigned seconds) {
     m_bKeepClockGiven = true;
     m_pageSetup->RememberKeepClock(seconds);

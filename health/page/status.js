@@ -46,6 +46,7 @@ function show(status) {
   setText('device', run.device || '–');
   setText('connected', run.connected ? 'yes' : 'no');
   setText('log-file', run.logging ? run.logFile : 'not logging');
+  setText('clock', run.clockText);
   for (const value of status.values) {
     const row = document.querySelector(`tr[data-reading="${value.key}"]`);
     if (!row) continue;

@@ -56,6 +56,15 @@ void AddRunFamilies(std::vector<MetricFamily>& out, const RunStatus& run) {
         out.push_back(SingleMetric("corvane_log_last_sync_timestamp_seconds",
                                    "When log lines were last synced to the disk.", MetricType::Gauge,
                                    EpochSeconds(*run.lastLogSync)));
+    if (run.clockOffsetSeconds)
+        out.push_back(SingleMetric("corvane_instrument_clock_offset_seconds",
+                                   "The instrument's clock minus the PC's (median of the run's last time "
+                                   "records; both local time).",
+                                   MetricType::Gauge, *run.clockOffsetSeconds));
+    if (run.pcClockSynchronized)
+        out.push_back(SingleMetric("corvane_system_clock_synchronized",
+                                   "1 while the kernel counts the PC's clock synchronised to a time source.",
+                                   MetricType::Gauge, Flag(*run.pcClockSynchronized)));
 }
 
 void AddRecordFamilies(std::vector<MetricFamily>& out, const CRecordTally& records) {

@@ -27,6 +27,9 @@ QJsonObject RunJson(const StationView& view) {
         {"logging", run.logging},
         {"logFile", QString::fromStdString(run.logFile)},
         {"lastLogSync", TimeOrNull(run.lastLogSync)},
+        {"clockOffsetSeconds", run.clockOffsetSeconds ? QJsonValue(*run.clockOffsetSeconds) : QJsonValue()},
+        {"clockText", ClockText(run)},
+        {"pcClockSynchronized", run.pcClockSynchronized ? QJsonValue(*run.pcClockSynchronized) : QJsonValue()},
     };
 }
 

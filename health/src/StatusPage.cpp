@@ -52,6 +52,7 @@ QByteArray StatusPage(const StationView& view, const QString& pageTemplate) {
         {"device", run.device.empty() ? none : Escaped(run.device)},
         {"connected", run.connected ? QStringLiteral("yes") : QStringLiteral("no")},
         {"logFile", run.logging ? Escaped(run.logFile) : QStringLiteral("not logging")},
+        {"clock", ClockText(run).toHtmlEscaped()},
         {"valueRows", ValueRows(view)},
         {"journal", JournalText(view)},
         {"generated", IsoUtc(view.now)},

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "records/Status.h"
+#include "station/ClockTexts.h"
 
 namespace {
 QDateTime ToDateTime(SystemTime time) {
@@ -34,6 +35,14 @@ QString AgeText(std::chrono::system_clock::duration age) {
     if (seconds < 3600) return QStringLiteral("%1 min").arg(seconds / 60);
     if (seconds < 86400) return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60);
     return QStringLiteral("%1 d %2 h").arg(seconds / 86400).arg(seconds % 86400 / 3600);
+}
+
+QString ClockText(const RunStatus& run) {
+    QString text = run.clockOffsetSeconds ? QString::fromStdString(ClockDifferenceText(*run.clockOffsetSeconds))
+                                          : QStringLiteral("–");
+    if (run.pcClockSynchronized && !*run.pcClockSynchronized)
+        text += QStringLiteral(" (the PC's clock is not synchronised)");
+    return text;
 }
 
 QString StateText(RunState state) {

@@ -19,5 +19,7 @@ QString StateText(RunState state);
 const char* LightName(Light light);
 // What the light means: the faults, "No instrument", "Okay" and so on.
 QString LightText(const StationView& view);
+// "12 s ahead of the PC's", and whether the PC's clock is synchronised; "–" before the first time record.
+QString ClockText(const RunStatus& run);
 // The names of the fault bits set in the last status word.
 QStringList ActiveFaults(const CRecordTally& records);

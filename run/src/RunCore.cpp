@@ -122,7 +122,17 @@ CRunCore::~CRunCore() {
 }
 
 RunStatus CRunCore::Status() const {
-    return m_status->Snapshot();
+    RunStatus status = m_status->Snapshot();
+    status.clockOffsetSeconds = m_clock.OffsetSeconds();
+    status.pcClockSynchronized = m_clock.PcSynchronized();
+    return status;
+}
+
+void CRunCore::NoteSetup(const InstrumentSetup& setup) {
+    const int averaging = ParseDecimal(setup.Get(Timing::Averaging));
+    m_status->Update([&](RunStatus& s) {
+        s.averagingSeconds = averaging > 0 ? std::optional<int>(averaging) : std::nullopt;
+    });
 }
 
 void CRunCore::Journal(const char* word, const std::string& details) const {
@@ -182,7 +192,9 @@ void CRunCore::BeginRun(const RunConfig& config, CLinkLease lease) {
         m_bPumpEnded = false;
     }
     m_status->Update([&](RunStatus& s) {
+        const std::optional<int> averaging = s.averagingSeconds;
         s = RunStatus{};
+        s.averagingSeconds = averaging;
         s.port = config.port;
         s.device = CSerialLink::DeviceForPort(config.port);
         s.logging = config.logging;
@@ -197,6 +209,7 @@ void CRunCore::Start(const RunConfig& config, CLinkLease lease) {
     if (m_state != RunState::Idle) return;
     BeginRun(config, std::move(lease));
     m_bNameLogFile = false;
+    NoteSetup(config.setup);
     SetState(RunState::Starting);
     JournalTurn();
     OnWorker(
@@ -391,6 +404,7 @@ void CRunCore::ReadInstrument() {
 
 void CRunCore::InstrumentAnswered(const InstrumentSetup& setup, const CurrentRecords& records) {
     m_config.setup = setup;
+    NoteSetup(setup);
     emit InstrumentRead(setup, records);
     if (const std::optional<TimeRecord> time = ParseTimeRecord(records.time); time && time->instrumentTime) {
         QMetaObject::invokeMethod(

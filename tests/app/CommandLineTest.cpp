@@ -92,7 +92,7 @@ TEST(CommandLine, HeadlessRunWaitsForItsInstrumentAndStopsOnSigtermLikeStopData)
     env.insert("XDG_STATE_HOME", QString::fromStdString(state));
     env.insert("CORVANE_DEVICE_DIR", QString::fromStdString(sim.DeviceDir()));
     corvane.setProcessEnvironment(env);
-    corvane.start(CORVANE_PATH, {"--start", "--headless"});
+    corvane.start(CORVANE_PATH, {"--start", "--headless", "--listen", "off"});
     ASSERT_TRUE(corvane.waitForStarted());
     // The stored folder does not exist yet: it is made, and the file named by the instrument's date.
     const std::string log = logs + "/CV050920.dat";

@@ -2,7 +2,7 @@
 // numbers, the readings kept from records, the coefficient history's bounds and the fault gauges.
 #include <gtest/gtest.h>
 
-#include "health/Exposition.h"
+#include "station/Exposition.h"
 #include "health/ListenAddress.h"
 #include "health/RecordTally.h"
 #include "health/StationMetrics.h"

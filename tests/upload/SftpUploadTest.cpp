@@ -46,7 +46,7 @@ protected:
     }
     void TearDown() override {
         // No credential anywhere an operator or a scraper sees: not the account, not the key.
-        const std::string seen = Journal() + (m_uploader ? UploadMetricsText(m_uploader->Figures()) : "");
+        const std::string seen = Journal() + (m_uploader ? WriteExposition(UploadMetricFamilies(m_uploader->Figures())) : "");
         EXPECT_EQ(seen.find("@127.0.0.1"), std::string::npos) << seen;
         std::istringstream key(ReadFile(m_server.ClientKey()));
         for (std::string line; std::getline(key, line);)
@@ -130,7 +130,7 @@ TEST_F(SftpUpload, RefusesAServerWhoseHostKeyIsNotThePinnedOne) {
     StartUploader(config);
     ASSERT_TRUE(Failing(3));
 
-    EXPECT_NE(UploadMetricsText(m_uploader->Figures()).find("\ncorvane_upload_host_key_mismatch 1\n"),
+    EXPECT_NE(WriteExposition(UploadMetricFamilies(m_uploader->Figures())).find("\ncorvane_upload_host_key_mismatch 1\n"),
               std::string::npos);
     EXPECT_TRUE(RemoteNames().empty());
     EXPECT_EQ(Count(m_server.Log(), "Accepted"), 0u) << "the key was offered to an impostor";

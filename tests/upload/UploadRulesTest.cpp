@@ -122,11 +122,11 @@ TEST(UploadMetrics, PassPromtoolAndLeaveOutTimesNotKnown) {
     UploadFigures figures;
     figures.pendingFiles = 2;
     figures.oldestPendingStart = 1796518800;
-    const std::string waiting = UploadMetricsText(figures);
+    const std::string waiting = WriteExposition(UploadMetricFamilies(figures));
     EXPECT_NE(waiting.find("\ncorvane_upload_oldest_pending_timestamp_seconds 1796518800\n"),
               std::string::npos);
     EXPECT_EQ(waiting.find("\ncorvane_upload_last_success_timestamp_seconds "), std::string::npos);
-    EXPECT_EQ(UploadMetricsText({}).find("\ncorvane_upload_oldest_pending_timestamp_seconds "),
+    EXPECT_EQ(WriteExposition(UploadMetricFamilies({})).find("\ncorvane_upload_oldest_pending_timestamp_seconds "),
               std::string::npos);
 
     FILE* promtool = popen("promtool check metrics", "w");

@@ -1,30 +1,29 @@
-// The upload's figures as Prometheus metrics.
+// The upload's figures as Prometheus metric families.
 #include "upload/UploadFigures.h"
 
 namespace {
 
-void Family(std::string& text, const char* name, const char* type, const char* help,
-            std::optional<std::int64_t> value) {
-    text += std::string("# HELP ") + name + ' ' + help + "\n# TYPE " + name + ' ' + type + '\n';
-    if (value) text += std::string(name) + ' ' + std::to_string(*value) + '\n';
+void Add(std::vector<MetricFamily>& families, const char* name, MetricType type, const char* help,
+         std::optional<std::int64_t> value) {
+    MetricFamily family{name, help, type, {}};
+    if (value) family.samples.push_back({{}, static_cast<double>(*value)});
+    families.push_back(std::move(family));
 }
 
 }  // namespace
 
-std::string UploadMetricsText(const UploadFigures& figures) {
-    std::string text;
-    Family(text, "corvane_upload_pending_files", "gauge", "Archive files in the outbox waiting to be sent.",
-           static_cast<std::int64_t>(figures.pendingFiles));
-    Family(text, "corvane_upload_oldest_pending_timestamp_seconds", "gauge",
-           "Start of the oldest hour waiting in the outbox (absent when none waits).",
-           figures.oldestPendingStart);
-    Family(text, "corvane_upload_last_success_timestamp_seconds", "gauge",
-           "When the archive's server last took a file (absent until it has).", figures.lastSuccess);
-    Family(text, "corvane_upload_failures_total", "counter",
-           "Failed rounds of sending to the archive's server.",
-           static_cast<std::int64_t>(figures.failuresTotal));
-    Family(text, "corvane_upload_host_key_mismatch", "gauge",
-           "1 when the server's host key did not match the configured fingerprint (nothing is sent).",
-           figures.hostKeyMismatch ? 1 : 0);
-    return text;
+std::vector<MetricFamily> UploadMetricFamilies(const UploadFigures& figures) {
+    std::vector<MetricFamily> families;
+    Add(families, "corvane_upload_pending_files", MetricType::Gauge, "Archive files in the outbox waiting to be sent.",
+        static_cast<std::int64_t>(figures.pendingFiles));
+    Add(families, "corvane_upload_oldest_pending_timestamp_seconds", MetricType::Gauge,
+        "Start of the oldest hour waiting in the outbox (absent when none waits).", figures.oldestPendingStart);
+    Add(families, "corvane_upload_last_success_timestamp_seconds", MetricType::Gauge,
+        "When the archive's server last took a file (absent until it has).", figures.lastSuccess);
+    Add(families, "corvane_upload_failures_total", MetricType::Counter,
+        "Failed rounds of sending to the archive's server.", static_cast<std::int64_t>(figures.failuresTotal));
+    Add(families, "corvane_upload_host_key_mismatch", MetricType::Gauge,
+        "1 when the server's host key did not match the configured fingerprint (nothing is sent).",
+        figures.hostKeyMismatch ? 1 : 0);
+    return families;
 }

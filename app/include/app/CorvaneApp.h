@@ -10,6 +10,7 @@
 #include "serial/SerialLink.h"
 
 class CRunCore;
+class CStationServices;
 
 class CCorvaneApp {
 public:
@@ -25,8 +26,8 @@ public:
     int ExitStatus() const { return m_nExitStatus; }
 
 private:
-    void RunWindow(CRunCore& core);
-    void RunHeadless(CRunCore& core);
+    void RunWindow(CRunCore& core, CStationServices& services);
+    void RunHeadless(CRunCore& core, CStationServices& services);
 
     CommandLine m_options;
     CSerialLink m_link;

@@ -75,6 +75,8 @@ public:
     // The command line's keeping of the instrument's clock, for this session: shown on the Setup page
     // and used instead of the stored setting until Apply Changes stores one.
     void SetKeepClockForSession(unsigned seconds);
+    // What keeps the station description file from being used, in one box.
+    void ShowStationProblems(const std::string& text);
     // A stop signal: the run ends as Stop Data ends it, every open box is closed, and the window
     // closes once the run has ended.
     void StopForSignal(const char* signalName);

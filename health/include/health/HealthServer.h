@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "health/BoundedTcpServer.h"
-#include "health/Exposition.h"
+#include "station/Exposition.h"
 #include "health/HealthSources.h"
 #include "health/ListenAddress.h"
 

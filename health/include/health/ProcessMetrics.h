@@ -4,6 +4,6 @@
 
 #include <vector>
 
-#include "health/Exposition.h"
+#include "station/Exposition.h"
 
 std::vector<MetricFamily> ProcessMetrics();

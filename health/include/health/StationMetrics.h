@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "health/Exposition.h"
+#include "station/Exposition.h"
 #include "health/RecordTally.h"
 #include "run/RunStatus.h"
 

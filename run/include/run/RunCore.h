@@ -86,6 +86,8 @@ private:
     using LinkJob = std::function<void(CSerialLink&)>;
 
     void BeginRun(const RunConfig& config, CLinkLease lease);
+    // The instrument's settings as the status tells them.
+    void NoteSetup(const InstrumentSetup& setup);
     void SetState(RunState state);
     // Runs job on the worker thread with the leased link, then done on this thread unless the run
     // has moved on meanwhile (stopped, lost) by then.

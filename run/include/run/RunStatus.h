@@ -38,4 +38,9 @@ struct RunStatus {
     std::uint64_t logLinesKept = 0;     // lines waiting to be written again after a failed write
     std::uint64_t logLinesDropped = 0;  // lines lost because too many were waiting
     std::optional<TimePoint> lastLogSync;  // the last sync that put log lines on the disk
+    std::optional<int> averagingSeconds;   // the instrument's averaging time, once it has answered
+    // The instrument's clock against the PC's (median of the run's T records; ahead: positive), and
+    // whether the PC's own clock is synchronised; each once known.
+    std::optional<double> clockOffsetSeconds;
+    std::optional<bool> pcClockSynchronized;
 };

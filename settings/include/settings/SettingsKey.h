@@ -17,6 +17,8 @@ inline constexpr const char* kValueLogPath = "LOGPATH";
 inline constexpr const char* kValueRunPort = "RUN_PORT";
 // Keep the instrument's clock within this many seconds of the PC's; 0 or missing: leave it alone.
 inline constexpr const char* kValueKeepClock = "KEEP_CLOCK";
+// Where the station's health server listens, "ADDR:PORT" or "off", when not given on the command line.
+inline constexpr const char* kValueListen = "LISTEN";
 // The application's product key path.
 inline constexpr const char* kProductKeyPath = "\\CORVANE";
 

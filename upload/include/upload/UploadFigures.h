@@ -1,10 +1,13 @@
 // The upload's figures for the metrics endpoint: a snapshot the uploader hands out under its lock,
-// and their text in the Prometheus exposition format. Used by the program's metrics.
+// and their metric families. Used by the program's metrics.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "station/Exposition.h"
 
 struct UploadFigures {
     std::uint64_t pendingFiles = 0;
@@ -14,5 +17,5 @@ struct UploadFigures {
     bool hostKeyMismatch = false;                    // the server's key did not match in the last round
 };
 
-// The metric families corvane_upload_*, each with HELP and TYPE; the two times only when known.
-std::string UploadMetricsText(const UploadFigures& figures);
+// The metric families corvane_upload_*; the two times only when known.
+std::vector<MetricFamily> UploadMetricFamilies(const UploadFigures& figures);

@@ -1,5 +1,5 @@
 // The Prometheus text format 0.0.4, written.
-#include "health/Exposition.h"
+#include "station/Exposition.h"
 
 #include <charconv>
 #include <cmath>

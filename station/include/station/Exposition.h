@@ -1,4 +1,4 @@
-// Metric families and their exposition in the Prometheus text format 0.0.4. The health server
+// Metric families and their exposition in the Prometheus text format 0.0.4 (plain C++). The health server
 // gathers families from its own figures and from every provider added to it (the clock and upload
 // figures add theirs the same way); the metrics file writes the same text.
 #pragma once
