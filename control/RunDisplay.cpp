@@ -73,11 +73,13 @@ void CCorvanePropertySheet::OnRunState(RunState state) {
 }
 
 void CCorvanePropertySheet::OnRecords(const SharedRecordBatch& batch) {
+    m_pageData->HoldLabels();
     for (const ReceivedRecord& record : *batch) {
         // Every record goes to the pages, whether or not they find it valid.
         ShowRecord(*m_pageData, record.line);
         m_pageTrend->OnRecordLine(record.line);
     }
+    m_pageData->ShowHeldLabels();
 }
 
 void CCorvanePropertySheet::OnInstrumentRead(const InstrumentSetup& setup, const CurrentRecords& records) {

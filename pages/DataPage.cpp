@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 
 #include "PageControls.h"
 #include "ValueBox.h"
@@ -92,10 +93,6 @@ const TemplateControl kControls[] = {
     {DataPageId::PressureUnit, Kind::Label, "mbars", {205, 144, 25, 8}, kLeft, ""},
 };
 
-void SetShown(QLabel* box, std::string_view text) {
-    box->setText(InstrumentText(text));
-}
-
 }  // namespace
 
 CCorvaneDataPage::CCorvaneDataPage(IPageHost& host, QWidget* parent)
@@ -160,7 +157,8 @@ QLabel* CCorvaneDataPage::Label(DataPageId id) const {
 void CCorvaneDataPage::OnTimeRecord(const std::string& line) {
     const std::optional<TimeRecord> record = ParseTimeRecord(line);
     if (!record) return;
-    SetShown(m_boxLastDataTime, record->lastDataTimeText);
+    m_strLastDataTime = record->lastDataTimeText;
+    Show(m_boxLastDataTime, m_strLastDataTime);
     // A time that no local calendar time represents keeps the previous one, so that log files
     // are never dated by a broken time.
     if (record->instrumentTime) m_instrumentTime = record->instrumentTime;
@@ -171,14 +169,14 @@ void CCorvaneDataPage::OnDataRecord(const std::string& line) {
     const std::vector<std::string>& fields = record.fields;
     if (fields.size() >= 1) {
         if (const std::optional<std::string> label = m_mode.SetModeField(fields[0]))
-            SetShown(m_lblMode, *label);
+            Show(m_lblMode, *label);
     }
-    if (fields.size() >= 2) SetShown(m_boxModeSeconds, m_mode.SetModeSeconds(fields[1], m_host.Snapshot()));
+    if (fields.size() >= 2) Show(m_boxModeSeconds, m_mode.SetModeSeconds(fields[1], m_host.Snapshot()));
     // Fields 3 to 8: total Blue, Green, Red, then backscatter Blue, Green, Red (the rest).
-    for (std::size_t i = 2; i < fields.size(); ++i) SetShown(m_boxScattering[i - 2], fields[i]);
+    for (std::size_t i = 2; i < fields.size(); ++i) Show(m_boxScattering[i - 2], fields[i]);
     if (record.whole) {
         const std::string& averaging = m_host.Snapshot().m_strAveragingTime;
-        SetShown(m_boxNextData, averaging);
+        Show(m_boxNextData, averaging);
         m_nNextDataCount = static_cast<std::uint16_t>(ParseDecimal(averaging));
     }
 }
@@ -188,7 +186,7 @@ void CCorvaneDataPage::OnAuxRecord(const std::string& line) {
     const std::vector<std::string>& fields = record.fields;
     // Field 1 is not used; fields 2 to 5 are pressure, sample and inlet temperature, humidity.
     QLabel* const boxes[] = {m_boxPressure, m_boxSampleTemp, m_boxInletTemp, m_boxHumidity};
-    for (std::size_t i = 1; i < fields.size() && i <= 4; ++i) SetShown(boxes[i - 1], fields[i]);
+    for (std::size_t i = 1; i < fields.size() && i <= 4; ++i) Show(boxes[i - 1], fields[i]);
     if (record.whole) {
         m_nStatusWord = ParseStatusWord(fields.back());
         ShowStatus(m_nStatusWord);
@@ -198,16 +196,38 @@ void CCorvaneDataPage::OnAuxRecord(const std::string& line) {
 void CCorvaneDataPage::OnZeroRecord(const std::string& line) {
     const FieldRecord record = ParseZeroRecord(line);
     // Fields 1 to 9 in template order: totals, backscatter, Rayleigh, each Blue, Green, Red.
-    for (std::size_t i = 0; i < record.fields.size(); ++i) SetShown(m_boxZero[i], record.fields[i]);
+    for (std::size_t i = 0; i < record.fields.size(); ++i) Show(m_boxZero[i], record.fields[i]);
     // A Z record carries no time: it takes the time the last T record showed.
-    if (record.whole) m_boxZeroTime->setText(m_boxLastDataTime->text());
+    if (record.whole) Show(m_boxZeroTime, m_strLastDataTime);
 }
 
 void CCorvaneDataPage::OnPhotonRecord(const std::string& line) {
     const std::optional<PhotonRecord> record = ParsePhotonRecord(line);
     if (!record) return;
-    SetShown(m_boxPressure, record->pressure);
-    SetShown(m_boxSampleTemp, record->sampleTemperature);
+    Show(m_boxPressure, record->pressure);
+    Show(m_boxSampleTemp, record->sampleTemperature);
+}
+
+void CCorvaneDataPage::Show(QLabel* box, std::string_view text) {
+    if (!m_bHoldLabels) {
+        box->setText(InstrumentText(text));
+        return;
+    }
+    const auto held = std::find_if(m_heldTexts.begin(), m_heldTexts.end(), [box](const auto& h) { return h.first == box; });
+    if (held != m_heldTexts.end())
+        held->second = InstrumentText(text);
+    else
+        m_heldTexts.emplace_back(box, InstrumentText(text));
+}
+
+void CCorvaneDataPage::HoldLabels() {
+    m_bHoldLabels = true;
+}
+
+void CCorvaneDataPage::ShowHeldLabels() {
+    m_bHoldLabels = false;
+    for (const auto& [box, text] : m_heldTexts) box->setText(text);
+    m_heldTexts.clear();
 }
 
 void CCorvaneDataPage::StartCountdowns() {
@@ -240,7 +260,7 @@ void CCorvaneDataPage::OnTimerTick() {
     if (m_nNextDataCount > 0) m_boxNextData->setText(QString::number(--m_nNextDataCount));
     const COperatingMode::TickResult tick = m_mode.Tick(m_host.Snapshot());
     if (tick.counted) m_boxModeSeconds->setText(QString::number(tick.shown));
-    if (tick.label) SetShown(m_lblMode, *tick.label);
+    if (tick.label) Show(m_lblMode, *tick.label);
 
     const bool faults = HasFaultBits(m_nStatusWord);
     const IconId windowIcon = faults ? IconId::RedLamp : IconId::Application;

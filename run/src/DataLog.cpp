@@ -58,7 +58,12 @@ std::int32_t CDataLog::DateOf(std::time_t t) {
 }
 
 bool CDataLog::DateChanged(std::time_t referenceTime) {
-    const std::int32_t date = DateOf(referenceTime);
+    // Lines between two time records share their reference time: the calendar is asked once for it.
+    if (referenceTime != m_tDateOf) {
+        m_tDateOf = referenceTime;
+        m_nDateOf = DateOf(referenceTime);
+    }
+    const std::int32_t date = m_nDateOf;
     if (date == m_nLogDate) return false;
     m_nLogDate = date;
     return true;
@@ -87,8 +92,11 @@ void CDataLog::SetLogFilePath(const std::string& fullPath) {
 }
 
 void CDataLog::AddLine(std::string_view text) {
-    std::string path = FullPath();
-    if (m_pending.empty() || m_pending.back().strPath != path) m_pending.push_back({std::move(path), {}, 0});
+    const auto isCurrent = [this](const std::string& path) {
+        return path.size() == m_strLogPath.size() + m_strLogFile.size() && path.starts_with(m_strLogPath) &&
+               path.ends_with(m_strLogFile);
+    };
+    if (m_pending.empty() || !isCurrent(m_pending.back().strPath)) m_pending.push_back({FullPath(), {}, 0});
     m_pending.back().strBytes.append(text).append("\r\n");
     ++m_pending.back().nLines;
     m_nPendingBytes += text.size() + 2;

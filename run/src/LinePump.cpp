@@ -167,7 +167,7 @@ void CLinePump::Write() {
 }
 
 std::size_t CLinePump::End() {
-    Pump();
+    // Every line the reader handed over has been pumped: each one came with a pump queued before this.
     m_retry->stop();
     for (int i = 0; i < kFinalTries && m_log.WaitingLines() > 0; ++i) {
         if (i > 0) std::this_thread::sleep_for(kFinalTryGap);

@@ -32,8 +32,11 @@ void CSerialLink::ReaderLoop() {
         if (fds[1].revents != 0) break;
         // Whatever is still queued is read before a hang-up is acted on; a close ends the reading at once.
         std::size_t n;
-        while (m_bConnected && !bHungUp && (n = ReadPending(buffer, sizeof buffer, bHungUp)) > 0)
-            cutter.Feed({buffer, n}, [this](const std::string& line) { DispatchLine(line); });
+        while (m_bConnected && !bHungUp && (n = ReadPending(buffer, sizeof buffer, bHungUp)) > 0) {
+            // The lines a read completes arrived with its bytes.
+            const auto arrival = std::chrono::system_clock::now();
+            cutter.Feed({buffer, n}, [this, arrival](const std::string& line) { DispatchLine(line, arrival); });
+        }
         if (cutter.DiscardedLines() != nDiscardedReported) {
             nDiscardedReported = cutter.DiscardedLines();
             TraceComm("Line over %zu characters discarded (%zu so far)", LineCutter::kMaxLineLength,
@@ -54,7 +57,7 @@ void CSerialLink::ReaderLoop() {
     TraceComm("LAST THREAD MESSAGE - BYE\n");
 }
 
-void CSerialLink::DispatchLine(const std::string& line) {
+void CSerialLink::DispatchLine(const std::string& line, std::chrono::system_clock::time_point arrival) {
     std::unique_lock lock(m_lock);
     if (!m_bUnpolled) {
         SetBuffer(line);
@@ -66,7 +69,7 @@ void CSerialLink::DispatchLine(const std::string& line) {
     m_cvQueueSpace.wait(lock,
                         [&] { return m_lstLines.size() < kMaxQueuedLines || !m_bConnected || !m_bUnpolled; });
     if (!m_bConnected) return;  // the port is closing
-    m_lstLines.push_back({line, std::chrono::system_clock::now()});
+    m_lstLines.push_back({line, arrival});
     // Only the first waiting line is notified: the owner takes the ones after it with it.
     if (m_lstLines.size() == 1) Notify(kCommEventLines);
 }

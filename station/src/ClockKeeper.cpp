@@ -33,8 +33,9 @@ bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::ti
         return sample && EvaluateDuringRun(m_watch.Add(*sample));
     }
     if (line.starts_with('D')) {
-        const FieldRecord data = ParseDataRecord(line);
-        const char mode = data.fields.empty() || data.fields[0].empty() ? '\0' : data.fields[0][0];
+        // The mode letter opens the D record's first field (none when that field is empty).
+        const std::string_view body = RecordBody(line);
+        const char mode = body.empty() || body.front() == ',' ? '\0' : body.front();
         if (mode == m_chMode) return false;
         m_chMode = mode;
         return EvaluateDuringRun(false);

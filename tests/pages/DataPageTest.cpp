@@ -160,3 +160,27 @@ TEST_F(DataPageTest, CountdownsPredictTheNextModeWhenOneRunsOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DataPageTest, HeldLabelsShowTheNewestTextOnceWhileEveryRecordIsHandled) {
+    page.StartCountdowns();
+    page.HoldLabels();
+    page.OnTimeRecord("T,2005,09,20,14,30,07");
+    page.OnDataRecord("D,Z,100,0.5,2.2,3.3,4.4,5.5,6.6");
+    page.OnDataRecord(kWholeD);
+    page.OnZeroRecord("Z,1,2,3,4,5,6,7,8,9");
+    EXPECT_TRUE(Text(ScatteringBlue).isEmpty());  // nothing shown before the batch's end
+    Aux("0003");  // the status is the page's own state, not a held label
+    page.ShowHeldLabels();
+    EXPECT_EQ(Text(ScatteringBlue), "1.1");
+    EXPECT_EQ(Text(LastZeroTime), "05-09-20 14:30:07");
+    EXPECT_EQ(Text(NextData), "60");
+    EXPECT_EQ(Text(ModeLabel), "BLANKING mode for");
+    EXPECT_TRUE(page.HasFault());
+    // Outside a batch each record shows at once.
+    page.OnDataRecord("D,B,100,9.9,2.2,3.3,4.4,5.5,6.6");
+    EXPECT_EQ(Text(ScatteringBlue), "9.9");
+}
+
+}  // namespace

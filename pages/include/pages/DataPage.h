@@ -10,6 +10,9 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pages/DataPageIds.h"
 #include "pages/Icons.h"
@@ -34,6 +37,10 @@ public:
     void OnAuxRecord(const std::string& line);
     void OnZeroRecord(const std::string& line);
     void OnPhotonRecord(const std::string& line);
+    // The window hands a batch of records over between these: every record is handled, and each
+    // label is set once at the end, with its newest text.
+    void HoldLabels();
+    void ShowHeldLabels();
 
     void StartCountdowns();
     void StopCountdowns();
@@ -60,6 +67,8 @@ private:
     void BuildControls();
     QLabel* Label(DataPageId id) const;
     void ShowStatus(std::int32_t statusWord);
+    // Sets the label's text, or keeps it for ShowHeldLabels while labels are held.
+    void Show(QLabel* box, std::string_view text);
     const QPixmap& LightPixmap(IconId iconId);
 
     IPageHost& m_host;
@@ -75,6 +84,9 @@ private:
     IconId m_lightIcon = IconId::GreenDisc;     // the icon the status light shows
     std::int32_t m_nStatusWord = 0;
     std::string m_strNoInstrument;  // shown instead of the status while not empty
+    std::string m_strLastDataTime;  // of the last valid T record, which a zero record takes
+    bool m_bHoldLabels = false;
+    std::vector<std::pair<QLabel*, QString>> m_heldTexts;
     std::map<IconId, QPixmap> m_lightPixmaps;
 
     QLabel* m_lblMode = nullptr;

@@ -107,6 +107,8 @@ private:
 
     std::vector<PendingLines> m_pending;
     std::size_t m_nPendingBytes = 0;
+    std::time_t m_tDateOf = -1;  // the last reference time dated, and its date
+    std::int32_t m_nDateOf = 0;
     std::uint64_t m_nDroppedLines = 0;
     // Guards what follows: the syncs run on another thread than the writes.
     mutable std::mutex m_lock;

@@ -97,7 +97,7 @@ private:
     std::size_t ReadPending(char* buffer, std::size_t nMax, bool& bHungUp);
     bool WriteRaw(const std::string& text);
     void ReaderLoop();
-    void DispatchLine(const std::string& line);
+    void DispatchLine(const std::string& line, std::chrono::system_clock::time_point arrival);
     void SetBuffer(const std::string& line);
     void Notify(std::uint16_t wParam);
     void WriteComm(const std::string& command);
