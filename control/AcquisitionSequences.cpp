@@ -91,7 +91,7 @@ void CCorvanePropertySheet::OnStartStopData() {
 }
 
 void CCorvanePropertySheet::StartData() {
-    if (m_pageSetup->m_bModified != 0) {
+    if (m_pageSetup->m_bModified) {
         const Answer answer = m_dialogs.MessageBox(this, kUnsavedChanges, Buttons::YesNoCancel);
         if (answer == Answer::Cancel || Ending()) return;
         if (answer == Answer::Yes) {
@@ -105,7 +105,7 @@ void CCorvanePropertySheet::StartData() {
     std::optional<CLinkLease> link = OpenPortStep();
     if (!link) return;
     const InstrumentSetup setup = LoadSettings(**link);
-    if (Ending() || (m_pageSetup->GetLogEnable() != 0 && !ChooseLogFile())) {
+    if (Ending() || (m_pageSetup->GetLogEnable() && !ChooseLogFile())) {
         ClosePortStep(*link);
         return;
     }
@@ -122,7 +122,7 @@ void CCorvanePropertySheet::StartData() {
 
     RunConfig config;
     config.port = m_nOpenPort;
-    config.logging = m_pageSetup->GetLogEnable() != 0;
+    config.logging = m_pageSetup->GetLogEnable();
     config.logLength = m_pageSetup->GetLogLength();
     config.logFolder = m_core.Log().m_strLogPath;
     config.logFile = m_core.Log().m_strLogFile;

@@ -27,7 +27,7 @@ using Page = CCorvaneInstSetupPage;
 // The Setup page's controls for the record kinds and the timing values, in the order of the
 // instrument's commands.
 struct RecordControls {
-    int (Page::*get)() const;
+    bool (Page::*get)() const;
     void (Page::*set)(int);
 };
 constexpr RecordControls kRecordControls[kRecordKindCount] = {
@@ -84,7 +84,7 @@ InstrumentSetup CCorvanePropertySheet::LoadSettings(CSerialLink& link) {
     key.Close();
 
     page.CommitPageValues();
-    if (page.GetLogEnable() == 1) CheckLogFileSize();
+    if (page.GetLogEnable()) CheckLogFileSize();
     return setup;
 }
 
@@ -112,7 +112,7 @@ void CCorvanePropertySheet::ApplySettings() {
 
     for (std::size_t i = 0; i < kRecordKindCount; ++i) {
         const RecordSwitchCommand& command = kRecordSwitchCommands[i];
-        const bool on = (page.*kRecordControls[i].get)() != 0;
+        const bool on = (page.*kRecordControls[i].get)();
         if (link.SendCommand("%s%d", command.query, on ? command.onValue : 0) != kReplyOk) {
             m_dialogs.MessageBox(this, command.failure, IOperatorDialogs::Buttons::Ok);
             (page.*kRecordControls[i].set)(!on);
@@ -139,7 +139,7 @@ void CCorvanePropertySheet::ApplySettings() {
         }
     }
 
-    const bool backscatter = page.GetBackscatter() != 0;
+    const bool backscatter = page.GetBackscatter();
     if (link.SendCommand("%s%d", kBackscatterCommand, int{backscatter}) != kReplyOk) {
         m_dialogs.MessageBox(this, "Attempt to set the Backscatter mode failed.",
                              IOperatorDialogs::Buttons::Ok);
@@ -151,7 +151,7 @@ void CCorvanePropertySheet::ApplySettings() {
     ClosePortStep(*lease);
     key.Close();
     if (!stored) m_dialogs.MessageBox(this, SettingsNotSavedText(), IOperatorDialogs::Buttons::Ok);
-    if (page.GetLogEnable() == 1) CheckLogFileSize();
+    if (page.GetLogEnable()) CheckLogFileSize();
 }
 
 void CCorvanePropertySheet::SetInstrumentClock() {

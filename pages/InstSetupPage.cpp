@@ -27,18 +27,16 @@ namespace {
 // bounded value keeps every such command well inside the serial link's command length.
 constexpr int kMaxTimingDigits = 10;
 
-constexpr int kModel7830 = 1;
-
 // Checks the first or second radio of a pair for value 0 or 1; other values change nothing.
 void SelectRadio(QRadioButton* first, QRadioButton* second, int value) {
     if (value == 0) first->setChecked(true);
     if (value == 1) second->setChecked(true);
 }
 
-// 0 or 1 for the checked radio of a pair, -1 when neither is checked.
+// 0 or 1 for the checked radio of a pair, kNeither when neither is checked.
 int CheckedRadio(const QRadioButton* first, const QRadioButton* second) {
     if (first->isChecked()) return 0;
-    return second->isChecked() ? 1 : -1;
+    return second->isChecked() ? 1 : CCorvaneInstSetupPage::kNeither;
 }
 
 int CheckState(const QCheckBox* box) {
@@ -56,8 +54,8 @@ CCorvaneInstSetupPage::CCorvaneInstSetupPage(IPageHost& host, QWidget* parent)
     // The Enter key is looked at before the control with the focus sees it.
     installEventFilter(this);
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-    m_bInitialized = 1;
-    m_btnApply->setEnabled(m_bModified != 0);
+    m_bInitialized = true;
+    m_btnApply->setEnabled(m_bModified);
 }
 
 void CCorvaneInstSetupPage::BuildControls() {
@@ -193,9 +191,9 @@ CParentMenuEdit* CCorvaneInstSetupPage::AddTimingEdit(SetupPageId labelId, const
 }
 
 void CCorvaneInstSetupPage::SetModel(int index) {
-    if (index < 0 || index > 2) return;
+    if (index < 0 || index > ModelIndex::kUnknown) return;
     m_cboModel->setCurrentIndex(index);
-    if (index != 2) m_chkBackscatter->setEnabled(index == kModel7830);
+    if (index != ModelIndex::kUnknown) m_chkBackscatter->setEnabled(index == ModelIndex::k7830);
 }
 
 void CCorvaneInstSetupPage::SetBackscatter(int state) {
@@ -252,45 +250,45 @@ void CCorvaneInstSetupPage::SetAutoZeroPeriod(const QString& text) {
     m_editAutoZero->setText(text);
 }
 
-// Mode and log length are stored as ints where -1 means "neither"; callers read them as 16 bits.
+// Mode and log length are remembered as ints where kNeither means neither; callers read them as 16 bits.
 std::uint16_t CCorvaneInstSetupPage::GetModel() const {
     return static_cast<std::uint16_t>(m_nModel);
 }
 
-int CCorvaneInstSetupPage::GetBackscatter() const {
-    return m_nBackscatter;
+bool CCorvaneInstSetupPage::GetBackscatter() const {
+    return m_nBackscatter != 0;
 }
 
 std::uint16_t CCorvaneInstSetupPage::GetMode() const {
     return static_cast<std::uint16_t>(m_nMode);
 }
 
-int CCorvaneInstSetupPage::GetLogEnable() const {
-    return m_nLogEnable;
+bool CCorvaneInstSetupPage::GetLogEnable() const {
+    return m_nLogEnable != 0;
 }
 
 std::uint16_t CCorvaneInstSetupPage::GetLogLength() const {
     return static_cast<std::uint16_t>(m_nLogLength);
 }
 
-int CCorvaneInstSetupPage::GetDataRecords() const {
-    return m_nDataRecords;
+bool CCorvaneInstSetupPage::GetDataRecords() const {
+    return m_nDataRecords != 0;
 }
 
-int CCorvaneInstSetupPage::GetTimeRecords() const {
-    return m_nTimeRecords;
+bool CCorvaneInstSetupPage::GetTimeRecords() const {
+    return m_nTimeRecords != 0;
 }
 
-int CCorvaneInstSetupPage::GetPhotonRecords() const {
-    return m_nPhotonRecords;
+bool CCorvaneInstSetupPage::GetPhotonRecords() const {
+    return m_nPhotonRecords != 0;
 }
 
-int CCorvaneInstSetupPage::GetAuxRecords() const {
-    return m_nAuxRecords;
+bool CCorvaneInstSetupPage::GetAuxRecords() const {
+    return m_nAuxRecords != 0;
 }
 
-int CCorvaneInstSetupPage::GetZeroRecords() const {
-    return m_nZeroRecords;
+bool CCorvaneInstSetupPage::GetZeroRecords() const {
+    return m_nZeroRecords != 0;
 }
 
 QString CCorvaneInstSetupPage::GetAveragingTime() const {
@@ -329,18 +327,18 @@ void CCorvaneInstSetupPage::CommitPageValues() {
     m_nAuxRecords = CheckState(m_chkAux);
     m_nZeroRecords = CheckState(m_chkZero);
     m_nKeepClock = m_spinKeepClock->value();
-    m_bModified = 0;
+    m_bModified = false;
     m_btnApply->setEnabled(false);
 }
 
 void CCorvaneInstSetupPage::EnablePageControls(bool enable) {
-    if (m_bInitialized == 0) return;
+    if (!m_bInitialized) return;
     for (QWidget* control : {static_cast<QWidget*>(m_cboModel), static_cast<QWidget*>(m_radManual),
                              static_cast<QWidget*>(m_radNormal), static_cast<QWidget*>(m_chkLogEnable)})
         control->setEnabled(enable);
-    m_chkBackscatter->setEnabled(enable && m_nModel == kModel7830);
-    m_radDaily->setEnabled(enable && m_nLogEnable == 1);
-    m_radWeekly->setEnabled(enable && m_nLogEnable == 1);
+    m_chkBackscatter->setEnabled(enable && m_nModel == ModelIndex::k7830);
+    m_radDaily->setEnabled(enable && m_nLogEnable != 0);
+    m_radWeekly->setEnabled(enable && m_nLogEnable != 0);
     for (QWidget* control : {static_cast<QWidget*>(m_chkData), static_cast<QWidget*>(m_chkTime),
                              static_cast<QWidget*>(m_chkPhoton), static_cast<QWidget*>(m_chkAux),
                              static_cast<QWidget*>(m_chkZero), static_cast<QWidget*>(m_editAveraging),
@@ -365,17 +363,17 @@ void CCorvaneInstSetupPage::RememberKeepClock(unsigned seconds) {
 
 void CCorvaneInstSetupPage::SetRunning(bool running) {
     m_bRunning = running;
-    m_btnApply->setEnabled(!running && m_bModified != 0);
+    m_btnApply->setEnabled(!running && m_bModified);
 }
 
 void CCorvaneInstSetupPage::MarkModified() {
-    m_bModified = 1;
+    m_bModified = true;
     // During a data run the settings cannot be sent: the link is busy with unpolled records.
     m_btnApply->setEnabled(!m_bRunning);
 }
 
 void CCorvaneInstSetupPage::OnModelActivated(int index) {
-    if (index == 0 || index == kModel7830) m_chkBackscatter->setEnabled(index == kModel7830);
+    if (index == ModelIndex::k7810 || index == ModelIndex::k7830) m_chkBackscatter->setEnabled(index == ModelIndex::k7830);
     if (index != m_nModel) MarkModified();
 }
 
@@ -394,7 +392,7 @@ void CCorvaneInstSetupPage::OnApplyChanges() {
 bool CCorvaneInstSetupPage::EnterApplies(const QEvent* event) const {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
     const int key = static_cast<const QKeyEvent*>(event)->key();
-    return (key == Qt::Key_Return || key == Qt::Key_Enter) && m_bModified != 0 && !m_bRunning;
+    return (key == Qt::Key_Return || key == Qt::Key_Enter) && m_bModified && !m_bRunning;
 }
 
 // Enter with unapplied changes applies them and is consumed; otherwise it goes on to the control

@@ -4,9 +4,6 @@
 #include <initializer_list>
 
 namespace {
-constexpr std::uint8_t kFlowXonXoff = 0x01;
-constexpr std::uint8_t kFlowDtrDsr = 0x02;
-constexpr std::uint8_t kFlowRtsCts = 0x04;
 constexpr cc_t kXon = 0x11;
 constexpr cc_t kXoff = 0x13;
 
@@ -46,12 +43,14 @@ bool CharacterSizeFor(std::uint8_t byByteSize, tcflag_t& size) {
 }
 }  // namespace
 
-bool BuildLineSettings(termios& tio, std::uint32_t dwBaudRate, std::uint8_t byByteSize, std::uint8_t byParity,
-                       std::uint8_t byStopBits, std::uint8_t byFlowCtrl) {
+bool BuildLineSettings(termios& tio, std::uint32_t dwBaudRate, std::uint8_t byByteSize, Parity parity,
+                       StopBits stopBits, std::uint8_t byFlowCtrl) {
     speed_t speed;
     tcflag_t size;
     if (!SpeedFor(dwBaudRate, speed) || !CharacterSizeFor(byByteSize, size)) return false;
-    if (byParity > 2 || (byStopBits != 0 && byStopBits != 2) || (byFlowCtrl & kFlowDtrDsr) != 0) return false;
+    if (parity == Parity::Mark || parity == Parity::Space || stopBits == StopBits::OneAndHalf ||
+        (byFlowCtrl & FlowControl::kDtrDsr) != 0)
+        return false;
 
     // Raw: no echo, no line editing, no signals, no CR/LF translation, no output processing. Bytes that
     // fail the parity check arrive as NUL, which the line cutter drops. No ISTRIP: bytes 0x80-0xFF are
@@ -62,15 +61,15 @@ bool BuildLineSettings(termios& tio, std::uint32_t dwBaudRate, std::uint8_t byBy
     tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= size | CREAD | CLOCAL;
-    if (byParity != 0) {
-        tio.c_cflag |= PARENB | (byParity == 1 ? PARODD : 0);
+    if (parity != Parity::None) {
+        tio.c_cflag |= PARENB | (parity == Parity::Odd ? PARODD : 0);
         tio.c_iflag |= INPCK;
     } else {
         tio.c_iflag &= ~INPCK;
     }
-    if (byStopBits == 2) tio.c_cflag |= CSTOPB;
-    if (byFlowCtrl & kFlowXonXoff) tio.c_iflag |= IXON | IXOFF;
-    if (byFlowCtrl & kFlowRtsCts) tio.c_cflag |= CRTSCTS;
+    if (stopBits == StopBits::Two) tio.c_cflag |= CSTOPB;
+    if (byFlowCtrl & FlowControl::kXonXoff) tio.c_iflag |= IXON | IXOFF;
+    if (byFlowCtrl & FlowControl::kRtsCts) tio.c_cflag |= CRTSCTS;
     tio.c_cc[VSTART] = kXon;
     tio.c_cc[VSTOP] = kXoff;
     // A read returns at once with what is queued.

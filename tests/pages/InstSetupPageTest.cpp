@@ -50,7 +50,7 @@ TEST_F(InstSetupPageTest, GettersReturnWhatTheLastCommitTookFromTheControls) {
     EXPECT_EQ(page.GetModel(), 2);
     page.CommitPageValues();
     EXPECT_EQ(page.GetModel(), 1);
-    EXPECT_EQ(page.GetBackscatter(), 1);
+    EXPECT_TRUE(page.GetBackscatter());
     EXPECT_EQ(page.GetMode(), 0);
 }
 
@@ -58,7 +58,7 @@ TEST_F(InstSetupPageTest, ClickingTheRememberedChoiceDoesNotMarkThePage) {
     Load(1, 0, 1, 0);
     Click(Manual);
     Click(Daily);
-    EXPECT_EQ(page.m_bModified, 0);
+    EXPECT_FALSE(page.m_bModified);
     EXPECT_FALSE(Enabled(ApplyChanges));
 }
 
@@ -66,14 +66,14 @@ TEST_F(InstSetupPageTest, ClickingABoxBackToItsRememberedStateLeavesThePageMarke
     Load(1, 0, 1, 0);
     Click(TimeRecords);
     Click(TimeRecords);
-    EXPECT_EQ(page.m_bModified, 1);
+    EXPECT_TRUE(page.m_bModified);
     EXPECT_TRUE(Enabled(ApplyChanges));
 }
 
 TEST_F(InstSetupPageTest, ControllerChangingATimingTextMarksThePage) {
     Load(1, 0, 1, 0);
     page.SetBlankTime("45");
-    EXPECT_EQ(page.m_bModified, 1);
+    EXPECT_TRUE(page.m_bModified);
 }
 
 TEST_F(InstSetupPageTest, ModelChoiceEnablesBackscatterOnlyFor7830) {
@@ -84,7 +84,7 @@ TEST_F(InstSetupPageTest, ModelChoiceEnablesBackscatterOnlyFor7830) {
     EXPECT_TRUE(Enabled(Backscatter));
     Press(Model, Qt::Key_Up);  // "7810", the remembered model: disabled, still modified
     EXPECT_FALSE(Enabled(Backscatter));
-    EXPECT_EQ(page.m_bModified, 1);
+    EXPECT_TRUE(page.m_bModified);
 }
 
 TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
@@ -100,7 +100,7 @@ TEST_F(InstSetupPageTest, EnterAppliesTheChangesCommittedFirst) {
     Load(1, 1, 0, 0);
     Click(DataRecords);
     int recordsAtApply = -1;  // the main window sends what is remembered
-    host.onApply = [&] { recordsAtApply = page.m_bModified == 0 ? page.GetDataRecords() : -1; };
+    host.onApply = [&] { recordsAtApply = !page.m_bModified ? int{page.GetDataRecords()} : -1; };
     Press(DataRecords, Qt::Key_Enter);
     EXPECT_EQ(host.applyCalls, 1);
     EXPECT_EQ(recordsAtApply, 1);

@@ -9,7 +9,7 @@ namespace {
 TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
     termios tio;
     std::memset(&tio, 0xFF, sizeof tio);  // every flag set, so that each cleared one is seen
-    ASSERT_TRUE(BuildLineSettings(tio, 9600, 7, 2, 0, 1));
+    ASSERT_TRUE(BuildLineSettings(tio, 9600, 7, Parity::Even, StopBits::One, FlowControl::kXonXoff));
     EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CREAD | CLOCAL | CRTSCTS),
               static_cast<tcflag_t>(CS7 | PARENB | CREAD | CLOCAL));
     EXPECT_EQ(tio.c_iflag & (INPCK | IXON | IXOFF | IXANY), static_cast<tcflag_t>(INPCK | IXON | IXOFF));
@@ -22,7 +22,7 @@ TEST(LineSettingsTest, InstrumentDefaultsGiveARawSevenEvenOneLineWithXonXoff) {
 
 TEST(LineSettingsTest, HeldSettingsMayLackOnlyCharacterSizeAndParity) {
     termios wanted{};
-    ASSERT_TRUE(BuildLineSettings(wanted, 9600, 7, 2, 0, 1));
+    ASSERT_TRUE(BuildLineSettings(wanted, 9600, 7, Parity::Even, StopBits::One, FlowControl::kXonXoff));
     const struct {
         const char* name;
         void (*change)(termios&);

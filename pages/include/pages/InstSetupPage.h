@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "pages/SetupPageIds.h"
+#include "records/InstrumentSettings.h"
 
 class CParentMenuEdit;
 class IPageHost;
@@ -43,15 +44,15 @@ public:
 
     // Getters return the remembered values (those of the last CommitPageValues).
     std::uint16_t GetModel() const;
-    int GetBackscatter() const;
+    bool GetBackscatter() const;
     std::uint16_t GetMode() const;
-    int GetLogEnable() const;
+    bool GetLogEnable() const;
     std::uint16_t GetLogLength() const;
-    int GetDataRecords() const;
-    int GetTimeRecords() const;
-    int GetPhotonRecords() const;
-    int GetAuxRecords() const;
-    int GetZeroRecords() const;
+    bool GetDataRecords() const;
+    bool GetTimeRecords() const;
+    bool GetPhotonRecords() const;
+    bool GetAuxRecords() const;
+    bool GetZeroRecords() const;
     // The timing edits' current text.
     QString GetAveragingTime() const;
     QString GetBlankTime() const;
@@ -73,7 +74,12 @@ public:
     // value whose text did not change.
     void MarkModified();
 
-    int m_bModified = 0;
+    bool m_bModified = false;
+
+    // What a radio pair's remembered value (mode, log length) is when neither is checked, and before
+    // the page's first commit.
+    static constexpr int kNeither = -1;
+    static constexpr int kNotCommitted = 2;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -95,15 +101,15 @@ private:
     void OnLogEnableClicked();
 
     IPageHost& m_host;
-    int m_bInitialized = 0;
+    bool m_bInitialized = false;
     bool m_bRunning = false;
 
     // Remembered values: what the controls held at the last CommitPageValues.
-    int m_nModel = 2;  // 0 "7810", 1 "7830", 2 "Unknown"
+    int m_nModel = ModelIndex::kUnknown;
     int m_nBackscatter = 0;
-    int m_nMode = 2;  // 0 Manual, 1 Normal, -1 (or 2 before the first commit) neither
+    int m_nMode = kNotCommitted;  // kModeManual, kModeNormal or kNeither
     int m_nLogEnable = 0;
-    int m_nLogLength = 2;  // 0 daily, 1 weekly, -1 (or 2 before the first commit) neither
+    int m_nLogLength = kNotCommitted;  // daily, weekly (as the data log numbers them) or kNeither
     int m_nDataRecords = 0;
     int m_nTimeRecords = 0;
     int m_nPhotonRecords = 0;

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/InstrumentSettings.h"
 #include "run/InstrumentSetup.h"
 
 class CDataLog {
@@ -121,7 +122,7 @@ private:
 
 // Which records the instrument sends unasked, for the log-size estimate.
 struct LogContent {
-    std::uint16_t nModel = 2;  // 0 "7810", 1 "7830", 2 "Unknown"
+    std::uint16_t nModel = ModelIndex::kUnknown;
     bool bTime = false;
     bool bData = false;
     bool bPhoton = false;

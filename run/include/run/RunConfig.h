@@ -8,6 +8,7 @@
 #include <string>
 
 #include "run/DataLog.h"
+#include "records/InstrumentSettings.h"
 #include "run/InstrumentSetup.h"
 
 struct RunConfig {
@@ -18,7 +19,7 @@ struct RunConfig {
     // The chosen file name; empty when the file is named by the rule from the instrument's date once
     // the instrument first answers (an unattended start).
     std::string logFile;
-    std::uint16_t model = kUnknownModel;  // for the log-size check of an unattended start
+    std::uint16_t model = ModelIndex::kUnknown;  // for the log-size check of an unattended start
     // Keep the instrument's clock within this many seconds of the PC's; 0 leaves it alone.
     unsigned keepClockSeconds = 0;
 
@@ -27,6 +28,4 @@ struct RunConfig {
     std::string timeAnswer;  // the answer to "RT"
     std::optional<std::time_t> instrumentTime;
 
-    // The model index of an instrument whose model the store does not know.
-    static constexpr std::uint16_t kUnknownModel = 2;
 };

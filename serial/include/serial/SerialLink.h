@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "serial/LineFormat.h"
+
 // Receives the link's notifications. Called on the reader thread: an implementation must only
 // hand the notification over to its own thread.
 class ISerialLinkOwner {
@@ -114,9 +116,9 @@ private:
     std::uint32_t m_dwOpenTimeout = 2000;
     std::atomic<bool> m_bUnpolled{false};
     std::atomic<bool> m_bCancelled{false};
-    std::uint8_t m_byFlowCtrl = 1;      // bit 0 XON/XOFF, bit 1 DTR/DSR, bit 2 RTS/CTS
-    std::uint8_t m_byStopBits = 0;      // 0 one, 1 one and a half, 2 two
-    std::uint8_t m_byParity = 2;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    std::uint8_t m_byFlowCtrl = FlowControl::kXonXoff;
+    StopBits m_byStopBits = StopBits::One;
+    Parity m_byParity = Parity::Even;
     std::uint32_t m_dwBaudRate = kInstrumentBaud;
     std::uint8_t m_byByteSize = 7;
     // Auto-reset reply event: set by SetBuffer, consumed by one wait, cleared before each command.

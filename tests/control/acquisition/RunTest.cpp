@@ -152,7 +152,7 @@ TEST_F(RunTest, UnsavedChangesQuestion) {
     EXPECT_EQ(sent[2], "SMZ1");
     EXPECT_EQ(CommandList(sent.begin() + 12, sent.begin() + 16), CommandList({"SMB1", "UE", "UE", "SMB"}));
     ExpectRunning(true);
-    EXPECT_EQ(Sheet().SetupPage().m_bModified, 0);
+    EXPECT_FALSE(Sheet().SetupPage().m_bModified);
 }
 
 TEST_F(RunTest, OperatorDecliningTheFileOrTheFaultsAbandonsTheStart) {

@@ -139,7 +139,7 @@ TEST_F(SequencesTest, InstrumentFallingSilentAfterTheOpenGivesElevenFailuresAndL
     EXPECT_TRUE(StoredNumber(kValueLogEnable) && StoredNumber(kValueModel));
     // The timing texts put back are those shown, which changes no edit, yet the page holds values the
     // instrument does not: it must be marked all the same.
-    EXPECT_EQ(Sheet().SetupPage().m_bModified, 1);
+    EXPECT_TRUE(Sheet().SetupPage().m_bModified);
     EXPECT_TRUE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 

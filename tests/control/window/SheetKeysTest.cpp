@@ -36,7 +36,7 @@ TEST_F(SheetTest, EnterPressesQueryWhereNoButtonOrPageTakesItAndEscapeNothing) {
         (focus ? focus : Button(c.focus.toInt()))->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), c.key);
         EXPECT_EQ(pressed, c.pressed);
-        EXPECT_EQ(Sheet().SetupPage().m_bModified, 0);
+        EXPECT_FALSE(Sheet().SetupPage().m_bModified);
         EXPECT_TRUE(Sheet().isVisible());
         EXPECT_TRUE(c.key != Qt::Key_Escape || m_dialogs.messages.isEmpty());
         m_dialogs.messages.clear();
