@@ -5,13 +5,10 @@
 
 namespace {
 
-constexpr std::size_t kTimeFieldCount = 6;
 // Highest accepted value of year, month, day, hour, minute and second; every field's lowest
 // accepted value is 0 except month and day.
 constexpr std::array<std::int32_t, kTimeFieldCount> kMaximum = {9999, 12, 31, 23, 59, 59};
 constexpr std::array<std::int32_t, kTimeFieldCount> kMinimum = {0, 1, 1, 0, 0, 0};
-// Earliest year the local-time conversion and the log file dates are trusted with.
-constexpr std::int32_t kFirstRepresentableYear = 1970;
 
 std::string LastDataTimeText(const std::array<std::string, kTimeFieldCount>& f) {
     const std::string& year = f[0];
@@ -22,7 +19,7 @@ std::string LastDataTimeText(const std::array<std::string, kTimeFieldCount>& f) 
 // Local calendar time of the six values, daylight saving decided by the C library. Nothing for a
 // year before 1970 (a two-digit year from an unset clock) or a time the library cannot give.
 std::optional<std::time_t> LocalTime(const std::array<std::uint16_t, kTimeFieldCount>& v) {
-    if (v[0] < kFirstRepresentableYear) {
+    if (v[0] < kFirstDatableYear) {
         return std::nullopt;
     }
     std::tm calendar{};
@@ -45,24 +42,33 @@ std::optional<std::time_t> LocalTime(const std::array<std::uint16_t, kTimeFieldC
 
 }  // namespace
 
+std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(const std::vector<std::string>& fields) {
+    if (fields.size() < kTimeFieldCount) {
+        return std::nullopt;
+    }
+    std::array<std::int32_t, kTimeFieldCount> values{};
+    for (std::size_t i = 0; i < kTimeFieldCount; ++i) {
+        values[i] = ParseDecimal(fields[i]);
+        if (values[i] < kMinimum[i] || values[i] > kMaximum[i]) {
+            return std::nullopt;
+        }
+    }
+    return values;
+}
+
 std::optional<TimeRecord> ParseTimeRecord(std::string_view line) {
     if (IsIgnoredLine(line)) {
         return std::nullopt;
     }
     const std::vector<std::string> fields = SplitFields(RecordBody(line), kTimeFieldCount);
-    if (fields.size() < kTimeFieldCount) {
+    const auto values = TimeFieldValues(fields);
+    if (!values) {
         return std::nullopt;
     }
     TimeRecord record;
     for (std::size_t i = 0; i < kTimeFieldCount; ++i) {
-        // The range is checked on the full number, so a negative or a very large value fails
-        // rather than wrapping into range as a 16-bit number.
-        const std::int32_t value = ParseDecimal(fields[i]);
-        if (value < kMinimum[i] || value > kMaximum[i]) {
-            return std::nullopt;
-        }
         record.fields[i] = fields[i];
-        record.values[i] = static_cast<std::uint16_t>(value);
+        record.values[i] = static_cast<std::uint16_t>((*values)[i]);
     }
     record.lastDataTimeText = LastDataTimeText(record.fields);
     record.instrumentTime = LocalTime(record.values);

@@ -67,12 +67,12 @@ BenchTable MeasureExchange() {
     std::vector<double> opens, commands;
     for (int i = 0; i < 20; ++i) {
         const double start = MonotonicSeconds();
-        if (link.OpenPort(sim.Port(), 9600) != CSerialLink::kOpenOk)
+        if (link.OpenPort(sim.Port(), kInstrumentBaud) != CSerialLink::kOpenOk)
             return {{"Open handshake", "failed", "-", ""}};
         opens.push_back((MonotonicSeconds() - start) * 1e3);
         link.ClosePort();
     }
-    link.OpenPort(sim.Port(), 9600);
+    link.OpenPort(sim.Port(), kInstrumentBaud);
     for (int i = 0; i < 500; ++i) {
         const double start = MonotonicSeconds();
         link.SendCommand("SMB");

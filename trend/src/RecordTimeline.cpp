@@ -12,7 +12,6 @@
 namespace {
 
 constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
-constexpr std::size_t kTimeFields = 6;
 constexpr std::size_t kScatterFirstField = 2;  // after the mode field and the mode seconds
 constexpr std::size_t kAuxFirstField = 1;      // after the unused first field
 constexpr std::size_t kAuxStatusField = 8;
@@ -44,15 +43,9 @@ std::array<double, Columns> Numbers(const std::vector<std::string>& fields, std:
 }  // namespace
 
 std::optional<double> CRecordTimeline::ReadTime(std::string_view line, bool& skippedHour) {
-    const std::vector<std::string> fields = SplitFields(RecordBody(line), kTimeFields);
-    if (fields.size() < kTimeFields) return std::nullopt;
-    constexpr std::array<int, kTimeFields> kMinimum = {1970, 1, 1, 0, 0, 0};
-    constexpr std::array<int, kTimeFields> kMaximum = {9999, 12, 31, 23, 59, 59};
-    std::array<int, kTimeFields> v{};
-    for (std::size_t i = 0; i < kTimeFields; ++i) {
-        v[i] = ParseDecimal(fields[i]);
-        if (v[i] < kMinimum[i] || v[i] > kMaximum[i]) return std::nullopt;
-    }
+    const auto values = TimeFieldValues(SplitFields(RecordBody(line), kTimeFieldCount));
+    if (!values || (*values)[0] < kFirstDatableYear) return std::nullopt;
+    const std::array<std::int32_t, kTimeFieldCount>& v = *values;
     const int hourKey = ((v[0] * 13 + v[1]) * 32 + v[2]) * 24 + v[3];
     if (hourKey != m_cachedHourKey) {
         std::tm calendar{};

@@ -28,9 +28,19 @@ std::string_view RecordBody(std::string_view line);
 // the last field is the rest of the body, commas included.
 std::vector<std::string> SplitFields(std::string_view body, std::size_t fieldCount);
 
+// Year, month, day, hour, minute and second.
+inline constexpr std::size_t kTimeFieldCount = 6;
+// Earliest year the local-time conversion and the log file dates are trusted with.
+inline constexpr std::int32_t kFirstDatableYear = 1970;
+
+// The six time fields of a T record by the decimal rule, each checked on the full number against
+// its range (so a negative or a huge value fails rather than wrapping); nothing when one is
+// missing or out of range.
+std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(const std::vector<std::string>& fields);
+
 struct TimeRecord {
-    std::array<std::string, 6> fields;    // year, month, day, hour, minute, second as received
-    std::array<std::uint16_t, 6> values;  // the same, by the decimal rule
+    std::array<std::string, kTimeFieldCount> fields;    // year, month, day, hour, minute, second as received
+    std::array<std::uint16_t, kTimeFieldCount> values;  // the same, by the decimal rule
     std::string lastDataTimeText;         // for example "05-09-20 14:30:07"
     // Absent for a year before 1970 (an unset clock's two-digit year): the caller keeps its
     // previous instrument time, so log files are never dated by it.
