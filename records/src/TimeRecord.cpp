@@ -42,7 +42,8 @@ std::optional<std::time_t> LocalTime(const std::array<std::uint16_t, kTimeFieldC
 
 }  // namespace
 
-std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(const std::vector<std::string>& fields) {
+std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(
+    const std::vector<std::string>& fields) {
     if (fields.size() < kTimeFieldCount) {
         return std::nullopt;
     }

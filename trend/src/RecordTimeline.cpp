@@ -117,7 +117,8 @@ LineOutcome CRecordTimeline::Feed(std::string_view line, TrendData& data, std::o
         const auto values = Numbers<kScatterColumns>(record.fields, kScatterFirstField, bad);
         time = TimeFor(m_scatter, fallbackNow);
         const char mode = record.fields.empty() || record.fields[0].empty() ? '\0' : record.fields[0][0];
-        if (time) data.scatter.Add(*time, values, static_cast<std::uint16_t>(static_cast<unsigned char>(mode)));
+        if (time)
+            data.scatter.Add(*time, values, static_cast<std::uint16_t>(static_cast<unsigned char>(mode)));
     } else if (letter == 'Y') {
         record = ParseAuxRecord(line);
         const auto values = Numbers<kAuxColumns>(record.fields, kAuxFirstField, bad);

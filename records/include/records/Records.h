@@ -36,12 +36,13 @@ inline constexpr std::int32_t kFirstDatableYear = 1970;
 // The six time fields of a T record by the decimal rule, each checked on the full number against
 // its range (so a negative or a huge value fails rather than wrapping); nothing when one is
 // missing or out of range.
-std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(const std::vector<std::string>& fields);
+std::optional<std::array<std::int32_t, kTimeFieldCount>> TimeFieldValues(
+    const std::vector<std::string>& fields);
 
 struct TimeRecord {
     std::array<std::string, kTimeFieldCount> fields;    // year, month, day, hour, minute, second as received
     std::array<std::uint16_t, kTimeFieldCount> values;  // the same, by the decimal rule
-    std::string lastDataTimeText;         // for example "05-09-20 14:30:07"
+    std::string lastDataTimeText;                       // for example "05-09-20 14:30:07"
     // Absent for a year before 1970 (an unset clock's two-digit year): the caller keeps its
     // previous instrument time, so log files are never dated by it.
     std::optional<std::time_t> instrumentTime;
@@ -53,9 +54,9 @@ struct FieldRecord {
     std::vector<std::string> fields;  // the fields found, in table order
     bool whole = false;               // every field of the kind was found
 };
-FieldRecord ParseDataRecord(std::string_view line);  // 8 fields
-FieldRecord ParseAuxRecord(std::string_view line);   // 9 fields, the last is the status word
-FieldRecord ParseZeroRecord(std::string_view line);  // 9 fields
+FieldRecord ParseDataRecord(std::string_view line);    // 8 fields
+FieldRecord ParseAuxRecord(std::string_view line);     // 9 fields, the last is the status word
+FieldRecord ParseZeroRecord(std::string_view line);    // 9 fields
 FieldRecord ParsePhotonFields(std::string_view line);  // 10 fields, B, G and R alike
 
 struct PhotonRecord {
