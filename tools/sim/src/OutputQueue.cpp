@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t kMaxWriteItems = 64;
+constexpr std::size_t kMaxWriteItems = 512;  // 1024 vectors, the usual IOV_MAX
 const char kCarriageReturn = '\r';
 
 }  // namespace

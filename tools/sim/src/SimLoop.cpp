@@ -15,6 +15,8 @@ namespace {
 // Unpolled records wait at most this many lines deep; when the program does not read the line,
 // further records are lost, as on a real serial line.
 constexpr std::size_t kMaxQueuedLines = 256;
+// A burst is kept this many lines ahead of the line, enough for a few of the queue's largest writes.
+constexpr std::size_t kBurstAhead = 2048;
 // A full pseudo-terminal does not always wake a writer when the program reads it: retry this soon
 // (sooner during a burst, which must go as fast as the line takes it).
 constexpr auto kBlockedRetry = std::chrono::milliseconds(20);
@@ -177,9 +179,9 @@ void SimLoop::StopBurst() {
 }
 
 void SimLoop::FillBurst() {
-    // Kept a few hundred lines ahead of the line, so the pseudo-terminal never waits for the
+    // Kept a few thousand lines ahead of the line, so the pseudo-terminal never waits for the
     // simulator and memory stays small whatever the burst's length.
-    while (m_burst.bGenerating && m_output.Size() < kMaxQueuedLines) {
+    while (m_burst.bGenerating && m_output.Size() < kBurstAhead) {
         const ModeCycle& cycle = m_model.Cycle();
         m_output.Push(OutputQueue::Kind::Burst,
                       FormatNumberedDataRecord(cycle.Mode(), cycle.SecondsLeft(), ++m_burst.nQueued));
