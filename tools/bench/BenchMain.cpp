@@ -7,6 +7,7 @@
 #include "BenchOptions.h"
 #include "BenchTable.h"
 #include "CorvaneFigures.h"
+#include "HeadlessFigures.h"
 #include "MachineCeilings.h"
 #include "StartupTimes.h"
 #include "TrendBench.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     AddRows(table, MeasureCpu(options->cpuSeconds, ceilings));
     AddRows(table, MeasureIdle(options->idleSeconds));
     AddRows(table, MeasureMemory(options->memoryLines));
+    AddRows(table, MeasureHeadless(CORVANE_PATH, options->startupRuns, options->memoryLines));
     AddRows(table, MeasureTrend(options->cpuSeconds));
     PrintTable(table);
     return 0;

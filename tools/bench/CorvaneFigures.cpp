@@ -104,7 +104,7 @@ BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
     const double rate = seconds > 0 ? static_cast<double>(stamps.end() - first) / seconds : 0;
     const bool exact = LoggedExactly(session);
     return {
-        {Format("Sustained lines per second, serial line through the window to the log file (burst of %.0f "
+        {Format("Sustained lines per second, serial line through the run core to the log file, window shown (burst of %.0f "
                 "D lines, durable)",
                 lines),
          Format("%.0f lines/s, %.0f of %.0f logged", rate, static_cast<double>(session.LogLines().size()),

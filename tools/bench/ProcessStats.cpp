@@ -20,8 +20,9 @@ double MonotonicSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-std::int64_t ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
+std::int64_t ResidentKilobytes(pid_t pid) {
+    std::ifstream status(pid == 0 ? std::string("/proc/self/status")
+                                  : "/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6));
     return -1;

@@ -1,5 +1,7 @@
-// The benchmark's own process figures: CPU time used and resident memory.
+// Process figures for the benchmark: CPU time used and resident memory.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 
@@ -7,5 +9,5 @@
 double CpuSeconds();
 // Monotonic seconds, for intervals.
 double MonotonicSeconds();
-// Resident set size in kilobytes (VmRSS).
-std::int64_t ResidentKilobytes();
+// Resident set size in kilobytes (VmRSS) of this process, or of the process pid; -1 when unknown.
+std::int64_t ResidentKilobytes(pid_t pid = 0);
