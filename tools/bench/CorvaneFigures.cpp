@@ -37,10 +37,10 @@ bool LoggedExactly(const BenchSession& session) {
 std::shared_ptr<std::atomic<int>> CountSyncs(BenchSession& session) {
     auto count = std::make_shared<std::atomic<int>>(0);
     session.Sheet().Core().Log().SetFileCalls({[count](int fd) {
-                                            ++*count;
-                                            return fdatasync(fd);
-                                        },
-                                        close});
+                                                   ++*count;
+                                                   return fdatasync(fd);
+                                               },
+                                               close});
     return count;
 }
 
@@ -103,17 +103,17 @@ BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings) {
     const double seconds = stamps.empty() ? 0 : stamps.back() - stamps.front();
     const double rate = seconds > 0 ? static_cast<double>(stamps.end() - first) / seconds : 0;
     const bool exact = LoggedExactly(session);
-    return {
-        {Format("Sustained lines per second, serial line through the run core to the log file, window shown (burst of %.0f "
-                "D lines, durable)",
-                lines),
-         Format("%.0f lines/s, %.0f of %.0f logged", rate, static_cast<double>(session.LogLines().size()),
-                lines) +
-             (exact ? ", identical to what was sent" : ", NOT identical to what was sent") +
-             Format(", %.0f syncs", *syncs),
-         Ratio(rate, ceilings.appendLinesPerSecond) + " of open-append-close, " +
-             Ratio(rate, ceilings.copyLinesPerSecond) + " of the copy",
-         ">= 200,000 lines/s, >= 0.2 x of open-append-close, nothing lost"}};
+    return {{Format("Sustained lines per second, serial line through the run core to the log file, window "
+                    "shown (burst of %.0f "
+                    "D lines, durable)",
+                    lines),
+             Format("%.0f lines/s, %.0f of %.0f logged", rate, static_cast<double>(session.LogLines().size()),
+                    lines) +
+                 (exact ? ", identical to what was sent" : ", NOT identical to what was sent") +
+                 Format(", %.0f syncs", *syncs),
+             Ratio(rate, ceilings.appendLinesPerSecond) + " of open-append-close, " +
+                 Ratio(rate, ceilings.copyLinesPerSecond) + " of the copy",
+             ">= 200,000 lines/s, >= 0.2 x of open-append-close, nothing lost"}};
 }
 
 BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
