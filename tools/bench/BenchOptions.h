@@ -7,6 +7,7 @@
 struct BenchOptions {
     int burstLines = 200000;
     int latencySeconds = 20;
+    int httpLoadSeconds = 20;  // each part of the latency run with and without the HTTP load
     int cpuSeconds = 30;
     int idleSeconds = 10;
     int memoryLines = 100000;

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -24,6 +25,20 @@ double WallSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+// Latencies in ms of the lines the simulator sent between the two wall-clock times: the k-th line
+// sent is the k-th line logged. Lines sent before from (while the start sequence still held the
+// window waiting out "UB", or in another part of the run) are left out.
+std::vector<double> LatenciesSentBetween(const BenchSession& session, const LogWatcher& watcher, double from,
+                                         double to) {
+    const auto sent = session.RunLines();
+    const std::vector<double> logged = watcher.Stamps();
+    std::vector<double> latencies;
+    for (std::size_t k = 0; k < std::min(sent.size(), logged.size()); ++k)
+        if (sent[k].first > from && sent[k].first <= to)
+            latencies.push_back((logged[k] - sent[k].first) * 1e3);
+    return latencies;
+}
+
 bool LoggedExactly(const BenchSession& session) {
     const auto sent = session.RunLines();
     const auto logged = session.LogLines();
@@ -37,10 +52,10 @@ bool LoggedExactly(const BenchSession& session) {
 std::shared_ptr<std::atomic<int>> CountSyncs(BenchSession& session) {
     auto count = std::make_shared<std::atomic<int>>(0);
     session.Sheet().Core().Log().SetFileCalls({[count](int fd) {
-                                            ++*count;
-                                            return fdatasync(fd);
-                                        },
-                                        close});
+                                                   ++*count;
+                                                   return fdatasync(fd);
+                                               },
+                                               close});
     return count;
 }
 
@@ -127,13 +142,7 @@ BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
     const int runSyncs = *syncs - syncsAtStart;
     session.StopData();
 
-    // The k-th line sent is the k-th line logged. Lines sent while the start sequence still held
-    // the window (waiting out "UB") are left out: they measure the start, not the path.
-    const auto sent = session.RunLines();
-    const std::vector<double> logged = watcher.Stamps();
-    std::vector<double> latencies;
-    for (std::size_t k = 0; k < std::min(sent.size(), logged.size()); ++k)
-        if (sent[k].first > runStart) latencies.push_back((logged[k] - sent[k].first) * 1e3);
+    const std::vector<double> latencies = LatenciesSentBetween(session, watcher, runStart, WallSeconds());
     const double p99 = Percentile(latencies, 99);
     return {
         {Format(
@@ -146,6 +155,44 @@ BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
         {Format("Log syncs during the same run (%.0f s at 10 lines/s)", seconds),
          Format("%.0f syncs, %.2f per second", runSyncs, runSyncs / static_cast<double>(seconds)), "-",
          "<= 1 per second, every line on disk within 1 s"}};
+}
+
+BenchTable MeasureLatencyUnderHttpLoad(int seconds) {
+    BenchSession session({"--records", "D", "--averaging", "1", "--speed", "10"}, "httpload.dat");
+    const std::uint16_t port = session.StartStationServices();
+    LogWatcher watcher(session.LogFolder().string(), "httpload.dat");
+    session.StartData();
+    // The same run, first left alone, then under all of corvane-httpload's clients at once.
+    const double quietStart = WallSeconds();
+    WaitFor([] { return false; }, seconds * 1000, 1000);
+    const double loadStart = WallSeconds();
+    QProcess load;
+    load.start(QStringLiteral(CORVANE_HTTPLOAD),
+               {"--target", QStringLiteral("127.0.0.1:%1").arg(port), "--seconds", QString::number(seconds),
+                "--rate", "200", "--idle", "200"});
+    WaitFor([] { return false; }, seconds * 1000, 1000);
+    const double loadEnd = WallSeconds();
+    // Its last check, a normal request answered after the load, within 5 s.
+    WaitFor([&] { return load.state() == QProcess::NotRunning; }, 10000, 100);
+    session.StopData();
+
+    const std::vector<double> quiet = LatenciesSentBetween(session, watcher, quietStart, loadStart);
+    const std::vector<double> loaded = LatenciesSentBetween(session, watcher, loadStart, loadEnd);
+    const QString report = QString::fromLocal8Bit(load.readAllStandardOutput());
+    const QString steady = report.section(QLatin1Char('\n'), 0, 0);  // "steady requests: N sent, ..."
+    const bool answeredAfter = load.exitStatus() == QProcess::NormalExit && load.exitCode() == 0;
+    const double p99Quiet = Percentile(quiet, 99), p99Loaded = Percentile(loaded, 99);
+    return {
+        {Format(
+             "Latency from a line's CR leaving the simulator to the line in the log file, the health server "
+             "under all of corvane-httpload's clients at once, against the same run before them (10 "
+             "lines/s, %.0f s each, %.0f lines under the load, %.0f without)",
+             seconds, static_cast<double>(loaded.size()), static_cast<double>(quiet.size())),
+         Format("99th percentile %.3f ms under the load, %.3f ms without; median %.3f ms", p99Loaded,
+                p99Quiet, Percentile(loaded, 50)) +
+             Format(" / %.3f ms; ", Percentile(quiet, 50)) + steady.toStdString() +
+             (answeredAfter ? "; answered after the load" : "; NOT answered after the load"),
+         p99Quiet > 0 ? Format("%.2f x (99th percentiles)", p99Loaded / p99Quiet) : "-", "<= 1.2 x"}};
 }
 
 BenchTable MeasureCpu(int seconds, const MachineCeilings& ceilings) {
