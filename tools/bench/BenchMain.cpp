@@ -1,6 +1,6 @@
 // corvane-bench: drives the real main window offscreen against the simulator and prints a Markdown
 // table of the program's figures, each beside the same machine's ceiling measured in the same run.
-// A measuring program, not a test: it runs for about two and a half minutes.
+// A measuring program, not a test: it runs for about three and a half minutes.
 #include <QApplication>
 #include <cstdio>
 
@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     AddRows(table, MeasureExchange());
     AddRows(table, MeasureThroughput(options->burstLines, ceilings));
     AddRows(table, MeasureLatency(options->latencySeconds, ceilings));
+    AddRows(table, MeasureLatencyUnderHttpLoad(options->httpLoadSeconds));
     AddRows(table, MeasureCpu(options->cpuSeconds, ceilings));
     AddRows(table, MeasureIdle(options->idleSeconds));
     AddRows(table, MeasureMemory(options->memoryLines));

@@ -7,6 +7,7 @@
 struct BenchOptions {
     int burstLines = 200000;
     int latencySeconds = 20;
+    int httpLoadSeconds = 20;  // of the latency run without the HTTP load, and as many with it
     int cpuSeconds = 30;
     int idleSeconds = 10;
     int memoryLines = 100000;

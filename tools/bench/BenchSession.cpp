@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "EventLoopWait.h"
+#include "FreePort.h"
 #include "records/Records.h"
 #include "settings/SettingsKey.h"
 
@@ -22,6 +23,7 @@ BenchSession::BenchSession(const std::vector<std::string>& simOptions, const std
     m_folder = mkdtemp(pattern.data());
     fs::create_directories(LogFolder());
     setenv("XDG_CONFIG_HOME", (m_folder / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);  // the journal: not the operator's
     {
         CSettingsKey key;
         key.Open(kProductKeyPath, false);
@@ -41,11 +43,20 @@ BenchSession::BenchSession(const std::vector<std::string>& simOptions, const std
 
 BenchSession::~BenchSession() {
     m_sheet.reset();
+    m_services.reset();
     m_core.reset();
     m_lender.reset();
     m_link.reset();
     m_sim.reset();
     fs::remove_all(m_folder);
+}
+
+std::uint16_t BenchSession::StartStationServices() {
+    ServicesOptions options;
+    options.health.listen.port = FreeLoopbackPort();
+    m_services = std::make_unique<CStationServices>(*m_core, options);
+    m_services->Start();
+    return options.health.listen.port;
 }
 
 void BenchSession::StartData() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "run/RunCore.h"
 #include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
+#include "services/StationServices.h"
 
 // Answers every box with its first button and the file dialog with a fixed path.
 class BenchDialogs : public IOperatorDialogs {
@@ -31,6 +33,9 @@ public:
     BenchSession(const std::vector<std::string>& simOptions, const std::string& fileName);
     ~BenchSession();
 
+    // Starts the station's services around the run as the program does: the health server, here on
+    // a free loopback port, which it gives (no archive export: no station description file).
+    std::uint16_t StartStationServices();
     void StartData();
     void StopData();
     bool IsRunning() const { return m_sheet->IsRunning(); }
@@ -52,6 +57,7 @@ private:
     std::unique_ptr<CSerialLink> m_link;
     std::unique_ptr<CLinkLender> m_lender;
     std::unique_ptr<CRunCore> m_core;
+    std::unique_ptr<CStationServices> m_services;
     BenchDialogs m_dialogs;
     std::unique_ptr<CCorvanePropertySheet> m_sheet;
 };

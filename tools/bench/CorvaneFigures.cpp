@@ -6,10 +6,13 @@
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "BenchSession.h"
 #include "EventLoopWait.h"
@@ -22,6 +25,24 @@ double WallSeconds() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+using TimeWindows = std::vector<std::pair<double, double>>;
+
+// Latencies in ms of the lines the simulator sent within any of the wall-clock windows (from, to]:
+// the k-th line sent is the k-th line logged. Lines sent outside them (while the start sequence still
+// held the window waiting out "UB", or in another part of the run) are left out.
+std::vector<double> LatenciesSentWithin(const BenchSession& session, const LogWatcher& watcher,
+                                        const TimeWindows& windows) {
+    const auto sent = session.RunLines();
+    const std::vector<double> logged = watcher.Stamps();
+    std::vector<double> latencies;
+    for (std::size_t k = 0; k < std::min(sent.size(), logged.size()); ++k)
+        if (std::any_of(windows.begin(), windows.end(), [at = sent[k].first](const auto& window) {
+                return at > window.first && at <= window.second;
+            }))
+            latencies.push_back((logged[k] - sent[k].first) * 1e3);
+    return latencies;
 }
 
 bool LoggedExactly(const BenchSession& session) {
@@ -127,13 +148,7 @@ BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
     const int runSyncs = *syncs - syncsAtStart;
     session.StopData();
 
-    // The k-th line sent is the k-th line logged. Lines sent while the start sequence still held
-    // the window (waiting out "UB") are left out: they measure the start, not the path.
-    const auto sent = session.RunLines();
-    const std::vector<double> logged = watcher.Stamps();
-    std::vector<double> latencies;
-    for (std::size_t k = 0; k < std::min(sent.size(), logged.size()); ++k)
-        if (sent[k].first > runStart) latencies.push_back((logged[k] - sent[k].first) * 1e3);
+    const std::vector<double> latencies = LatenciesSentWithin(session, watcher, {{runStart, WallSeconds()}});
     const double p99 = Percentile(latencies, 99);
     return {
         {Format(
@@ -146,6 +161,66 @@ BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings) {
         {Format("Log syncs during the same run (%.0f s at 10 lines/s)", seconds),
          Format("%.0f syncs, %.2f per second", runSyncs, runSyncs / static_cast<double>(seconds)), "-",
          "<= 1 per second, every line on disk within 1 s"}};
+}
+
+BenchTable MeasureLatencyUnderHttpLoad(int seconds) {
+    BenchSession session({"--records", "D", "--averaging", "1", "--speed", "10"}, "httpload.dat");
+    const std::uint16_t port = session.StartStationServices();
+    LogWatcher watcher(session.LogFolder().string(), "httpload.dat");
+    session.StartData();
+    // The same run left alone and under all of corvane-httpload's clients at once, in periods of
+    // about 10 s that take turns, so that the shared machine's own load, which drifts, weighs on both.
+    const int periods = std::max(1, seconds / 10), periodSeconds = seconds / periods;
+    TimeWindows quietWindows, loadedWindows;
+    long requestsSent = 0, requestsAnswered = 0, requestsFailed = 0;
+    int unansweredAfter = 0;  // loads after which a normal request went unanswered
+    for (int period = 0; period < periods; ++period) {
+        const double quietStart = WallSeconds();
+        WaitFor([] { return false; }, periodSeconds * 1000, 1000);
+        const double loadStart = WallSeconds();
+        quietWindows.push_back({quietStart, loadStart});
+        QProcess load;
+        load.start(QStringLiteral(CORVANE_HTTPLOAD),
+                   {"--target", QStringLiteral("127.0.0.1:%1").arg(port), "--seconds",
+                    QString::number(periodSeconds), "--rate", "200", "--idle", "200"});
+        WaitFor([] { return false; }, periodSeconds * 1000, 1000);
+        loadedWindows.push_back({loadStart, WallSeconds()});
+        // Its last check, a normal request answered after the load, within 5 s.
+        WaitFor([&] { return load.state() == QProcess::NotRunning; }, 10000, 100);
+        if (load.state() != QProcess::NotRunning || load.exitStatus() != QProcess::NormalExit ||
+            load.exitCode() != 0)
+            ++unansweredAfter;
+        long sent = 0, answered = 0, failed = 0;
+        if (std::sscanf(load.readAllStandardOutput().constData(),
+                        "steady requests: %ld sent, %ld answered 200, %ld failed", &sent, &answered,
+                        &failed) == 3) {
+            requestsSent += sent;
+            requestsAnswered += answered;
+            requestsFailed += failed;
+        }
+    }
+    session.StopData();
+
+    const std::vector<double> quiet = LatenciesSentWithin(session, watcher, quietWindows);
+    const std::vector<double> loaded = LatenciesSentWithin(session, watcher, loadedWindows);
+    const double p99Quiet = Percentile(quiet, 99), p99Loaded = Percentile(loaded, 99);
+    return {
+        {Format(
+             "Latency from a line's CR leaving the simulator to the line in the log file, the health server "
+             "under all of corvane-httpload's clients at once, against the same run without them "
+             "(10 lines/s, %.0f periods of %.0f s each in turn, ",
+             periods, periodSeconds) +
+             Format("%.0f lines under the load, %.0f without)", static_cast<double>(loaded.size()),
+                    static_cast<double>(quiet.size())),
+         Format("99th percentile %.3f ms under the load, %.3f ms without; median %.3f ms", p99Loaded,
+                p99Quiet, Percentile(loaded, 50)) +
+             Format(" / %.3f ms; ", Percentile(quiet, 50)) +
+             Format("steady requests %.0f sent, %.0f answered 200, %.0f failed; ",
+                    static_cast<double>(requestsSent), static_cast<double>(requestsAnswered),
+                    static_cast<double>(requestsFailed)) +
+             (unansweredAfter == 0 ? "answered after every load"
+                                   : Format("NOT answered after %.0f of the loads", unansweredAfter)),
+         p99Quiet > 0 ? Format("%.2f x (99th percentiles)", p99Loaded / p99Quiet) : "-", "<= 1.2 x"}};
 }
 
 BenchTable MeasureCpu(int seconds, const MachineCeilings& ceilings) {

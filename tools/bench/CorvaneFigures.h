@@ -11,6 +11,9 @@ BenchTable MeasureExchange();
 BenchTable MeasureThroughput(int lines, const MachineCeilings& ceilings);
 // A line's CR leaving the simulator to the line in the log file at 10 lines/s, and the syncs.
 BenchTable MeasureLatency(int seconds, const MachineCeilings& ceilings);
+// The same latency with the health server under the bad and heavy clients of corvane-httpload,
+// against the same run without them: periods of about 10 s in turn, seconds in all for each.
+BenchTable MeasureLatencyUnderHttpLoad(int seconds);
 // CPU during a run at one line per second.
 BenchTable MeasureCpu(int seconds, const MachineCeilings& ceilings);
 // Context switches of the idle program (window shown, no run) beside a bare Qt dialog's.
