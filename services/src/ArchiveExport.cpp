@@ -62,11 +62,13 @@ void CArchiveExport::Begin(const RunStatus& status, std::chrono::seconds averagi
         return;
     }
     // By the instrument's clock, which dates the log files and their lines, whatever the PC's says.
-    const CLogReplay replay(std::filesystem::path(status.logFile).parent_path(), instrumentNow - kReplaySpan);
-    // The log's rows keep the averaging time they were logged with, which may not be this run's.
+    const CLogReplay replay(std::filesystem::path(status.logFile).parent_path(), instrumentNow - kReplaySpan,
+                            instrumentNow);
+    // The rows of a run before keep the averaging time they were logged with, which may not be this
+    // run's; the lines this run has logged since its first record are of this run's.
     MakeArchive(replay.Averaging().value_or(averaging));
-    replay.Feed([this](std::string_view line) { m_archive->AddLine(line); });
-    m_archive->ChangeAveraging(averaging);
+    replay.Feed([this](std::string_view line) { m_archive->AddLine(line); },
+                [&] { m_archive->ChangeAveraging(averaging); });
     m_replayMark = replay.Mark();
     m_nLinesToSkip = kAllLines;
 }

@@ -53,16 +53,20 @@ private:
 
 }  // namespace
 
-CLogReplay::CLogReplay(const std::filesystem::path& folder, std::time_t from) : m_from(from) {
+CLogReplay::CLogReplay(const std::filesystem::path& folder, std::time_t from, std::time_t runFrom)
+    : m_from(from), m_runFrom(runFrom) {
     CAveragingTally tally;
     RecordLines lines(from);
+    bool inRun = false;
     for (const std::filesystem::path& file : LogFilesFrom(folder, from)) {
         std::string text = Read(file);
         text.resize(text.rfind('\n') + 1);  // empty without a whole line
         m_files.emplace_back(file, text.size());
         lines.Walk(text, [&](std::string_view line) {
-            tally.AddLine(line);
-            if (const std::optional<std::time_t> time = TimeOfTimeRecord(line))
+            const std::optional<std::time_t> time = TimeOfTimeRecord(line);
+            inRun = inRun || (time && *time >= runFrom);
+            if (!inRun) tally.AddLine(line);
+            if (time)
                 m_mark = ReplayMark{*time, 0};
             else if (m_mark)
                 ++m_mark->linesAfter;
@@ -71,7 +75,17 @@ CLogReplay::CLogReplay(const std::filesystem::path& folder, std::time_t from) : 
     m_averaging = tally.Averaging();
 }
 
-void CLogReplay::Feed(const std::function<void(std::string_view)>& add) const {
+void CLogReplay::Feed(const std::function<void(std::string_view)>& add, const std::function<void()>& atRun) const {
     RecordLines lines(m_from);
-    for (const auto& [file, size] : m_files) lines.Walk(Read(file, size), add);
+    bool inRun = false;
+    for (const auto& [file, size] : m_files)
+        lines.Walk(Read(file, size), [&](std::string_view line) {
+            const std::optional<std::time_t> time = TimeOfTimeRecord(line);
+            if (!inRun && time && *time >= m_runFrom) {
+                inRun = true;
+                atRun();
+            }
+            add(line);
+        });
+    if (!inRun) atRun();
 }

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "archive/HourKey.h"
 #include "settings/SettingsKey.h"
@@ -209,13 +208,4 @@ std::optional<std::string> HttpGet(int port, const std::string& path) {
     curl_easy_cleanup(curl);
     if (result != CURLE_OK) return std::nullopt;
     return body;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
 }

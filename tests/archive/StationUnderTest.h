@@ -9,7 +9,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -73,6 +72,3 @@ std::map<std::time_t, std::set<std::time_t>> LogRowsByHour(const std::filesystem
 
 // The body of an HTTP GET from 127.0.0.1:port, or nothing when it cannot be had.
 std::optional<std::string> HttpGet(int port, const std::string& path);
-
-// Looks every 50 ms until the condition holds; false at the time-out.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout);
