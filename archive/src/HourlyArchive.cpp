@@ -74,6 +74,7 @@ void CHourlyArchive::ChangeAveraging(std::chrono::seconds averaging) {
     if (!m_rows.empty()) {
         closed = "; the hour " + HourText(*m_nextHour) +
                  " is written now with the rows before the change, its later rows are only in the log";
+        m_cutByAveraging = m_nextHour;
         CloseOpenHour();
     }
     JournalEvent("archive-averaging-changed", "the instrument's averaging time changed from " +
@@ -86,6 +87,8 @@ void CHourlyArchive::Place(ArchiveRow row) {
     const std::time_t hour = PeriodStartOf(row, m_averaging, kHour);
     if (!m_nextHour) m_nextHour = hour;
     if (hour < *m_nextHour) {
+        // The rest of an hour cut by a new averaging time: the journal has said they stay in the log.
+        if (hour == m_cutByAveraging) return;
         ++m_counts.recordsLate;
         ++m_lateSinceClose;
         return;

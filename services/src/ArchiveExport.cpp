@@ -44,19 +44,22 @@ CArchiveExport::CArchiveExport(StationConfig station, CRecordStream& records, St
 
 CArchiveExport::~CArchiveExport() {
     m_uploader.Stop();
-    QMetaObject::invokeMethod(&m_context, [this] { m_minute->stop(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &m_context, [this] { m_minute->stop(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
 
 std::vector<std::string> CArchiveExport::Start() {
     m_thread.start();
-    QMetaObject::invokeMethod(&m_context, [this] { m_minute->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &m_context, [this] { m_minute->start(); }, Qt::QueuedConnection);
     m_records.Subscribe(&m_context, "archive", [this](const SharedRecordBatch& batch) { OnRecords(batch); });
     return m_uploader.Start();
 }
 
-void CArchiveExport::Begin(const RunStatus& status, std::chrono::seconds averaging, std::time_t instrumentNow) {
+void CArchiveExport::Begin(const RunStatus& status, std::chrono::seconds averaging,
+                           std::time_t instrumentNow) {
     if (!status.logging || status.logFile.empty()) {
         MakeArchive(averaging);
         return;
@@ -143,14 +146,24 @@ std::vector<MetricFamily> CArchiveExport::MetricFamilies() const {
     families.push_back(SingleMetric("corvane_archive_files_written_total",
                                     "Hourly archive files written into the outbox.", MetricType::Counter,
                                     static_cast<double>(counts.filesWritten)));
-    families.push_back(SingleMetric("corvane_archive_empty_hours_total", "Hours that passed without a record.",
-                                    MetricType::Counter, static_cast<double>(counts.emptyHours)));
+    // No unit in the name: a counter of hours would read as a duration.
+    families.push_back(
+        SingleMetric("corvane_archive_files_skipped_total",
+                     "Hourly archive files not written because their hour passed without a record.",
+                     MetricType::Counter, static_cast<double>(counts.emptyHours)));
     families.push_back(SingleMetric("corvane_archive_write_failures_total",
                                     "Tries to write an hourly archive file that failed.", MetricType::Counter,
                                     static_cast<double>(counts.writeFailures)));
+    families.push_back(
+        SingleMetric("corvane_archive_lines_unread_total",
+                     "Record lines, or parts of them, the hourly files could not use (only in the log).",
+                     MetricType::Counter, static_cast<double>(counts.linesUnread)));
+    families.push_back(SingleMetric("corvane_archive_records_late_total",
+                                    "Rows that came after their hour's file was written (only in the log).",
+                                    MetricType::Counter, static_cast<double>(counts.recordsLate)));
     if (counts.lastHourWritten)
         families.push_back(SingleMetric("corvane_archive_last_hour_timestamp_seconds",
-                                        "Start of the newest hour written into the outbox.", MetricType::Gauge,
-                                        static_cast<double>(*counts.lastHourWritten)));
+                                        "Start of the newest hour written into the outbox.",
+                                        MetricType::Gauge, static_cast<double>(*counts.lastHourWritten)));
     return families;
 }

@@ -33,7 +33,8 @@ public:
     explicit RecordLines(std::time_t from) : m_from(from) {}
     // A last line without its line break is left out.
     void Walk(std::string_view text, const std::function<void(std::string_view)>& visit) {
-        for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string_view::npos; begin = end + 1) {
+        for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string_view::npos;
+             begin = end + 1) {
             std::string_view line = text.substr(begin, end - begin);
             if (line.ends_with('\r')) line.remove_suffix(1);
             if (line.empty() || !IsRecordLetter(line.front())) continue;
@@ -75,7 +76,8 @@ CLogReplay::CLogReplay(const std::filesystem::path& folder, std::time_t from, st
     m_averaging = tally.Averaging();
 }
 
-void CLogReplay::Feed(const std::function<void(std::string_view)>& add, const std::function<void()>& atRun) const {
+void CLogReplay::Feed(const std::function<void(std::string_view)>& add,
+                      const std::function<void()>& atRun) const {
     RecordLines lines(m_from);
     bool inRun = false;
     for (const auto& [file, size] : m_files)

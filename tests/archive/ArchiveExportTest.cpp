@@ -61,7 +61,8 @@ protected:
     }
     void Publish(const std::vector<std::string>& lines) {
         RecordBatch batch;
-        for (const std::string& line : lines) batch.push_back(MakeReceivedRecord(line, std::chrono::system_clock::now()));
+        for (const std::string& line : lines)
+            batch.push_back(MakeReceivedRecord(line, std::chrono::system_clock::now()));
         m_stream.Publish(std::move(batch));
     }
     // The record lines of the periods that end after from up to to, every step.
@@ -93,6 +94,12 @@ protected:
             },
             20s);
         return found;
+    }
+    // The export's figure of that name; nothing when it is absent.
+    std::optional<double> Metric(const std::string& name) const {
+        for (const MetricFamily& family : m_export->MetricFamilies())
+            if (family.name == name && !family.samples.empty()) return family.samples.front().value;
+        return std::nullopt;
     }
     NasaAmesFile Read(const std::string& name) const {
         NasaAmesFile file = ReadNasaAmes(ReadText(Outbox() / name));
@@ -139,6 +146,9 @@ TEST_F(ArchiveExport, TheFirstRecordsOfARunAreTakenOnceWhetherTheLogHadThemWhole
     EXPECT_FALSE(Missing(Cell(hour, 40, "p_inlet")));
     EXPECT_EQ(Journal().find("archive-lines-unread"), std::string::npos) << Journal();
     EXPECT_EQ(Journal().find("archive-records-late"), std::string::npos) << Journal();
+    EXPECT_EQ(Metric("corvane_archive_lines_unread_total"), 0.0);
+    EXPECT_EQ(Metric("corvane_archive_records_late_total"), 0.0);
+    EXPECT_EQ(Metric("corvane_archive_files_written_total"), 2.0);
 }
 
 struct ClockCase {
@@ -207,9 +217,13 @@ TEST_P(ArchiveExportAveraging, ANewAveragingTimeClosesTheHourOfTheOldOneAndTheNe
                              "300 s; the hour 2026-12-01T10:00Z is written now"),
               std::string::npos)
         << Journal();
+    // The new averaging time's rows of 10:45 to 11:00 are said to stay in the log, not taken as late.
+    EXPECT_EQ(Journal().find("archive-records-late"), std::string::npos) << Journal();
+    EXPECT_EQ(Metric("corvane_archive_records_late_total"), 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportAveraging, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "InAProgramBefore" : "InThisProgramsRun"; });
+INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportAveraging, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "InAProgramBefore" : "InThisProgramsRun";
+});
 
 }  // namespace

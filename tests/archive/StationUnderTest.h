@@ -40,6 +40,8 @@ public:
     // What the program wrote to its standard output and error, for failure messages.
     std::string ProgramOutput() const;
 
+    // The station description file, written with export on when the station is made.
+    std::filesystem::path StationFile() const { return m_home.Path() / "config/corvane/station.conf"; }
     std::filesystem::path LogFolder() const { return m_home.Path() / "logs"; }
     std::filesystem::path Outbox() const { return m_home.Path() / "state/corvane/outbox"; }
     std::string Journal() const;

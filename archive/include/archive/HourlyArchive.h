@@ -80,6 +80,7 @@ private:
     std::uint64_t m_unreadSinceClose = 0;
     std::string m_firstUnread;  // the first of them, for the journal
     std::uint64_t m_lateSinceClose = 0;
+    std::optional<std::time_t> m_cutByAveraging;  // the hour a new averaging time closed early
 
     struct Unwritten {
         ArchiveFile file;
