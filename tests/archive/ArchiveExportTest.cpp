@@ -72,10 +72,10 @@ protected:
             for (const std::string& line : RecordSet(t)) lines.push_back(line);
         return lines;
     }
-    // Logs and publishes the periods, one batch each.
+    // Logs (when the run logs) and publishes the periods, one batch each.
     void Run(std::time_t from, std::time_t to, std::time_t step = 60) {
         for (std::time_t t = from + step; t <= to; t += step) {
-            Log(RecordSet(t));
+            if (m_status.logging) Log(RecordSet(t));
             Publish(RecordSet(t));
         }
     }
@@ -190,18 +190,24 @@ INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportClock,
 class ArchiveExportAveraging : public ArchiveExport, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ArchiveExportAveraging, ANewAveragingTimeClosesTheHourOfTheOldOneAndTheNextFilesAreOfTheNew) {
+    const std::time_t runFrom = Utc("2026-12-01 10:40");
+    const std::time_t logged = Utc("2026-12-01 10:50");
     if (GetParam()) {
         Log(Periods(Utc("2026-12-01 10:00"), Utc("2026-12-01 10:30")));
         SetAveraging(300);
+        // The run's first periods are in the log by the time the export reads it back.
+        Log(Periods(runFrom, logged, 300));
         StartExport();
+        for (std::time_t t = runFrom + 300; t <= logged; t += 300) Publish(RecordSet(t));
     } else {
         StartExport();
         Run(Utc("2026-12-01 10:00"), Utc("2026-12-01 10:30"));
         // A new run takes seconds to start: the export has taken the old run's records by then.
         std::this_thread::sleep_for(1s);
         SetAveraging(300);
+        Run(runFrom, logged, 300);
     }
-    Run(Utc("2026-12-01 10:40"), Utc("2026-12-01 12:10"), 300);
+    Run(logged, Utc("2026-12-01 12:10"), 300);
 
     const std::string eleven = WaitForHour(Utc("2026-12-01 11:00"));
     ASSERT_NE(eleven, "") << Journal();
@@ -225,5 +231,19 @@ TEST_P(ArchiveExportAveraging, ANewAveragingTimeClosesTheHourOfTheOldOneAndTheNe
 INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportAveraging, ::testing::Bool(), [](const auto& info) {
     return info.param ? "InAProgramBefore" : "InThisProgramsRun";
 });
+
+TEST_F(ArchiveExport, WithoutALogTheFilesHoldTheLiveRecords) {
+    // A killed program's log of the hour before is not the run's: a run that does not log reads none back.
+    Log(Periods(Utc("2026-12-01 09:00"), Utc("2026-12-01 10:00")));
+    m_status.logging = false;
+    m_status.logFile.clear();
+    StartExport();
+    Run(Utc("2026-12-01 10:20"), Utc("2026-12-01 11:02"));
+
+    const std::string name = WaitForHour(Utc("2026-12-01 10:00"));
+    ASSERT_NE(name, "") << Journal();
+    EXPECT_EQ(Read(name).rows.size(), 40u);  // 10:21 to 11:00
+    EXPECT_EQ(FileNames(Outbox()), std::vector<std::string>{name});
+}
 
 }  // namespace
