@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "archive/HourKey.h"
+#include "station/EventJournal.h"
 
 namespace {
 
@@ -107,7 +108,14 @@ void CArchiveExport::Feed(const ReceivedRecord& record) {
 
 void CArchiveExport::OnRecords(const SharedRecordBatch& batch) {
     const RunStatus status = m_status();
-    if (!status.averagingSeconds) return;
+    if (!status.averagingSeconds) {
+        if (!m_bToldAveragingUnknown)
+            JournalEvent("archive-averaging-unknown",
+                         "the instrument has not told its averaging time, which dates the rows of the hourly "
+                         "files; they wait for it, and take the records before from the log when it logs");
+        m_bToldAveragingUnknown = true;
+        return;
+    }
     const std::chrono::seconds averaging(*status.averagingSeconds);
     if (!m_archive) {
         // Records before a run's first time record cannot be dated; when it logs, the replay has them.

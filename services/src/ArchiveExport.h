@@ -66,6 +66,7 @@ private:
     // Where the replay ended, while live records may still be ones it read; how many more lines to skip.
     std::optional<ReplayMark> m_replayMark;
     std::size_t m_nLinesToSkip = 0;
+    bool m_bToldAveragingUnknown = false;  // journaled once a program
 
     mutable std::mutex m_countsLock;
     CHourlyArchive::Counts m_counts;

@@ -246,4 +246,23 @@ TEST_F(ArchiveExport, WithoutALogTheFilesHoldTheLiveRecords) {
     EXPECT_EQ(FileNames(Outbox()), std::vector<std::string>{name});
 }
 
+TEST_F(ArchiveExport, RecordsBeforeTheAveragingTimeIsKnownAreToldOnceAndTakenFromTheLogWhenItIs) {
+    m_status.averagingSeconds.reset();
+    StartExport();
+    Run(Utc("2026-12-01 10:00"), Utc("2026-12-01 10:30"));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Journal().find("archive-averaging-unknown") != std::string::npos; }, 20s));
+    SetAveraging(60);
+    Run(Utc("2026-12-01 10:30"), Utc("2026-12-01 11:02"));
+
+    const std::string name = WaitForHour(Utc("2026-12-01 10:00"));
+    ASSERT_NE(name, "") << Journal();
+    EXPECT_EQ(Read(name).rows.size(), 60u);
+    std::size_t told = 0;
+    for (std::size_t at = 0; (at = Journal().find("archive-averaging-unknown", at)) != std::string::npos;
+         ++at)
+        ++told;
+    EXPECT_EQ(told, 1u) << Journal();
+}
+
 }  // namespace
