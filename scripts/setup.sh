@@ -9,7 +9,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-de
           desktop-file-utils appstream man-db lintian dpkg-dev)
 packages+=(libcurl4-openssl-dev openssh-server)  # SFTP upload (libcurl with libssh2) and the sshd of its tests
 packages+=(qt6-httpserver-dev)  # the station's health server
-packages+=(prometheus prometheus-alertmanager)  # promtool and amtool for the alert rules and the health tests
+packages+=(prometheus prometheus-alertmanager)  # promtool, amtool and the Prometheus server for the alert rules, health and archive tests
 packages+=(chromium nodejs)  # the status page test in a real browser, driven from Node
 command -v npm >/dev/null || packages+=(npm)  # where nodejs comes without its package manager
 missing=()
