@@ -9,7 +9,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev qt6-base-dev qt6-base-de
           desktop-file-utils appstream man-db lintian dpkg-dev)
 packages+=(libcurl4-openssl-dev openssh-server)  # SFTP upload (libcurl with libssh2) and the sshd of its tests
 packages+=(qt6-httpserver-dev)  # the station's health server
-packages+=(prometheus prometheus-alertmanager)  # promtool, amtool, and the engine and Alertmanager the network tests run
+packages+=(prometheus prometheus-alertmanager)  # promtool, amtool, and the Prometheus and Alertmanager the network and archive tests run
 packages+=(chromium nodejs)  # the status page test in a real browser, driven from Node
 command -v npm >/dev/null || packages+=(npm)  # where nodejs comes without its package manager
 missing=()

@@ -67,10 +67,28 @@ void CHourlyArchive::AddLine(std::string_view line) {
     if (outcome.finished) Place(std::move(*outcome.finished));
 }
 
+void CHourlyArchive::ChangeAveraging(std::chrono::seconds averaging) {
+    if (averaging == m_averaging) return;
+    if (std::optional<ArchiveRow> row = m_assembler.Flush()) Place(std::move(*row));
+    std::string closed;
+    if (!m_rows.empty()) {
+        closed = "; the hour " + HourText(*m_nextHour) +
+                 " is written now with the rows before the change, its later rows are only in the log";
+        m_cutByAveraging = m_nextHour;
+        CloseOpenHour();
+    }
+    JournalEvent("archive-averaging-changed", "the instrument's averaging time changed from " +
+                                                  std::to_string(m_averaging.count()) + " s to " +
+                                                  std::to_string(averaging.count()) + " s" + closed);
+    m_averaging = averaging;
+}
+
 void CHourlyArchive::Place(ArchiveRow row) {
     const std::time_t hour = PeriodStartOf(row, m_averaging, kHour);
     if (!m_nextHour) m_nextHour = hour;
     if (hour < *m_nextHour) {
+        // The rest of an hour cut by a new averaging time: the journal has said they stay in the log.
+        if (hour == m_cutByAveraging) return;
         ++m_counts.recordsLate;
         ++m_lateSinceClose;
         return;

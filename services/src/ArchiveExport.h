@@ -2,7 +2,7 @@
 // listener of the record stream feeds the hourly writer, a minute's timer closes an hour whose grace
 // has passed, and the uploader sends the outbox. The hours a stopped or killed program left are
 // rebuilt from the run's log files when the first run starts. Made by the station's services when the
-// station description file turns export on.
+// station description file turns export on; UploadOf gives the upload's settings from that file.
 #pragma once
 
 #include <QObject>
@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "LogReplay.h"
 #include "archive/HourlyArchive.h"
 #include "archive/StationConfig.h"
 #include "run/RecordStream.h"
@@ -23,6 +24,8 @@
 #include "upload/SentList.h"
 
 class QTimer;
+
+UploadConfig UploadOf(const StationConfig& station);
 
 class CArchiveExport {
 public:
@@ -42,11 +45,13 @@ private:
     // On the thread.
     void OnRecords(const SharedRecordBatch& batch);
     void OnMinute();
-    // The hourly writer, made once the instrument's averaging time is known; the run's log files
-    // replayed into it first.
-    bool Ready(const RunStatus& status);
-    void Replay(const std::string& logFile);
+    // The hourly writer, made at the first time record of a run whose averaging time is known, with the
+    // run's log files of the day before that time replayed into it.
+    void Begin(const RunStatus& status, std::chrono::seconds averaging, std::time_t instrumentNow);
+    void MakeArchive(std::chrono::seconds averaging);
     void Feed(const ReceivedRecord& record);
+    // Whether the live record is one the replay has read from the log already.
+    bool Replayed(const ReceivedRecord& record);
     void PublishCounts();
 
     const StationConfig m_station;
@@ -58,9 +63,10 @@ private:
     QObject m_context;  // lives on m_thread
     QTimer* m_minute;
     std::optional<CHourlyArchive> m_archive;
-    // The replay's newest time record: live records up to it are in the log already and are skipped.
-    std::optional<std::time_t> m_replayedUntil;
-    bool m_bSkipping = false;
+    // Where the replay ended, while live records may still be ones it read; how many more lines to skip.
+    std::optional<ReplayMark> m_replayMark;
+    std::size_t m_nLinesToSkip = 0;
+    bool m_bToldAveragingUnknown = false;  // journaled once a program
 
     mutable std::mutex m_countsLock;
     CHourlyArchive::Counts m_counts;

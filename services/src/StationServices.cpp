@@ -47,7 +47,11 @@ CStationServices::~CStationServices() {
 std::string CStationServices::Start() {
     std::string message;
     if (!m_options.stationConfigPath.empty()) {
-        const StationConfigResult station = LoadStationConfig(m_options.stationConfigPath);
+        StationConfigResult station = LoadStationConfig(m_options.stationConfigPath);
+        // What the uploader itself would refuse is told with the rest, in the same message.
+        if (station.ExportEnabled())
+            for (std::string& problem : SettingProblems(UploadOf(station.config)))
+                station.uploadProblems.push_back(std::move(problem));
         // A station that does not export needs no description file: its absence is no problem.
         if (station.found && (!station.problems.empty() || !station.uploadProblems.empty()))
             message = StationConfigMessage(m_options.stationConfigPath, station);

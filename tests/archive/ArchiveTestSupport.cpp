@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -96,4 +97,13 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     result.out = ReadText(folder.Path() / "out");
     result.err = ReadText(folder.Path() / "err");
     return result;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
 }

@@ -1,9 +1,11 @@
 // Helpers of the archive tests: a temporary folder, the time zone, the lines an instrument sends, the
-// station of the tests and running a program.
+// station of the tests, waiting and running a program.
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,9 @@ std::vector<std::string> FileNames(const std::filesystem::path& folder);
 // The test station (tests/archive/data/station.conf), writing into outbox.
 StationConfig TestStation(const std::filesystem::path& outbox = {});
 std::filesystem::path TestData(const std::string& name);
+
+// Looks every 50 ms until the condition holds; false at the time-out.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout);
 
 struct ProgramResult {
     int exitStatus = -1;  // -1 when it ended by a signal

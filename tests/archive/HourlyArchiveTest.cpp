@@ -147,7 +147,7 @@ TEST_F(HourlyArchive, AProgramKilledBetweenWritingAndRenamingNeitherLosesNorRepe
                                         pcTime};
     };
     const ProgramResult killed =
-        RunProgram(feed("2000000000"), {std::string("LD_PRELOAD=") + CORVANE_KILL_AT_RENAME,
+        RunProgram(feed("2000000000"), {std::string("LD_PRELOAD=") + CORVANE_KILL_AT,
                                         "CORVANE_KILL_AT_RENAME=2", "ASAN_OPTIONS=verify_asan_link_order=0"});
     ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
     ASSERT_EQ(Hours(ReadOutbox()), std::vector<std::string>{HourId("2026-12-01 12:00")});

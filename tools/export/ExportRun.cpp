@@ -2,17 +2,16 @@
 // their periods, each period written once a row of a later one arrives.
 #include "ExportRun.h"
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
 
 #include "archive/ArchiveFile.h"
 #include "archive/AtomicFile.h"
+#include "archive/AveragingTally.h"
 #include "archive/RowAssembler.h"
 
 namespace {
@@ -38,22 +37,11 @@ bool ForEachLine(const std::vector<std::string>& files, std::ostream& err, const
     return allRead;
 }
 
-// The most common spacing of successive rows, up to an hour; nothing when no two rows are that close.
+// The averaging time the logs' rows show.
 std::optional<std::chrono::seconds> AveragingOf(const std::vector<std::string>& files, std::ostream& err) {
-    CRowAssembler assembler;
-    std::map<std::time_t, int> spacings;
-    std::optional<std::time_t> previous;
-    ForEachLine(files, err, [&](const std::string&, int, std::string_view line) {
-        const std::optional<ArchiveRow> row = assembler.AddLine(line).finished;
-        if (!row) return;
-        if (previous && row->end > *previous && row->end - *previous <= kHour.count())
-            ++spacings[row->end - *previous];
-        previous = row->end;
-    });
-    const auto most = std::max_element(spacings.begin(), spacings.end(),
-                                       [](const auto& a, const auto& b) { return a.second < b.second; });
-    if (most == spacings.end()) return std::nullopt;
-    return std::chrono::seconds(most->first);
+    CAveragingTally tally;
+    ForEachLine(files, err, [&](const std::string&, int, std::string_view line) { tally.AddLine(line); });
+    return tally.Averaging();
 }
 
 std::string PeriodText(std::time_t start) {

@@ -41,6 +41,10 @@ public:
     void SetClock(std::time_t now);
     // One record line, without its CR, in the order the lines arrived.
     void AddLine(std::string_view line);
+    // The instrument's averaging time has changed (a new run, or a reconnect, found another). A file holds
+    // one averaging time: the open hour is written now with the rows it has, and the rows of the new
+    // averaging time that still fall into it are only in the log.
+    void ChangeAveraging(std::chrono::seconds averaging);
 
     struct Counts {
         std::uint64_t filesWritten = 0;
@@ -76,6 +80,7 @@ private:
     std::uint64_t m_unreadSinceClose = 0;
     std::string m_firstUnread;  // the first of them, for the journal
     std::uint64_t m_lateSinceClose = 0;
+    std::optional<std::time_t> m_cutByAveraging;  // the hour a new averaging time closed early
 
     struct Unwritten {
         ArchiveFile file;
