@@ -23,6 +23,7 @@ void CClockKeeper::SetKeepThreshold(unsigned seconds) {
 void CClockKeeper::OnRunStarted() {
     const std::lock_guard guard(m_lock);
     m_watch = CClockOffsetWatch(m_journal);
+    m_keeping.OnRunStarted();
     m_chMode = '\0';
 }
 
@@ -68,21 +69,32 @@ std::optional<std::string> CClockKeeper::ClockCommandAtStart(std::string_view rt
 
 void CClockKeeper::OnClockCommandAnswered(std::string_view reply, std::string_view rtAnswerAfter) {
     const std::lock_guard guard(m_lock);
+    const std::optional<ClockSample> after = ReadClockSample(rtAnswerAfter, m_pcClock.Check().now);
     const std::string before = ClockDifferenceText(m_dOffsetBeforeSet);
-    if (reply != kReplyOk) {
-        m_journal(ClockWord::kNotSet, "the instrument answered \"" +
-                                          std::string(reply.substr(0, kQuotedReply)) + "\" to " +
-                                          m_strSetCommand + ": its clock stays " + before +
-                                          " (tried again at the next start or reconnect, or in "
-                                          "an hour during a run)");
+    const bool refused = reply != kReplyOk && reply != kNoReply;
+    // The time read right after the command tells whether the clock moved, whatever the answer: an
+    // "OK" from a clock that stayed where it was is no setting, and a lost "OK" no failure.
+    const bool set = !refused && (after ? !m_keeping.Beyond(after->offset) : reply == kReplyOk);
+    if (set) {
+        // The offsets seen so far are those of the clock before it was set.
+        m_watch.Restart();
+        m_journal(ClockWord::kSet,
+                  m_strSetCommand + ": the instrument's clock was " + before + "; now " +
+                      (after ? ClockDifferenceText(after->offset) : "its time could not be read"));
         return;
     }
-    // The offsets seen so far are those of the clock before it was set.
-    m_watch.Restart();
-    const std::optional<ClockSample> after = ReadClockSample(rtAnswerAfter, m_pcClock.Check().now);
-    m_journal(ClockWord::kSet,
-              m_strSetCommand + ": the instrument's clock was " + before + "; now " +
-                  (after ? ClockDifferenceText(after->offset) : "its time could not be read"));
+    std::string what;
+    if (refused)
+        what = "the instrument answered \"" + std::string(reply.substr(0, kQuotedReply)) + "\" to " +
+               m_strSetCommand + ": its clock stays " + before;
+    else if (!after)
+        what = "no answer came to " + m_strSetCommand +
+               ", and the instrument's time could not be read after it: its clock was " + before;
+    else
+        what = (reply == kReplyOk ? "the instrument answered \"OK\" to " : "no answer came to ") +
+               m_strSetCommand + ", but its clock is still " + ClockDifferenceText(after->offset);
+    m_journal(ClockWord::kNotSet,
+              what + " (tried again at the next start or reconnect, or in an hour during a run)");
 }
 
 std::optional<double> CClockKeeper::OffsetSeconds() const {

@@ -13,6 +13,11 @@ std::string UnsyncedText(double offset) {
 }
 }  // namespace
 
+void CClockKeeping::OnRunStarted() {
+    m_beyondSince.reset();
+    m_bTimeZonePending = false;
+}
+
 CClockKeeping::Decision CClockKeeping::AtStart(std::optional<double> offset, bool pcSynchronized,
                                                TimePoint now) {
     if (!IsOn()) return {};

@@ -25,6 +25,11 @@ public:
     explicit CClockKeeping(unsigned thresholdSeconds) : m_nThreshold(thresholdSeconds) {}
     void SetThreshold(unsigned thresholdSeconds) { m_nThreshold = thresholdSeconds; }
     bool IsOn() const { return m_nThreshold > 0; }
+    // Whether an offset in seconds is beyond the threshold the clock is kept within.
+    bool Beyond(double offset) const { return std::abs(offset) > m_nThreshold; }
+    // A new run: how long the last one's clock had been off, and a daylight-saving change it had
+    // not yet followed, no longer count. The hourly limits go on.
+    void OnRunStarted();
 
     struct Decision {
         bool setClock = false;
@@ -50,7 +55,6 @@ public:
     Decision DuringRun(const RunState& state, TimePoint now);
 
 private:
-    bool Beyond(double offset) const { return std::abs(offset) > m_nThreshold; }
     Decision SetNow(TimePoint now);
     // The hold-back note, when the last one for the same reason is an hour old.
     static Decision HoldBack(std::optional<TimePoint>& lastNote, std::string text, TimePoint now);
