@@ -214,8 +214,13 @@ void CRunCore::Start(const RunConfig& config, CLinkLease lease) {
     SetState(RunState::Starting);
     JournalTurn();
     OnWorker(
-        [this, answer = config.timeAnswer](CSerialLink& link) mutable {
-            SetClockIfKept(link, answer);
+        [this](CSerialLink& link) {
+            // The window read the time before its boxes, which may have stood open for minutes: a kept
+            // clock is judged by the time it reads now.
+            if (m_clock.Keeping()) {
+                std::string answer = link.SendCommand("%s", InstrumentCommand::kReadTime);
+                SetClockIfKept(link, answer);
+            }
             BeginUnpolled(link);
         },
         [this] { UnpolledStarted(); });

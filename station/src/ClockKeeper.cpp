@@ -20,6 +20,11 @@ void CClockKeeper::SetKeepThreshold(unsigned seconds) {
     m_keeping.SetThreshold(seconds);
 }
 
+bool CClockKeeper::Keeping() const {
+    const std::lock_guard guard(m_lock);
+    return m_keeping.IsOn();
+}
+
 void CClockKeeper::OnRunStarted() {
     const std::lock_guard guard(m_lock);
     m_watch = CClockOffsetWatch(m_journal);

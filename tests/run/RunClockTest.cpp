@@ -167,6 +167,43 @@ TEST_F(RunClockTest, AKeptClockADayBehindIsSetOnceAtTheStartToThePcsTimeAndTheLo
     ExpectEveryLineLogged({today});
 }
 
+TEST_F(RunClockTest, AStartFromTheWindowJudgesAKeptClockByTheTimeItReadsItself) {
+    // The window has read the instrument and hands over the open port; its boxes may have stood open
+    // since it read the time.
+    StartSim({"--records", "DT", "--averaging", "1", "--clock-offset", "-30"}, m_pc.Source());
+    RunConfig config = Stored(Logs());
+    config.logFile = "chosen.dat";
+    config.keepClockSeconds = 10;
+    // The commands the run sends after the window's: a clock 30 s behind, then one just set.
+    const std::vector<std::string> setNow = {"RT", "STT", "RT", "SD0", "UB"};
+    const std::vector<std::string> keptAlready = {"RT", "SD0", "UB"};
+    for (const std::vector<std::string>& expected : {setNow, keptAlready}) {
+        std::optional<CLinkLease> lease = m_lender->TryLease();
+        ASSERT_TRUE(lease);
+        ASSERT_EQ((*lease)->OpenPort(1, kInstrumentBaud), CSerialLink::kOpenOk);
+        const std::size_t opened = m_sim->ReceivedCommands().size();
+        m_core->Start(config, std::move(*lease));
+        ASSERT_TRUE(WaitForState(RunState::Running));
+        std::vector<std::string> commands = m_sim->ReceivedCommands();
+        commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(opened));
+        for (std::string& command : commands)
+            if (command.starts_with("STT")) command.resize(3);
+        EXPECT_EQ(commands, expected);
+        m_core->Stop("the operator");
+        ASSERT_TRUE(WaitForState(RunState::Idle));
+    }
+    ASSERT_EQ(SetClockEntries().size(), 1u);
+    ExpectPcTime(SetClockEntries()[0]);
+    const std::vector<std::string> journaled = Entries("clock-set");
+    ASSERT_EQ(journaled.size(), 1u);
+    const std::string was = ": the instrument's clock was ";
+    const std::size_t at = journaled[0].find(was);
+    ASSERT_NE(at, std::string::npos) << journaled[0];
+    const int behind = std::stoi(journaled[0].substr(at + was.size()));
+    EXPECT_TRUE(behind >= 29 && behind <= 31 && journaled[0].find(" s behind the PC's; now ") != std::string::npos)
+        << journaled[0];
+}
+
 TEST_F(RunClockTest, AnUnsynchronisedPcSetsNoClockAndSaysWhyHourlyUntilItIsSynchronised) {
     m_pc.SetSynchronized(false);
     // Thirty seconds ahead and running four times as fast: off all the time, with a T record every

@@ -22,6 +22,7 @@ public:
                           JournalSink journal = JournalEvent);
 
     void SetKeepThreshold(unsigned seconds);
+    bool Keeping() const;
     // A new run: the offsets and the mode seen in the last one no longer count.
     void OnRunStarted();
 
