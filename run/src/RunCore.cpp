@@ -104,9 +104,11 @@ CRunCore::CRunCore(CLinkLender& link, PcClockSource pcClock, QObject* parent)
     connect(m_tmrReopen, &QTimer::timeout, this, &CRunCore::StartTry);
     // The clock watch sees every record of a run; its work per record is a few comparisons.
     m_records.Subscribe(this, "clock", [this](const SharedRecordBatch& batch) {
+        const bool running = m_state == RunState::Running;
         bool correct = false;
-        for (const ReceivedRecord& record : *batch) correct = m_clock.OnRecord(record.line, record.arrival) || correct;
-        if (correct && m_state == RunState::Running) CorrectClock();
+        for (const ReceivedRecord& record : *batch)
+            correct = m_clock.OnRecord(record.line, record.arrival, running) || correct;
+        if (correct) CorrectClock();
     });
 }
 

@@ -32,27 +32,29 @@ void CClockKeeper::OnRunStarted() {
     m_chMode = '\0';
 }
 
-bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival) {
+bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival,
+                            bool canCorrect) {
     const std::lock_guard guard(m_lock);
     if (line.starts_with('T')) {
         const std::optional<ClockSample> sample = ReadClockSample(line, arrival);
-        return sample && EvaluateDuringRun(m_watch.Add(*sample));
+        return sample && EvaluateDuringRun(m_watch.Add(*sample), canCorrect);
     }
     if (line.starts_with('D')) {
         const FieldRecord data = ParseDataRecord(line);
         const char mode = data.fields.empty() || data.fields[0].empty() ? '\0' : data.fields[0][0];
         if (mode == m_chMode) return false;
         m_chMode = mode;
-        return EvaluateDuringRun(false);
+        return EvaluateDuringRun(false, canCorrect);
     }
     return false;
 }
 
-bool CClockKeeper::EvaluateDuringRun(bool timeZoneChanged) {
+bool CClockKeeper::EvaluateDuringRun(bool timeZoneChanged, bool canCorrect) {
     if (!m_keeping.IsOn()) return false;
     const PcClockReading pc = m_pcClock.Check();
     const CClockKeeping::Decision decision = m_keeping.DuringRun(
-        {m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode, timeZoneChanged},
+        {m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode, timeZoneChanged,
+         canCorrect},
         pc.monotonic);
     if (decision.heldBack) m_journal(ClockWord::kNotSet, *decision.heldBack);
     return decision.setClock;

@@ -53,6 +53,20 @@ TEST(ClockKeeping, ANewRunWaitsItsOwnFiveMinutesAndForgetsTheLastRunsTimeZoneCha
     EXPECT_TRUE(keeping.DuringRun({12, true, 'N', false}, At(540)).setClock);
 }
 
+TEST(ClockKeeping, ACorrectionDueWhileTheRunStartsOrStopsWaitsForItWithoutSpendingTheHour) {
+    CClockKeeping keeping(10);
+    const auto at = [&](int second, std::optional<double> median, bool timeZoneChanged, bool canCorrect) {
+        return keeping.DuringRun({median, true, 'N', timeZoneChanged, canCorrect}, At(second)).setClock;
+    };
+    EXPECT_FALSE(at(0, 12, false, true));
+    EXPECT_FALSE(at(300, 12, false, false));
+    EXPECT_FALSE(at(310, 12, false, false));
+    EXPECT_TRUE(at(320, 12, false, true));
+    // A daylight-saving change seen while the output starts again is corrected at its first record after.
+    EXPECT_FALSE(at(400, 3600, true, false));
+    EXPECT_TRUE(at(410, 3600, false, true));
+}
+
 // The keeper, with the PC's clock in UTC on 1 June 2026, 12:00, synchronised.
 struct ClockKeeperTest : testing::Test {
     FakePcClock pc;
@@ -65,7 +79,7 @@ TEST_F(ClockKeeperTest, StartSetsTheClockOnlyWhenKeepingWithThePcsTimeAndJournal
     // Off: the start's commands stay as they are; the offset is watched all the same.
     EXPECT_FALSE(keeper.ClockCommandAtStart(TimeLineAt(pc.reading.now, -3600)).has_value());
     for (int i = 0; i < 3; ++i, pc.Advance(seconds(60)))
-        EXPECT_FALSE(keeper.OnRecord(TimeLineAt(pc.reading.now, 30), pc.reading.now));
+        EXPECT_FALSE(keeper.OnRecord(TimeLineAt(pc.reading.now, 30), pc.reading.now, true));
     EXPECT_DOUBLE_EQ(keeper.OffsetSeconds().value(), 30);
     EXPECT_EQ(journal.TakeWords(), std::vector<std::string>{"clock-offset"});
 
@@ -103,7 +117,7 @@ TEST_F(ClockKeeperTest, ANewRunWaitsItsOwnFiveMinutesBeyondTheThreshold) {
     const auto minute = [&] {
         bool due = false;
         for (int i = 0; i < 6; ++i, pc.Advance(seconds(10)))
-            due = keeper.OnRecord(TimeLineAt(pc.reading.now, 30), pc.reading.now) || due;
+            due = keeper.OnRecord(TimeLineAt(pc.reading.now, 30), pc.reading.now, true) || due;
         return due;
     };
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(minute());
@@ -118,10 +132,10 @@ TEST_F(ClockKeeperTest, DaylightSavingChangeIsDueAtOnceUnlessZeroing) {
     CClockKeeper keeper(10, pc.Source(), journal.Sink());
     std::vector<std::string> due;
     for (int minute = 0; minute < 8; ++minute, pc.Advance(seconds(60))) {
-        if (keeper.OnRecord(minute == 6 ? "D,N,60,1,1,1,1,1,1" : "D,Z,60,0,0,0,0,0,0", pc.reading.now))
+        if (keeper.OnRecord(minute == 6 ? "D,N,60,1,1,1,1,1,1" : "D,Z,60,0,0,0,0,0,0", pc.reading.now, true))
             due.push_back(TimeLineAt(pc.reading.now, 0));
         // An instrument still on winter time (UTC+1 all year).
-        keeper.OnRecord(TimeLineAt(pc.reading.now, 3600, gmtime_r), pc.reading.now);
+        keeper.OnRecord(TimeLineAt(pc.reading.now, 3600, gmtime_r), pc.reading.now, true);
     }
     // Summer time began at 01:00 UTC, during a zero that ended two minutes later.
     EXPECT_EQ(due, std::vector<std::string>{"T,2026,03,29,03,02,00"});
@@ -132,7 +146,7 @@ TEST_F(ClockKeeperTest, WhetherTheClockWasSetIsJudgedByTheTimeReadAfterTheComman
     const ScopedTimeZone zone("UTC0");
     CClockKeeper keeper(10, pc.Source(), journal.Sink());
     const std::string behind = TimeLineAt(pc.reading.now, -42);
-    for (int i = 0; i < 3; ++i) keeper.OnRecord(behind, pc.reading.now);
+    for (int i = 0; i < 3; ++i) keeper.OnRecord(behind, pc.reading.now, true);
     // The answer to "STT", the answer to "RT" after it, what the journal says.
     const std::tuple<const char*, std::string, const char*> rows[] = {
         {"OK", behind,

@@ -49,6 +49,9 @@ public:
         // '\0' while none has come (with D records switched off the mode cannot be seen).
         char mode = '\0';
         bool timeZoneChanged = false;  // this T record showed a daylight-saving change not followed
+        // The run can make a correction now: not while it starts its output again or stops, when
+        // a correction due waits for the first record after.
+        bool canCorrect = true;
     };
     // During a run, at each T record and change of mode. setClock: end unpolled output and run the
     // instrument part of the start again, which sets the clock; it counts as an attempt from now.
