@@ -52,10 +52,10 @@ bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::ti
 bool CClockKeeper::EvaluateDuringRun(bool timeZoneChanged, bool canCorrect) {
     if (!m_keeping.IsOn()) return false;
     const PcClockReading pc = m_pcClock.Check();
-    const CClockKeeping::Decision decision = m_keeping.DuringRun(
-        {m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode, timeZoneChanged,
-         canCorrect},
-        pc.monotonic);
+    const CClockKeeping::Decision decision =
+        m_keeping.DuringRun({m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode,
+                             timeZoneChanged, canCorrect},
+                            pc.monotonic);
     if (decision.heldBack) m_journal(ClockWord::kNotSet, *decision.heldBack);
     return decision.setClock;
 }

@@ -200,7 +200,8 @@ TEST_F(RunClockTest, AStartFromTheWindowJudgesAKeptClockByTheTimeItReadsItself) 
     const std::size_t at = journaled[0].find(was);
     ASSERT_NE(at, std::string::npos) << journaled[0];
     const int behind = std::stoi(journaled[0].substr(at + was.size()));
-    EXPECT_TRUE(behind >= 29 && behind <= 31 && journaled[0].find(" s behind the PC's; now ") != std::string::npos)
+    EXPECT_TRUE(behind >= 29 && behind <= 31 &&
+                journaled[0].find(" s behind the PC's; now ") != std::string::npos)
         << journaled[0];
 }
 

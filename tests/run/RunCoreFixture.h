@@ -62,7 +62,8 @@ protected:
         m_lender = std::make_unique<CLinkLender>(*m_link);
         m_core = std::make_unique<CRunCore>(*m_lender, std::move(pcClock));
         m_core->SetTimeUnit(100ms);  // the silence limit's 20 s floor is 2 s, the first tries 200 ms apart
-        QObject::connect(m_core.get(), &CRunCore::StateChanged, [this](RunState s) { m_states.push_back(s); });
+        QObject::connect(m_core.get(), &CRunCore::StateChanged,
+                         [this](RunState s) { m_states.push_back(s); });
     }
     // What --start finds stored: logging to the log folder, daily files named by the rule.
     RunConfig Stored(const fs::path& folder) const {
