@@ -129,7 +129,6 @@ void CCorvanePropertySheet::StartData() {
     config.model = m_snapshot.m_nModel;
     config.setup = setup;
     config.keepClockSeconds = m_pageSetup->GetKeepClock();
-    config.timeAnswer = records.time;
     if (m_pageData->HasInstrumentTime()) config.instrumentTime = m_pageData->GetInstrumentTime();
     // From here the run holds the open port: the caption shows the run's.
     m_nOpenPort = 0;

@@ -79,6 +79,7 @@ void CCorvanePropertySheet::OnRecords(const SharedRecordBatch& batch) {
         ShowRecord(*m_pageData, record.line);
         m_pageTrend->OnRecordLine(record.line);
     }
+    m_pageData->ShowClockOffset(m_core.Clock().OffsetSeconds());
     m_pageData->ShowHeldLabels();
 }
 

@@ -16,11 +16,13 @@
 #include "pages/ParentMenuEdit.h"
 #include "records/Records.h"
 #include "records/Status.h"
+#include "station/ClockTexts.h"
 
 namespace {
 
 constexpr int kTickMs = 1000;
 constexpr int kStatusLightPx = 32;
+const char* const kStatusLightTip = "Nephelometer Status light";
 // A line edit draws its text inside its frame and a small margin on each side.
 constexpr int kEditTextMargins = 6;
 
@@ -128,7 +130,7 @@ void CCorvaneDataPage::BuildControls() {
 
     m_lblStatusLight = new QLabel(this);
     m_lblStatusLight->setAlignment(Qt::AlignCenter);
-    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QStringLiteral("Nephelometer Status light"));
+    PlaceControl(m_lblStatusLight, ControlName(DataPageId::StatusLight), {131, 14, 20, 20}, QString::fromLatin1(kStatusLightTip));
     m_lblStatusLight->setPixmap(LightPixmap(m_lightIcon));
 
     m_editStatus = new CParentMenuEdit(this);
@@ -299,6 +301,13 @@ const QPixmap& CCorvaneDataPage::LightPixmap(IconId iconId) {
 void CCorvaneDataPage::ShowNoInstrument(const std::string& text) {
     m_strNoInstrument = text;
     ShowStatus(m_nStatusWord);
+}
+
+void CCorvaneDataPage::ShowClockOffset(std::optional<double> offsetSeconds) {
+    QString tip = QString::fromLatin1(kStatusLightTip);
+    if (offsetSeconds)
+        tip += QStringLiteral("\nInstrument clock: ") + QString::fromStdString(ClockDifferenceText(*offsetSeconds));
+    if (m_lblStatusLight->toolTip() != tip) m_lblStatusLight->setToolTip(tip);
 }
 
 void CCorvaneDataPage::ShowStatus(std::int32_t statusWord) {

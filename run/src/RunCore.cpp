@@ -104,9 +104,11 @@ CRunCore::CRunCore(CLinkLender& link, PcClockSource pcClock, QObject* parent)
     connect(m_tmrReopen, &QTimer::timeout, this, &CRunCore::StartTry);
     // The clock watch sees every record of a run; its work per record is a few comparisons.
     m_records.Subscribe(this, "clock", [this](const SharedRecordBatch& batch) {
+        const bool running = m_state == RunState::Running;
         bool correct = false;
-        for (const ReceivedRecord& record : *batch) correct = m_clock.OnRecord(record.line, record.arrival) || correct;
-        if (correct && m_state == RunState::Running) CorrectClock();
+        for (const ReceivedRecord& record : *batch)
+            correct = m_clock.OnRecord(record.line, record.arrival, running) || correct;
+        if (correct) CorrectClock();
     });
 }
 
@@ -178,6 +180,7 @@ void CRunCore::BeginRun(const RunConfig& config, CLinkLease lease) {
     m_lease.emplace(std::move(lease));
     ++m_nEpoch;
     m_bLogFailing = false;
+    m_bStopRequested = false;
     m_turn = Turn::Start;
     // The pump is idle between runs: the log is this thread's until the run's first job reaches it.
     m_log.SetLogFolder(config.logFolder.empty() ? m_log.m_strLogPath : config.logFolder);
@@ -213,8 +216,13 @@ void CRunCore::Start(const RunConfig& config, CLinkLease lease) {
     SetState(RunState::Starting);
     JournalTurn();
     OnWorker(
-        [this, answer = config.timeAnswer](CSerialLink& link) mutable {
-            SetClockIfKept(link, answer);
+        [this](CSerialLink& link) {
+            // The window read the time before its boxes, which may have stood open for minutes: a kept
+            // clock is judged by the time it reads now.
+            if (m_clock.Keeping()) {
+                std::string answer = link.SendCommand("%s", InstrumentCommand::kReadTime);
+                SetClockIfKept(link, answer);
+            }
             BeginUnpolled(link);
         },
         [this] { UnpolledStarted(); });
@@ -258,6 +266,7 @@ void CRunCore::StartUnpolled() {
 }
 
 void CRunCore::SetClockIfKept(CSerialLink& link, std::string& timeAnswer) {
+    if (m_bStopRequested || link.IsLinkLost()) return;
     const std::optional<std::string> command = m_clock.ClockCommandAtStart(timeAnswer);
     if (!command) return;
     const std::string reply = link.SendCommand("%s", command->c_str());
@@ -318,9 +327,11 @@ void CRunCore::CorrectClock() {
     // Still unpolled while "UE" waits out its time-out: whatever the instrument sends meanwhile is
     // logged, so no line falls between the two outputs.
     OnWorker(
-        [](CSerialLink& link) {
+        [this](CSerialLink& link) {
             link.SendCommand("%s", InstrumentCommand::kStopUnpolled);
-            link.SetUnpolled(false);
+            // A stop that cut the wait short sends its own "UE" still unpolled and waits that out: the
+            // rest of a line under way when this one came is logged then, not taken for an answer.
+            if (!m_bStopRequested) link.SetUnpolled(false);
         },
         [this] { ReadInstrument(); });
 }
@@ -452,6 +463,7 @@ void CRunCore::Stop(const std::string& by) {
     m_tmrSilence->stop();
     m_tmrReopen->stop();
     // An exchange or a try under way ends at once: no time-out stands between Stop and its end.
+    m_bStopRequested = true;
     m_link.CancelExchanges();
     SetState(RunState::Stopping);
     {
@@ -499,6 +511,7 @@ void CRunCore::StopAndWait(const std::string& by) {
 }
 
 void CRunCore::RequestStop(const std::string& by) {
+    m_bStopRequested = true;
     m_link.CancelExchanges();
     QMetaObject::invokeMethod(this, [this, by] { Stop(by); }, Qt::QueuedConnection);
 }

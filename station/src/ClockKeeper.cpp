@@ -20,17 +20,24 @@ void CClockKeeper::SetKeepThreshold(unsigned seconds) {
     m_keeping.SetThreshold(seconds);
 }
 
+bool CClockKeeper::Keeping() const {
+    const std::lock_guard guard(m_lock);
+    return m_keeping.IsOn();
+}
+
 void CClockKeeper::OnRunStarted() {
     const std::lock_guard guard(m_lock);
     m_watch = CClockOffsetWatch(m_journal);
+    m_keeping.OnRunStarted();
     m_chMode = '\0';
 }
 
-bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival) {
+bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival,
+                            bool canCorrect) {
     const std::lock_guard guard(m_lock);
     if (line.starts_with('T')) {
         const std::optional<ClockSample> sample = ReadClockSample(line, arrival);
-        return sample && EvaluateDuringRun(m_watch.Add(*sample));
+        return sample && EvaluateDuringRun(m_watch.Add(*sample), canCorrect);
     }
     if (line.starts_with('D')) {
         // The mode letter opens the D record's first field (none when that field is empty).
@@ -38,17 +45,18 @@ bool CClockKeeper::OnRecord(std::string_view line, std::chrono::system_clock::ti
         const char mode = body.empty() || body.front() == ',' ? '\0' : body.front();
         if (mode == m_chMode) return false;
         m_chMode = mode;
-        return EvaluateDuringRun(false);
+        return EvaluateDuringRun(false, canCorrect);
     }
     return false;
 }
 
-bool CClockKeeper::EvaluateDuringRun(bool timeZoneChanged) {
+bool CClockKeeper::EvaluateDuringRun(bool timeZoneChanged, bool canCorrect) {
     if (!m_keeping.IsOn()) return false;
     const PcClockReading pc = m_pcClock.Check();
-    const CClockKeeping::Decision decision = m_keeping.DuringRun(
-        {m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode, timeZoneChanged},
-        pc.monotonic);
+    const CClockKeeping::Decision decision =
+        m_keeping.DuringRun({m_watch.Settled() ? m_watch.Median() : std::nullopt, pc.synchronized, m_chMode,
+                             timeZoneChanged, canCorrect},
+                            pc.monotonic);
     if (decision.heldBack) m_journal(ClockWord::kNotSet, *decision.heldBack);
     return decision.setClock;
 }
@@ -69,21 +77,32 @@ std::optional<std::string> CClockKeeper::ClockCommandAtStart(std::string_view rt
 
 void CClockKeeper::OnClockCommandAnswered(std::string_view reply, std::string_view rtAnswerAfter) {
     const std::lock_guard guard(m_lock);
+    const std::optional<ClockSample> after = ReadClockSample(rtAnswerAfter, m_pcClock.Check().now);
     const std::string before = ClockDifferenceText(m_dOffsetBeforeSet);
-    if (reply != kReplyOk) {
-        m_journal(ClockWord::kNotSet, "the instrument answered \"" +
-                                          std::string(reply.substr(0, kQuotedReply)) + "\" to " +
-                                          m_strSetCommand + ": its clock stays " + before +
-                                          " (tried again at the next start or reconnect, or in "
-                                          "an hour during a run)");
+    const bool refused = reply != kReplyOk && reply != kNoReply;
+    // The time read right after the command tells whether the clock moved, whatever the answer: an
+    // "OK" from a clock that stayed where it was is no setting, and a lost "OK" no failure.
+    const bool set = !refused && (after ? !m_keeping.Beyond(after->offset) : reply == kReplyOk);
+    if (set) {
+        // The offsets seen so far are those of the clock before it was set.
+        m_watch.Restart();
+        m_journal(ClockWord::kSet,
+                  m_strSetCommand + ": the instrument's clock was " + before + "; now " +
+                      (after ? ClockDifferenceText(after->offset) : "its time could not be read"));
         return;
     }
-    // The offsets seen so far are those of the clock before it was set.
-    m_watch.Restart();
-    const std::optional<ClockSample> after = ReadClockSample(rtAnswerAfter, m_pcClock.Check().now);
-    m_journal(ClockWord::kSet,
-              m_strSetCommand + ": the instrument's clock was " + before + "; now " +
-                  (after ? ClockDifferenceText(after->offset) : "its time could not be read"));
+    std::string what;
+    if (refused)
+        what = "the instrument answered \"" + std::string(reply.substr(0, kQuotedReply)) + "\" to " +
+               m_strSetCommand + ": its clock stays " + before;
+    else if (!after)
+        what = "no answer came to " + m_strSetCommand +
+               ", and the instrument's time could not be read after it: its clock was " + before;
+    else
+        what = (reply == kReplyOk ? "the instrument answered \"OK\" to " : "no answer came to ") +
+               m_strSetCommand + ", but its clock is still " + ClockDifferenceText(after->offset);
+    m_journal(ClockWord::kNotSet,
+              what + " (tried again at the next start or reconnect, or in an hour during a run)");
 }
 
 std::optional<double> CClockKeeper::OffsetSeconds() const {

@@ -13,6 +13,11 @@ std::string UnsyncedText(double offset) {
 }
 }  // namespace
 
+void CClockKeeping::OnRunStarted() {
+    m_beyondSince.reset();
+    m_bTimeZonePending = false;
+}
+
 CClockKeeping::Decision CClockKeeping::AtStart(std::optional<double> offset, bool pcSynchronized,
                                                TimePoint now) {
     if (!IsOn()) return {};
@@ -42,7 +47,7 @@ CClockKeeping::Decision CClockKeeping::DuringRun(const RunState& state, TimePoin
         (now - *m_beyondSince < kBeyondFor || (m_lastAttempt && now - *m_lastAttempt < kAtMostEvery)))
         return {};
     // A restart would cut a zero or a blank short: wait for normal operation.
-    if (state.mode != 'N' && state.mode != '\0') return {};
+    if (!state.canCorrect || (state.mode != 'N' && state.mode != '\0')) return {};
     if (!state.pcSynchronized) return HoldBack(m_lastUnsyncedNote, UnsyncedText(*state.median), now);
     return SetNow(now);
 }

@@ -118,6 +118,17 @@ TEST_F(DataPageTest, StatusLightAndTextFollowTheStatusWordAtOnce) {
     EXPECT_FALSE(page.HasFault());
 }
 
+TEST_F(DataPageTest, StatusLightTooltipShowsTheInstrumentClockAgainstThePcs) {
+    const QLabel* light = page.findChild<QLabel*>(ControlName(StatusLight));
+    const auto tip = [&] { return light->toolTip().toStdString(); };
+    page.ShowClockOffset(12.4);
+    EXPECT_EQ(tip(), "Nephelometer Status light\nInstrument clock: 12 s ahead of the PC's");
+    page.ShowClockOffset(-3725);
+    EXPECT_EQ(tip(), "Nephelometer Status light\nInstrument clock: 1:02:05 behind the PC's");
+    page.ShowClockOffset(std::nullopt);  // a new run before its first T record
+    EXPECT_EQ(tip(), "Nephelometer Status light");
+}
+
 TEST_F(DataPageTest, WindowIconIsAskedAtTheTickAndOnlyWhenItChanges) {
     for (const char* word : {"000A", "0001", "0200", "0000"}) {
         Aux(word);

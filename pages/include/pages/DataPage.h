@@ -50,6 +50,9 @@ public:
     // While a run waits for its instrument: the status light red with this text. Empty text goes
     // back to the instrument's own status.
     void ShowNoInstrument(const std::string& text);
+    // The instrument's clock against the PC's, in seconds ahead (nothing before a run's first T
+    // record), in the status light's tooltip.
+    void ShowClockOffset(std::optional<double> offsetSeconds);
 
     bool HasFault() const;
     std::string GetStatusText() const;

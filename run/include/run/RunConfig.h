@@ -25,7 +25,6 @@ struct RunConfig {
 
     // What the window's start sequence read from the instrument before handing the run over.
     InstrumentSetup setup;
-    std::string timeAnswer;  // the answer to "RT"
     std::optional<std::time_t> instrumentTime;
 
 };

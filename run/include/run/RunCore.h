@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -101,7 +102,8 @@ private:
     void StartUnpolled();
     void JournalTurn();
     // On the worker, after "RT": "STT" when the clock is kept and is off, and "RT" again for the
-    // time after it, which replaces timeAnswer.
+    // time after it, which replaces timeAnswer. Nothing while the run is being stopped or the
+    // instrument has gone: their answers were cut short.
     void SetClockIfKept(CSerialLink& link, std::string& timeAnswer);
     void UnpolledStarted();
     void WatchForLines();
@@ -144,6 +146,9 @@ private:
     std::time_t m_waitingSince = 0;
     std::chrono::milliseconds m_silenceLimit{0};
     std::string m_strStoppedBy;
+    // Set from the first moment of a stop, on any thread: the worker's exchanges are cut short from
+    // then on, and what they return says nothing about the instrument.
+    std::atomic<bool> m_bStopRequested{false};
 
     // The end of a stop, told from the pump's thread so that StopAndWait can wait for it.
     std::mutex m_stopLock;

@@ -22,13 +22,15 @@ public:
                           JournalSink journal = JournalEvent);
 
     void SetKeepThreshold(unsigned seconds);
+    bool Keeping() const;
     // A new run: the offsets and the mode seen in the last one no longer count.
     void OnRunStarted();
 
-    // Each record of the run, in arrival order (a listener of the record stream). True when the clock
-    // is to be corrected now: end unpolled output ("UE") and run the instrument part of the start
-    // again, whose ClockCommandAtStart then gives the "STT".
-    bool OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival);
+    // Each record of the run, in arrival order (a listener of the record stream); canCorrect: the run
+    // is running, not starting its output again or stopping. True when the clock is to be corrected
+    // now: end unpolled output ("UE") and run the instrument part of the start again, whose
+    // ClockCommandAtStart then gives the "STT".
+    bool OnRecord(std::string_view line, std::chrono::system_clock::time_point arrival, bool canCorrect);
 
     // At a run's start, a reconnect or a correction, right after "RT" was answered: the "STT"
     // command to send next, before "SD0" and "UB"; nothing to leave the clock (and the commands) as
@@ -47,7 +49,7 @@ public:
     void CheckPcClock();
 
 private:
-    bool EvaluateDuringRun(bool timeZoneChanged);
+    bool EvaluateDuringRun(bool timeZoneChanged, bool canCorrect);
 
     mutable std::mutex m_lock;
     JournalSink m_journal;

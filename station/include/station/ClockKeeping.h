@@ -25,6 +25,11 @@ public:
     explicit CClockKeeping(unsigned thresholdSeconds) : m_nThreshold(thresholdSeconds) {}
     void SetThreshold(unsigned thresholdSeconds) { m_nThreshold = thresholdSeconds; }
     bool IsOn() const { return m_nThreshold > 0; }
+    // Whether an offset in seconds is beyond the threshold the clock is kept within.
+    bool Beyond(double offset) const { return std::abs(offset) > m_nThreshold; }
+    // A new run: how long the last one's clock had been off, and a daylight-saving change it had
+    // not yet followed, no longer count. The hourly limits go on.
+    void OnRunStarted();
 
     struct Decision {
         bool setClock = false;
@@ -44,13 +49,15 @@ public:
         // '\0' while none has come (with D records switched off the mode cannot be seen).
         char mode = '\0';
         bool timeZoneChanged = false;  // this T record showed a daylight-saving change not followed
+        // The run can make a correction now: not while it starts its output again or stops, when
+        // a correction due waits for the first record after.
+        bool canCorrect = true;
     };
     // During a run, at each T record and change of mode. setClock: end unpolled output and run the
     // instrument part of the start again, which sets the clock; it counts as an attempt from now.
     Decision DuringRun(const RunState& state, TimePoint now);
 
 private:
-    bool Beyond(double offset) const { return std::abs(offset) > m_nThreshold; }
     Decision SetNow(TimePoint now);
     // The hold-back note, when the last one for the same reason is an hour old.
     static Decision HoldBack(std::optional<TimePoint>& lastNote, std::string text, TimePoint now);

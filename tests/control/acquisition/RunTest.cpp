@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QRegularExpression>
 #include <algorithm>
 #include <mutex>
@@ -113,6 +114,9 @@ TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExi
     EXPECT_EQ(m_dialogs.lastDialogFileName.toStdString(), CDataLog::DefaultFileName(std::time(nullptr)));
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
     ASSERT_TRUE(WaitForLogLines(log, 3150, 15000)) << FileLines(log).size();
+    // The instrument's clock runs twenty times as fast as the PC's: the status light's tooltip says so.
+    const QLabel* light = Sheet().DataPage().findChild<QLabel*>(ControlName(DataPageId::StatusLight));
+    EXPECT_TRUE(light->toolTip().contains(" ahead of the PC's")) << light->toolTip().toStdString();
 
     // Closing asks first; Cancel keeps the run going, Exit then OK ends it on the instrument.
     m_dialogs.answers = {Answer::Cancel};
