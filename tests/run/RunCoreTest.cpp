@@ -75,11 +75,13 @@ TEST_F(RunCoreTest, AReconnectKeepsTheLoggingChoicesTheRunStartedWith) {
     ExpectEveryLineLogged({log});
 }
 
-TEST_F(RunCoreTest, ASilentInstrumentsGapIsCountedFromItsLastLine) {
+TEST_F(RunCoreTest, ASilentInstrumentIsRestartedAndItsGapIsCountedFromItsLastLine) {
     StartSim({"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
     ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
     ASSERT_TRUE(WaitForState(RunState::Running));
-    ASSERT_TRUE(WaitFor([&] { return m_core->Status().lastLine.has_value(); }, kLongWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return LogFiles().size() == 1 && !FileLines(LogFiles().front()).empty(); },
+                        kLongWaitMs));
+    // The instrument restarts without hanging up, as after its own power cut: silent, then polled.
     m_sim->Restart();
     ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1 after "); }, kLongWaitMs));
     // The silence limit is 2 s here and the instrument stays silent 3 s: the gap is at least that.
@@ -89,6 +91,19 @@ TEST_F(RunCoreTest, ASilentInstrumentsGapIsCountedFromItsLastLine) {
         EXPECT_GE(gap, "0:00:02") << entry;
     }
     EXPECT_EQ(m_core->Status().silentRestarts, 1u);
+    // Once it answers again its output is started again, and logging goes on in the same file.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::vector<std::string> commands = m_sim->ReceivedCommands();
+            return std::count(commands.begin(), commands.end(), "UB") == 2;
+        },
+        kLongWaitMs));
+    ASSERT_EQ(LogFiles().size(), 1u);
+    const std::size_t restarted = FileLines(LogFiles().front()).size();
+    ASSERT_TRUE(WaitFor([&] { return FileLines(LogFiles().front()).size() >= restarted + 2; }, kLongWaitMs));
+    m_core->Stop("the operator");
+    ASSERT_TRUE(WaitForState(RunState::Idle));
+    ExpectEveryLineLogged(LogFiles());
 }
 
 TEST_F(RunCoreTest, StopEndsTheRunWithinTwoSecondsInEveryStateEvenWhenEveryCommandTimesOut) {
@@ -170,7 +185,9 @@ TEST_F(RunCoreTest, FailingWritesAreJournaledOnceThenHourlyAndTheirLinesWaitForT
     ASSERT_TRUE(WaitForState(RunState::Idle));
 
     const std::vector<std::string> journal = JournalEntries();
-    EXPECT_EQ(std::count_if(journal.begin(), journal.end(), [](const std::string& e) { return e.starts_with("log-error"); }), 1);
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const std::string& e) { return e.starts_with("log-error"); }),
+              1);
     EXPECT_EQ(m_core->Status().logLinesKept, 0u);
     ExpectEveryLineLogged({aside / log.filename(), log});
 }

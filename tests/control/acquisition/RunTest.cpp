@@ -334,36 +334,6 @@ TEST_F(RunTest, ExitWhileWaitingAsksThenClosesAtOnceWithNothingSent) {
     EXPECT_TRUE(Journaled("run-stopped by Exit while waiting for the instrument"));
 }
 
-TEST_F(RunTest, SilentInstrumentIsNoticedAfterTheLimitAndRestarted) {
-    // Averaging 1 s: the limit is its floor, 20 recovery seconds (2 s here).
-    const fs::path log = StartLoggedRun(
-        "silent.dat", {"--records", "DY", "--averaging", "1", "--speed", "1", "--restart-silent", "3"});
-    ASSERT_TRUE(WaitForLogLines(log, 2, kLongWaitMs));
-    // The instrument restarts without hanging up, as after its own power cut: silent, then polled.
-    m_sim->Restart();
-    std::size_t lines = FileLines(log).size();
-    QElapsedTimer quiet;
-    quiet.start();
-    ASSERT_TRUE(WaitFor([&] {
-        if (FileLines(log).size() != lines) {
-            lines = FileLines(log).size();
-            quiet.restart();
-        }
-        return Journaled("instrument-silent");
-    }, kLongWaitMs));
-    EXPECT_GE(quiet.elapsed(), 1800);
-    EXPECT_LT(quiet.elapsed(), 8000);
-    EXPECT_TRUE(Sheet().IsRunning());
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
-
-    ASSERT_TRUE(WaitFor([&] { return Journaled("silent-instrument-restarted Com1"); }, kLongWaitMs));
-    const CommandList commands = Commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 2);
-    const std::size_t restarted = FileLines(log).size();
-    ASSERT_TRUE(WaitForLogLines(log, restarted + 2, kLongWaitMs));
-    StopExpectingEveryLineLogged(log);
-}
-
 TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndTheLinesThatFailedAreWrittenOnceTheFileCanBe) {
     const char* error = "An error occured writing to the logfile.";
     const fs::path folder = LogFolder() / "station", aside = LogFolder() / "aside";
