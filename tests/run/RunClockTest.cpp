@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "../station/ClockTestSupport.h"
 #include "RunCoreFixture.h"
 #include "TestPcClock.h"
 
@@ -39,13 +40,7 @@ std::optional<double> SetCommandTime(std::string_view command) {
 
 // The T record of an instrument whose clock is offset seconds ahead of the PC's now.
 std::string TimeLineIn(long offset) {
-    const std::time_t when = std::time(nullptr) + offset;
-    std::tm t{};
-    localtime_r(&when, &t);
-    char line[64];
-    std::snprintf(line, sizeof line, "T,%04d,%02d,%02d,%02d,%02d,%02d", t.tm_year + 1900, t.tm_mon + 1,
-                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-    return line;
+    return TimeLineAt(std::chrono::system_clock::now(), offset);
 }
 
 class RunClockTest : public RunCoreTest {
