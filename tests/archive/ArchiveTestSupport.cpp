@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "archive/HourKey.h"
+
 namespace fs = std::filesystem;
 
 void UseTimeZone(const char* rule) {
@@ -22,6 +24,10 @@ std::time_t Utc(const char* text) {
     calendar.tm_year -= 1900;
     calendar.tm_mon -= 1;
     return timegm(&calendar);
+}
+
+std::string HourAt(const char* utc) {
+    return HourKey{"NO0042R", Utc(utc)}.Id();
 }
 
 Converted Convert(const std::vector<std::string>& lines) {

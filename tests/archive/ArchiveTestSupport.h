@@ -29,6 +29,9 @@ struct Converted {
 };
 Converted Convert(const std::vector<std::string>& lines);
 
+// The id of the test station's hour given as UTC "2026-12-31 23:00".
+std::string HourAt(const char* utc);
+
 // The T, D and Y lines of one averaging period that ended at utc, its time in the PC's local time as the
 // instrument keeps it.
 std::vector<std::string> RecordSet(std::time_t utc);

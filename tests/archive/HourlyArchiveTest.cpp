@@ -49,10 +49,6 @@ protected:
     TempFolder m_folder;
 };
 
-std::string HourId(const char* utc) {
-    return HourKey{"NO0042R", Utc(utc)}.Id();
-}
-
 // The hour ids of the files, in order.
 std::vector<std::string> Hours(const std::map<std::string, NasaAmesFile>& files) {
     std::vector<std::string> hours;
@@ -95,7 +91,7 @@ TEST_F(HourlyArchive, AnHourIsWrittenOnlyWhenItsGraceIsOverIfNoLaterRecordComes)
     EXPECT_TRUE(FileNames(Outbox()).empty());
     archive->SetClock(Utc("2026-12-01 13:05:01"));
     const auto files = ReadOutbox();
-    ASSERT_EQ(Hours(files), std::vector<std::string>{HourId("2026-12-01 12:00")});
+    ASSERT_EQ(Hours(files), std::vector<std::string>{HourAt("2026-12-01 12:00")});
     EXPECT_EQ(files.begin()->second.rows.size(), 60u);  // the last row too, though no time record followed it
 }
 
@@ -108,7 +104,7 @@ TEST_F(HourlyArchive, AnHourWithoutRecordsGetsAJournalLineAndAnHourCutShortHolds
 
     const auto files = ReadOutbox();
     ASSERT_EQ(Hours(files),
-              (std::vector<std::string>{HourId("2026-12-01 13:00"), HourId("2026-12-01 15:00")}));
+              (std::vector<std::string>{HourAt("2026-12-01 13:00"), HourAt("2026-12-01 15:00")}));
     EXPECT_EQ(files.begin()->second.rows.size(), 20u);
     EXPECT_EQ(files.rbegin()->second.rows.size(), 30u);
     const std::string journal = Journal();

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include "EventLoopWait.h"
 #include "ExpositionCheck.h"
 #include "HttpClient.h"
 #include "ServerFixture.h"
@@ -81,7 +82,7 @@ TEST(HealthServer, ShowsTheRunAndTheLatestRecordsAndExposesEveryKindOfFigureAsPr
                      "Y,0,1013.2,296.4,294.1,41.5,0,0,0,0101", "B,1,2,3,4,5,6,7,8,990.5,300.1"});
 
     QJsonObject status;
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WaitFor([&] {
         status = QJsonDocument::fromJson(QByteArray::fromStdString(Get(port, "/status.json").body)).object();
         return status[u"records"][u"D"][u"count"].toInt() == 1 &&
                status[u"records"][u"B"][u"count"].toInt() == 1;
@@ -176,7 +177,7 @@ TEST(HealthServer, MetricsFileIsReplacedWholeAndItsFailuresJournaledOnce) {
     std::this_thread::sleep_for(300ms);
     ASSERT_TRUE(QDir(folder.path()).mkdir("textfile"));
     station.Publish({"D,N,100,11.1,12.2,13.3,1.4,1.5,1.6"});
-    ASSERT_TRUE(Eventually(
+    ASSERT_TRUE(WaitFor(
         [&] { return ReadText(path).find("corvane_records_total{letter=\"D\"} 1\n") != std::string::npos; }));
     const std::string text = ReadText(path);
     EXPECT_EQ(text.rfind("# HELP corvane_build_info", 0), 0u);

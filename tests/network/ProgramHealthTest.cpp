@@ -5,7 +5,6 @@
 
 #include <QProcess>
 #include <algorithm>
-#include <cstdio>
 
 #include "CorvaneProcess.h"
 #include "EventLoopWait.h"
@@ -31,9 +30,6 @@ TEST(ProgramHealth, BadAndHeavyClientsNeverTouchAcquisition) {
     const std::string report = load.readAllStandardOutput().toStdString();
     const std::vector<std::string> loggedByTheEnd = corvane.LogLines();
     const std::size_t loggedDuring = loggedByTheEnd.size() - loggedBefore;
-    std::printf(
-        "%sresident memory: %.1f MB before the load, %.1f MB at most during it; %zu lines logged during it\n",
-        report.c_str(), before / 1e6, peak / 1e6, loggedDuring);
 
     // The load client's own normal request after the load, then the program's three pages.
     EXPECT_EQ(load.exitCode(), 0) << report;
