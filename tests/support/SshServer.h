@@ -1,6 +1,7 @@
-// A real sshd for the upload tests, on a free localhost port with its own host key, authorised key,
-// folder and log; no system file is touched. It runs as the test's user, or under root as the system
-// account daemon (sshd as root needs a system folder, and nobody counts as a locked account).
+// A real sshd for the upload tests and the archive's station tests, on a free localhost port with its
+// own host key, authorised key, folder and log; no system file is touched. It runs as the test's user,
+// or under root as the system account daemon (sshd as root needs a system folder, and nobody counts as
+// a locked account).
 #pragma once
 
 #include <arpa/inet.h>
