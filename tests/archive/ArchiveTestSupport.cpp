@@ -4,25 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "archive/HourKey.h"
+
 namespace fs = std::filesystem;
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "corvane-archive-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
-    m_path = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    fs::remove_all(m_path, error);
-}
 
 void UseTimeZone(const char* rule) {
     setenv("TZ", rule, 1);
@@ -38,6 +26,22 @@ std::time_t Utc(const char* text) {
     return timegm(&calendar);
 }
 
+std::string HourAt(const char* utc) {
+    return HourKey{"NO0042R", Utc(utc)}.Id();
+}
+
+Converted Convert(const std::vector<std::string>& lines) {
+    Converted converted;
+    CRowAssembler assembler;
+    for (const std::string& line : lines) {
+        CRowAssembler::Outcome outcome = assembler.AddLine(line);
+        if (outcome.finished) converted.rows.push_back(*outcome.finished);
+        if (!outcome.problem.empty()) converted.problems.push_back(outcome.problem);
+    }
+    if (std::optional<ArchiveRow> last = assembler.Flush()) converted.rows.push_back(*last);
+    return converted;
+}
+
 std::vector<std::string> RecordSet(std::time_t utc) {
     std::tm local{};
     localtime_r(&utc, &local);
@@ -51,25 +55,6 @@ std::vector<std::string> RecordSet(std::time_t utc) {
                   scatter * 0.12, scatter * 0.1, scatter * 0.08);
     std::snprintf(y, sizeof y, "Y,1,1010.5,295.2,294.1,30.0,12.00,6.10,0.001,0000");
     return {t, d, y};
-}
-
-std::string ReadText(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::vector<std::string> FileNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 fs::path TestData(const std::string& name) {
@@ -93,7 +78,6 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     const int status = std::system(command.c_str());
     ProgramResult result;
     if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     result.out = ReadText(folder.Path() / "out");
     result.err = ReadText(folder.Path() / "err");
     return result;

@@ -1,9 +1,7 @@
 // The hourly writer of a run: an hour's file when a later hour's record comes or its grace is over, each
-// hour once, gaps journaled, failed writes retried, and a program killed between writing and renaming
-// neither losing nor repeating an hour when it starts again.
+// hour once, gaps journaled and failed writes retried.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <map>
 #include <memory>
 
@@ -51,10 +49,6 @@ protected:
     TempFolder m_folder;
 };
 
-std::string HourId(const char* utc) {
-    return HourKey{"NO0042R", Utc(utc)}.Id();
-}
-
 // The hour ids of the files, in order.
 std::vector<std::string> Hours(const std::map<std::string, NasaAmesFile>& files) {
     std::vector<std::string> hours;
@@ -97,7 +91,7 @@ TEST_F(HourlyArchive, AnHourIsWrittenOnlyWhenItsGraceIsOverIfNoLaterRecordComes)
     EXPECT_TRUE(FileNames(Outbox()).empty());
     archive->SetClock(Utc("2026-12-01 13:05:01"));
     const auto files = ReadOutbox();
-    ASSERT_EQ(Hours(files), std::vector<std::string>{HourId("2026-12-01 12:00")});
+    ASSERT_EQ(Hours(files), std::vector<std::string>{HourAt("2026-12-01 12:00")});
     EXPECT_EQ(files.begin()->second.rows.size(), 60u);  // the last row too, though no time record followed it
 }
 
@@ -110,7 +104,7 @@ TEST_F(HourlyArchive, AnHourWithoutRecordsGetsAJournalLineAndAnHourCutShortHolds
 
     const auto files = ReadOutbox();
     ASSERT_EQ(Hours(files),
-              (std::vector<std::string>{HourId("2026-12-01 13:00"), HourId("2026-12-01 15:00")}));
+              (std::vector<std::string>{HourAt("2026-12-01 13:00"), HourAt("2026-12-01 15:00")}));
     EXPECT_EQ(files.begin()->second.rows.size(), 20u);
     EXPECT_EQ(files.rbegin()->second.rows.size(), 30u);
     const std::string journal = Journal();
@@ -133,37 +127,6 @@ TEST_F(HourlyArchive, AFileThatCannotBeWrittenIsJournaledAndWrittenWhenItCanBe) 
     EXPECT_EQ(FileNames(blocker / "outbox").size(), 1u);
     EXPECT_EQ(archive->GetCounts().filesWritten, 1u);
     EXPECT_NE(Journal().find("archive-written "), std::string::npos);
-}
-
-TEST_F(HourlyArchive, AProgramKilledBetweenWritingAndRenamingNeitherLosesNorRepeatsAnHour) {
-    std::string log;
-    for (std::time_t t = Utc("2026-12-01 12:01"); t <= Utc("2026-12-01 15:00"); t += 60)
-        for (const std::string& line : RecordSet(t)) log += line + "\r\n";
-    WriteText(m_folder.Path() / "CV261201.dat", log);
-    // Each run dates its files by its own clock: an hour written again would show under a second name.
-    const auto feed = [&](const char* pcTime) {
-        return std::vector<std::string>{CORVANE_ARCHIVE_FEED_HELPER, TestData("data/station.conf"),
-                                        Outbox().string(), (m_folder.Path() / "CV261201.dat").string(),
-                                        pcTime};
-    };
-    const ProgramResult killed =
-        RunProgram(feed("2000000000"), {std::string("LD_PRELOAD=") + CORVANE_KILL_AT,
-                                        "CORVANE_KILL_AT_RENAME=2", "ASAN_OPTIONS=verify_asan_link_order=0"});
-    ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
-    ASSERT_EQ(Hours(ReadOutbox()), std::vector<std::string>{HourId("2026-12-01 12:00")});
-    const std::string firstName = FileNames(Outbox()).front();
-    const std::string firstText = ReadText(Outbox() / firstName);
-    ASSERT_EQ(FileNames(Outbox() / ".partial").size(), 1u);
-
-    const ProgramResult restarted = RunProgram(feed("2000000600"));
-    EXPECT_EQ(restarted.exitStatus, 0) << restarted.err;
-    EXPECT_EQ(Hours(ReadOutbox()),
-              (std::vector<std::string>{HourId("2026-12-01 12:00"), HourId("2026-12-01 13:00"),
-                                        HourId("2026-12-01 14:00")}));
-    EXPECT_EQ(ReadText(Outbox() / firstName), firstText);
-    for (const auto& [name, file] : ReadOutbox()) EXPECT_EQ(file.rows.size(), 60u) << name;
-    EXPECT_TRUE(FileNames(Outbox() / ".partial").empty());
-    EXPECT_NE(Journal().find("archive-partial-removed 1 partial file"), std::string::npos);
 }
 
 }  // namespace

@@ -3,26 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestSupport.h"
-#include "archive/RowAssembler.h"
 
 namespace {
-
-struct Assembled {
-    std::vector<ArchiveRow> rows;
-    std::size_t problems = 0;
-};
-
-Assembled Assemble(const std::vector<std::string>& lines) {
-    Assembled assembled;
-    CRowAssembler assembler;
-    for (const std::string& line : lines) {
-        CRowAssembler::Outcome outcome = assembler.AddLine(line);
-        if (outcome.finished) assembled.rows.push_back(*outcome.finished);
-        assembled.problems += outcome.problem.empty() ? 0 : 1;
-    }
-    if (std::optional<ArchiveRow> last = assembler.Flush()) assembled.rows.push_back(*last);
-    return assembled;
-}
 
 TEST(RowAssembler, RecordsWithoutATimeOfTheirOwnAreReportedAndLeftOut) {
     UseTimeZone("UTC0");
@@ -42,9 +24,9 @@ TEST(RowAssembler, RecordsWithoutATimeOfTheirOwnAreReportedAndLeftOut) {
         {"the same time again: one period", {t, d, t, y}, 1, 0},
     };
     for (const auto& c : cases) {
-        const Assembled assembled = Assemble(c.lines);
-        EXPECT_EQ(assembled.rows.size(), c.rows) << c.what;
-        EXPECT_EQ(assembled.problems, c.problems) << c.what;
+        const Converted converted = Convert(c.lines);
+        EXPECT_EQ(converted.rows.size(), c.rows) << c.what;
+        EXPECT_EQ(converted.problems.size(), c.problems) << c.what;
     }
 }
 
@@ -58,7 +40,7 @@ TEST(RowAssembler, TheHourThatOccursTwiceWhenTheClocksGoBackKeepsTimesIncreasing
              {std::string("T,2026,10,25,") + local + ",00", std::string("D,N,1,1,1,1,1,1,1")})
             lines.push_back(line);
     std::vector<std::time_t> ends;
-    for (const ArchiveRow& row : Assemble(lines).rows) ends.push_back(row.end);
+    for (const ArchiveRow& row : Convert(lines).rows) ends.push_back(row.end);
     EXPECT_EQ(ends, (std::vector<std::time_t>{Utc("2026-10-24 23:58"), Utc("2026-10-24 23:59"),
                                               Utc("2026-10-25 00:00"), Utc("2026-10-25 00:59"),
                                               Utc("2026-10-25 01:00"), Utc("2026-10-25 01:01"),

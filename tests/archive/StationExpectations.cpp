@@ -34,16 +34,13 @@ std::vector<std::string> SimulatorAt(const std::string& localClock) {
     return {"--records", "DTYZ", "--averaging", "60", "--speed", "1200", "--clock", localClock};
 }
 
-std::string HourAt(const char* utc) {
-    return HourKey{"NO0042R", Utc(utc)}.Id();
-}
-
 bool ServerHasHour(const CStationUnderTest& station, const std::string& hourId) {
     const std::vector<std::string> ids = HourIds(station.ServerFiles());
     return std::find(ids.begin(), ids.end(), hourId) != ids.end();
 }
 
-std::vector<std::time_t> ExpectServerHoldsTheLog(const CStationUnderTest& station, std::chrono::seconds averaging) {
+std::vector<std::time_t> ExpectServerHoldsTheLog(const CStationUnderTest& station,
+                                                 std::chrono::seconds averaging) {
     std::map<std::time_t, std::set<std::time_t>> logged = LogRowsByHour(station.LogFolder(), averaging);
     EXPECT_GE(logged.size(), 2u) << "the log holds less than two hours";
     if (!logged.empty()) logged.erase(std::prev(logged.end()));

@@ -19,7 +19,5 @@ std::vector<std::string> SimulatorAt(const std::string& localClock);
 std::vector<std::time_t> ExpectServerHoldsTheLog(const CStationUnderTest& station,
                                                  std::chrono::seconds averaging = std::chrono::seconds(60));
 
-// The hour id of an hour given as UTC "2026-12-31 23:00".
-std::string HourAt(const char* utc);
 // Whether the server holds the file of that hour.
 bool ServerHasHour(const CStationUnderTest& station, const std::string& hourId);

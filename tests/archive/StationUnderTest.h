@@ -1,10 +1,8 @@
-// A whole station for the end-to-end tests of the archive's hourly files: the real corvane, started
-// headless as a process with a home of its own (settings, a station description with export on, the log
-// folder, the state folder), against the simulator, sending to a real sshd of the test's own. And what
-// the tests read back: the server's files, the log's rows by hour, the journal and the metrics.
+// A whole station for the end-to-end tests of the archive's hourly files: the real corvane (a
+// CorvaneProcess) in a home with a station description with export on, against the simulator, sending
+// to a real sshd of the test's own. And what the tests read back: the server's files, the log's rows
+// by hour and the journal.
 #pragma once
-
-#include <sys/types.h>
 
 #include <chrono>
 #include <ctime>
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "ArchiveTestSupport.h"
+#include "CorvaneProcess.h"
 #include "SimProcess.h"
 #include "SshServer.h"
 
@@ -24,29 +23,26 @@ class CStationUnderTest {
 public:
     // Starts the simulator with these options; the server is made but not started.
     explicit CStationUnderTest(const std::vector<std::string>& simulatorOptions);
-    ~CStationUnderTest();  // kills a program still running
     CStationUnderTest(const CStationUnderTest&) = delete;
     CStationUnderTest& operator=(const CStationUnderTest&) = delete;
 
     CTestSshServer& Server() { return m_server; }
-    SimProcess& Simulator() { return *m_sim; }
-
-    // Starts `corvane --start --headless --listen LISTEN` with these extra environment entries.
-    void StartProgram(const std::vector<std::string>& environment = {}, const std::string& listen = "off");
-    // Waits for the program to end; its wait status, or nothing at the time-out.
-    std::optional<int> WaitForExit(std::chrono::seconds timeout);
+    // Starts the program (again) with these extra environment entries ("NAME=value").
+    CorvaneProcess& StartProgram(const QStringList& environment = {});
+    CorvaneProcess& Program() { return *m_program; }
     // Ends the program with SIGTERM; true when it exited with status 0.
-    bool StopProgram();
+    bool StopProgram() { return m_program->Stop() == 0; }
     // What the program wrote to its standard output and error, for failure messages.
-    std::string ProgramOutput() const;
+    std::string ProgramOutput() const { return m_program ? m_program->Output() : std::string(); }
 
     // The station description file, written with export on when the station is made.
     std::filesystem::path StationFile() const { return m_home.Path() / "config/corvane/station.conf"; }
     std::filesystem::path LogFolder() const { return m_home.Path() / "logs"; }
     std::filesystem::path Outbox() const { return m_home.Path() / "state/corvane/outbox"; }
     std::string Journal() const;
-    // How many journal lines carry this event word.
-    std::size_t JournalCount(const std::string& word) const;
+    // The journal lines that carry this event word.
+    std::vector<std::string> JournalLines(const std::string& word) const;
+    std::size_t JournalCount(const std::string& word) const { return JournalLines(word).size(); }
 
     std::filesystem::path ServerFolder() const { return m_server.RemoteFolder(); }
     // The archive files on the server under their final names, in the order they arrived there.
@@ -60,7 +56,7 @@ private:
     TempFolder m_home;
     CTestSshServer m_server;
     std::unique_ptr<SimProcess> m_sim;
-    pid_t m_pid = -1;
+    std::optional<CorvaneProcess> m_program;
 };
 
 // The hour ids ("NO0042R.20261231230000") of archive file names, in the same order.
@@ -71,6 +67,3 @@ std::vector<std::string> HourIds(const std::vector<std::string>& names);
 // followed by a D or Y record. The instrument's local time is read in the test's time zone.
 std::map<std::time_t, std::set<std::time_t>> LogRowsByHour(const std::filesystem::path& folder,
                                                            std::chrono::seconds averaging);
-
-// The body of an HTTP GET from 127.0.0.1:port, or nothing when it cannot be had.
-std::optional<std::string> HttpGet(int port, const std::string& path);

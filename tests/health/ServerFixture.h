@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -72,13 +71,3 @@ private:
     CRecordStream m_stream;
     CHealthServer m_server;  // last: stopped before what it reads goes
 };
-
-// Checks the condition every 20 ms until it holds or timeoutMs have passed.
-inline bool Eventually(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}

@@ -12,7 +12,6 @@
 
 #include "CorvaneProcess.h"
 #include "EventLoopWait.h"
-#include "HttpFetch.h"
 #include "MonitoringProcesses.h"
 #include "SimProcess.h"
 #include "WebhookReceiver.h"
@@ -33,27 +32,9 @@ std::map<QString, QByteArray> ShippedRulesShortened() {
         text.replace(QRegularExpression(QStringLiteral("^([ \\t]*for:)[ \\t]*\\S+"),
                                         QRegularExpression::MultilineOption),
                      QStringLiteral("\\1 2s"));
-        files[QStringLiteral("rules/") + name] = text.toUtf8();
+        files[name] = text.toUtf8();
     }
     return files;
-}
-
-// One station scraped and the rules evaluated every second, as job "corvane" like the shipped files.
-QByteArray PrometheusConfig(quint16 corvanePort, quint16 alertmanagerPort) {
-    return QStringLiteral(R"(global:
-  scrape_interval: 1s
-  evaluation_interval: 1s
-rule_files: [rules/*.yml]
-alerting:
-  alertmanagers:
-    - static_configs: [{targets: ["127.0.0.1:%2"]}]
-scrape_configs:
-  - job_name: corvane
-    static_configs: [{targets: ["127.0.0.1:%1"]}]
-)")
-        .arg(corvanePort)
-        .arg(alertmanagerPort)
-        .toUtf8();
 }
 
 // The instrument alert to the webhook at once, resolved notifications too; the rest nowhere.
@@ -78,20 +59,12 @@ receivers:
         .toUtf8();
 }
 
-// The instrument alert's state in Prometheus's HTTP API: "pending", "firing", or empty when inactive.
-QString InstrumentAlertState(const MonitoringProcess& prometheus) {
-    const QJsonObject answer = FetchJsonObject(prometheus.Url("/api/v1/alerts"));
-    for (const QJsonValue alert : answer["data"]["alerts"].toArray())
-        if (alert["labels"]["alertname"].toString() == kInstrumentAlert) return alert["state"].toString();
-    return {};
-}
-
 // The value of an instant query's first sample; NaN when there is none.
 double Query(const MonitoringProcess& prometheus, const QString& expression) {
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("query"), expression);
     const QJsonObject answer =
-        FetchJsonObject(prometheus.Url("/api/v1/query?") + query.toString(QUrl::FullyEncoded));
+        prometheus.FetchJson("/api/v1/query?" + query.toString(QUrl::FullyEncoded).toStdString());
     const QJsonArray result = answer["data"]["result"].toArray();
     return result.isEmpty() ? std::nan("") : result[0]["value"][1].toString().toDouble();
 }
@@ -107,19 +80,19 @@ TEST(AlertsEndToEnd, AVanishedInstrumentFiresItsAlertOnceAndItsReturnResolvesItO
     const std::unique_ptr<MonitoringProcess> alertmanager =
         StartAlertmanager(AlertmanagerConfig(webhook.Url()));
     const std::unique_ptr<MonitoringProcess> prometheus =
-        StartPrometheus(PrometheusConfig(corvane.Port(), alertmanager->Port()), ShippedRulesShortened());
+        StartPrometheus(corvane.Port(), ShippedRulesShortened(), alertmanager->Port());
     ASSERT_TRUE(
         WaitFor([&] { return Query(*prometheus, "corvane_run_state{state=\"running\"}") == 1; }, 20000))
         << prometheus->Output();
-    EXPECT_EQ(InstrumentAlertState(*prometheus), QString());
+    EXPECT_EQ(AlertState(*prometheus, kInstrumentAlert), QString());
 
     sim.Vanish();
-    ASSERT_TRUE(WaitFor([&] { return InstrumentAlertState(*prometheus) == "firing"; }, 14000, 200))
-        << "state " << InstrumentAlertState(*prometheus).toStdString() << "\n"
+    ASSERT_TRUE(WaitFor([&] { return AlertState(*prometheus, kInstrumentAlert) == "firing"; }, 14000, 200))
+        << "state " << AlertState(*prometheus, kInstrumentAlert).toStdString() << "\n"
         << corvane.Output();
     // Waits on the event loop throughout: the webhook answers Alertmanager only while it runs.
-    EXPECT_TRUE(WaitFor([&] { return InstrumentAlertState(*prometheus).isEmpty(); }, 30000, 200))
-        << "state " << InstrumentAlertState(*prometheus).toStdString() << "\n"
+    EXPECT_TRUE(WaitFor([&] { return AlertState(*prometheus, kInstrumentAlert).isEmpty(); }, 30000, 200))
+        << "state " << AlertState(*prometheus, kInstrumentAlert).toStdString() << "\n"
         << corvane.Output();
     EXPECT_EQ(sim.Events().size(), 3u) << "the alert resolved before the instrument came back";
     EXPECT_TRUE(

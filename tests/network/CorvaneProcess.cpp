@@ -37,34 +37,37 @@ void StoreRunSettings(const QString& configHome, const std::string& logFolder, s
 
 }  // namespace
 
-CorvaneProcess::CorvaneProcess(const SimProcess& sim, const QStringList& extraArguments) {
-    if (!m_home.isValid()) throw std::runtime_error("no temporary folder for the program");
-    fs::create_directories(m_home.filePath("logs").toStdString());
-    StoreRunSettings(m_home.filePath("config"), m_home.filePath("logs").toStdString(), sim.Port());
+CorvaneProcess::CorvaneProcess(const SimProcess& sim, const QString& home, const QStringList& environment)
+    : m_home(home.isEmpty() ? m_ownHome.path() : home) {
+    if (!m_ownHome.isValid()) throw std::runtime_error("no temporary folder for the program");
+    fs::create_directories(LogFolder());
+    StoreRunSettings(m_home + "/config", LogFolder().string(), sim.Port());
     m_nPort = FreeLoopbackPort();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    env.insert("HOME", m_home.path());
-    env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
-    env.insert("XDG_STATE_HOME", m_home.filePath("state"));
+    env.insert("HOME", m_home);
+    env.insert("XDG_CONFIG_HOME", m_home + "/config");
+    env.insert("XDG_STATE_HOME", m_home + "/state");
     env.insert("CORVANE_DEVICE_DIR", QString::fromStdString(sim.DeviceDir()));
+    for (const QString& entry : environment) env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     m_process.setProcessEnvironment(env);
-    // A file, not a pipe: nobody need read it while the program runs, so it never blocks on it.
-    m_process.setStandardOutputFile(m_home.filePath("output.txt"));
-    m_process.setStandardErrorFile(m_home.filePath("output.txt"), QIODevice::Append);
-    m_process.start(QStringLiteral(CORVANE_PATH), QStringList{"--start", "--headless", "--listen",
-                                                              QStringLiteral("127.0.0.1:%1").arg(m_nPort)} +
-                                                      extraArguments);
+    // A file, not a pipe: nobody need read it while the program runs, so it never blocks on it. A
+    // program started again in the same home adds to it.
+    m_process.setStandardOutputFile(m_home + "/output.txt", QIODevice::Append);
+    m_process.setStandardErrorFile(m_home + "/output.txt", QIODevice::Append);
+    const std::size_t earlier = Output().size();
+    m_process.start(QStringLiteral(CORVANE_PATH),
+                    {"--start", "--headless", "--listen", QStringLiteral("127.0.0.1:%1").arg(m_nPort)});
     const bool listening = WaitFor(
-        [this] {
+        [&] {
             const std::string output = Output();
             return m_process.state() == QProcess::NotRunning ||
-                   output.find(" http-listening ") != std::string::npos ||
-                   output.find(" http-failed ") != std::string::npos;
+                   output.find(" http-listening ", earlier) != std::string::npos ||
+                   output.find(" http-failed ", earlier) != std::string::npos;
         },
         20000);
-    if (!listening || Output().find(" http-listening ") == std::string::npos) {
+    if (!listening || Output().find(" http-listening ", earlier) == std::string::npos) {
         Stop();
         throw std::runtime_error("corvane did not listen on port " + std::to_string(m_nPort) + ":\n" +
                                  Output());
@@ -75,13 +78,9 @@ CorvaneProcess::~CorvaneProcess() {
     if (m_process.state() != QProcess::NotRunning) Stop();
 }
 
-QString CorvaneProcess::Url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_nPort).arg(path);
-}
-
 std::vector<std::string> CorvaneProcess::LogLines() const {
     std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(m_home.filePath("logs").toStdString()))
+    for (const fs::directory_entry& entry : fs::directory_iterator(LogFolder()))
         files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     std::vector<std::string> lines;
@@ -93,7 +92,7 @@ std::vector<std::string> CorvaneProcess::LogLines() const {
 }
 
 std::string CorvaneProcess::Output() const {
-    QFile file(m_home.filePath("output.txt"));
+    QFile file(m_home + "/output.txt");
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
@@ -104,14 +103,19 @@ double CorvaneProcess::ResidentBytes() const {
     return 0;
 }
 
+std::optional<int> CorvaneProcess::WaitForExit(int timeoutMs) {
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(timeoutMs))
+        return std::nullopt;
+    // Qt gives the signal's number as the exit code of a crashed process.
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -m_process.exitCode();
+}
+
 int CorvaneProcess::Stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
-    if (!m_process.waitForFinished(15000)) {
+    if (m_process.state() != QProcess::NotRunning) kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+    const std::optional<int> status = WaitForExit(15000);
+    if (!status) {
         m_process.kill();
         m_process.waitForFinished(5000);
-        return -1;
     }
-    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    return status.value_or(-1) < 0 ? -1 : *status;
 }

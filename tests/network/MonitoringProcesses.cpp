@@ -5,11 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <stdexcept>
 
 #include "EventLoopWait.h"
 #include "FreePort.h"
-#include "HttpFetch.h"
+#include "HttpClient.h"
 
 MonitoringProcess::MonitoringProcess(const QString& program, const QStringList& arguments,
                                      const std::map<QString, QByteArray>& files) {
@@ -34,7 +36,7 @@ MonitoringProcess::MonitoringProcess(const QString& program, const QStringList& 
                                  "): install it with scripts/setup.sh");
     const bool ready = WaitFor(
         [this] {
-            return m_process.state() == QProcess::NotRunning || FetchUrl(Url("/-/ready"), 1000).status == 200;
+            return m_process.state() == QProcess::NotRunning || Get(m_nPort, "/-/ready").status == 200;
         },
         30000, 100);
     if (!ready || m_process.state() == QProcess::NotRunning)
@@ -51,8 +53,10 @@ MonitoringProcess::~MonitoringProcess() {
     }
 }
 
-QString MonitoringProcess::Url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_nPort).arg(path);
+QJsonObject MonitoringProcess::FetchJson(const std::string& path) const {
+    const HttpAnswer answer = Get(m_nPort, path);
+    return answer.status == 200 ? QJsonDocument::fromJson(QByteArray::fromStdString(answer.body)).object()
+                                : QJsonObject{};
 }
 
 std::string MonitoringProcess::Output() const {
@@ -60,14 +64,36 @@ std::string MonitoringProcess::Output() const {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-std::unique_ptr<MonitoringProcess> StartPrometheus(const QByteArray& config,
-                                                   std::map<QString, QByteArray> files) {
-    files[QStringLiteral("prometheus.yml")] = config;
+std::unique_ptr<MonitoringProcess> StartPrometheus(quint16 corvanePort, std::map<QString, QByteArray> rules,
+                                                   quint16 alertmanagerPort) {
+    QString config = QStringLiteral(R"(global:
+  scrape_interval: 1s
+  evaluation_interval: 1s
+rule_files: [rules/*.yml]
+scrape_configs:
+  - job_name: corvane
+    static_configs: [{targets: ["127.0.0.1:%1"]}]
+)")
+                         .arg(corvanePort);
+    if (alertmanagerPort != 0)
+        config += QStringLiteral(
+                      "alerting:\n  alertmanagers:\n    - static_configs: [{targets: [\"127.0.0.1:%1\"]}]\n")
+                      .arg(alertmanagerPort);
+    std::map<QString, QByteArray> files;
+    for (const auto& [name, contents] : rules) files[QStringLiteral("rules/") + name] = contents;
+    files[QStringLiteral("prometheus.yml")] = config.toUtf8();
     return std::make_unique<MonitoringProcess>(
         QStringLiteral("prometheus"),
         QStringList{"--config.file={folder}/prometheus.yml", "--storage.tsdb.path={folder}/data",
                     "--web.listen-address=127.0.0.1:{port}"},
         files);
+}
+
+QString AlertState(const MonitoringProcess& prometheus, const QString& alert) {
+    const QJsonObject answer = prometheus.FetchJson("/api/v1/alerts");
+    for (const QJsonValue entry : answer["data"]["alerts"].toArray())
+        if (entry["labels"]["alertname"].toString() == alert) return entry["state"].toString();
+    return {};
 }
 
 std::unique_ptr<MonitoringProcess> StartAlertmanager(const QByteArray& config) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -25,8 +26,8 @@ public:
     MonitoringProcess& operator=(const MonitoringProcess&) = delete;
 
     quint16 Port() const { return m_nPort; }
-    // "http://127.0.0.1:PORT" followed by path.
-    QString Url(const QString& path) const;
+    // GET path, its body read as a JSON object; empty when there is no 200 or no object.
+    QJsonObject FetchJson(const std::string& path) const;
     // What the program has logged so far (standard output and error), for a test's message.
     std::string Output() const;
 
@@ -36,9 +37,12 @@ private:
     QProcess m_process;
 };
 
-// Prometheus with this configuration (prometheus.yml) and the files it names, all relative to its
-// folder; its database in the folder too.
-std::unique_ptr<MonitoringProcess> StartPrometheus(const QByteArray& config,
-                                                   std::map<QString, QByteArray> files = {});
+// Prometheus scraping the program on corvanePort and evaluating the rule files (names under rules/
+// and their contents) every second, as job "corvane" like the shipped files; sending alerts to
+// Alertmanager on alertmanagerPort unless it is 0. Its database in its folder.
+std::unique_ptr<MonitoringProcess> StartPrometheus(quint16 corvanePort, std::map<QString, QByteArray> rules,
+                                                   quint16 alertmanagerPort = 0);
+// The alert's state in Prometheus's HTTP API ("pending", "firing"); empty while it is inactive.
+QString AlertState(const MonitoringProcess& prometheus, const QString& alert);
 // Alertmanager with this configuration (alertmanager.yml), alone: no cluster port.
 std::unique_ptr<MonitoringProcess> StartAlertmanager(const QByteArray& config);

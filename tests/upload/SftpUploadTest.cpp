@@ -8,18 +8,13 @@
 #include <random>
 
 #include "SshServer.h"
+#include "TestFiles.h"
 #include "upload/OutboxUploader.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;
@@ -38,23 +33,20 @@ std::string HourFile(int hour) {
 class SftpUpload : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "corvane-upload-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
         setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
         fs::create_directories(m_folder / "outbox");
     }
     void TearDown() override {
         // No credential anywhere an operator or a scraper sees: not the account, not the key.
-        const std::string seen = Journal() + (m_uploader ? WriteExposition(UploadMetricFamilies(m_uploader->Figures())) : "");
+        const std::string seen =
+            Journal() + (m_uploader ? WriteExposition(UploadMetricFamilies(m_uploader->Figures())) : "");
         EXPECT_EQ(seen.find("@127.0.0.1"), std::string::npos) << seen;
-        std::istringstream key(ReadFile(m_server.ClientKey()));
+        std::istringstream key(ReadText(m_server.ClientKey()));
         for (std::string line; std::getline(key, line);)
             if (line.find("PRIVATE KEY") == std::string::npos) {
                 EXPECT_EQ(seen.find(line), std::string::npos);
             }
         m_uploader.reset();
-        fs::remove_all(m_folder);
     }
 
     UploadConfig Config() const {
@@ -94,10 +86,11 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string Journal() const { return ReadFile(m_folder / "state" / "corvane" / "events.log"); }
+    std::string Journal() const { return ReadText(m_folder / "state" / "corvane" / "events.log"); }
 
     CTestSshServer m_server;
-    fs::path m_folder;
+    const TempFolder m_home;
+    const fs::path m_folder = m_home.Path();
     std::unique_ptr<CSentList> m_sent;
     std::unique_ptr<COutboxUploader> m_uploader;
 };
@@ -113,8 +106,8 @@ TEST_F(SftpUpload, SendsTheOutboxOldestFirstUnderFinalNamesOverOneConnection) {
     ASSERT_TRUE(AllSent());
 
     EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(11), HourFile(12)}));
-    EXPECT_EQ(ReadFile(m_server.RemoteFolder() / HourFile(11)), "hour 11\n");
-    EXPECT_EQ(ReadFile(CSentList::DefaultPath()),
+    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(11)), "hour 11\n");
+    EXPECT_EQ(ReadText(CSentList::DefaultPath()),
               HourFile(10) + "\n" + HourFile(11) + "\n" + HourFile(12) + "\n");
     EXPECT_TRUE(m_sent->WasHourSent("XX0001R.20261206110000"));
     EXPECT_TRUE(fs::exists(m_folder / "outbox" / ("." + HourFile(13) + ".tmp")));
@@ -130,7 +123,8 @@ TEST_F(SftpUpload, RefusesAServerWhoseHostKeyIsNotThePinnedOne) {
     StartUploader(config);
     ASSERT_TRUE(Failing(3));
 
-    EXPECT_NE(WriteExposition(UploadMetricFamilies(m_uploader->Figures())).find("\ncorvane_upload_host_key_mismatch 1\n"),
+    EXPECT_NE(WriteExposition(UploadMetricFamilies(m_uploader->Figures()))
+                  .find("\ncorvane_upload_host_key_mismatch 1\n"),
               std::string::npos);
     EXPECT_TRUE(RemoteNames().empty());
     EXPECT_EQ(Count(m_server.Log(), "Accepted"), 0u) << "the key was offered to an impostor";
@@ -149,7 +143,7 @@ TEST_F(SftpUpload, EveryHourArrivesOnceAndInOrderAfterTheServerWasAway) {
     ASSERT_TRUE(AllSent());
     std::string expected;
     for (int hour = 0; hour < 6; ++hour) expected += HourFile(hour) + "\n";
-    EXPECT_EQ(ReadFile(CSentList::DefaultPath()), expected);
+    EXPECT_EQ(ReadText(CSentList::DefaultPath()), expected);
     EXPECT_EQ(RemoteNames().size(), 6u);
     EXPECT_EQ(Count(Journal(), " upload-failed "), 1u) << "the first failure only; then one summary an hour";
     EXPECT_EQ(Count(Journal(), " upload-recovered "), 1u) << Journal();
@@ -171,7 +165,7 @@ TEST_P(SftpUploadDisk, AFailedTransferLeavesNothingUnderAFinalNameAndIsSentWhole
     ASSERT_TRUE(m_server.Start()) << m_server.Log();
     ASSERT_TRUE(AllSent());
     EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(11)}));
-    EXPECT_TRUE(ReadFile(m_server.RemoteFolder() / HourFile(10)) == big);
+    EXPECT_TRUE(ReadText(m_server.RemoteFolder() / HourFile(10)) == big);
 }
 
 INSTANTIATE_TEST_SUITE_P(CutAndFull, SftpUploadDisk,
@@ -189,10 +183,10 @@ TEST_F(SftpUpload, ARestartedSenderNeitherLosesNorRepeatsAnHour) {
     StartUploader(Config());
     ASSERT_TRUE(AllSent());
 
-    EXPECT_EQ(ReadFile(m_server.RemoteFolder() / HourFile(10)), "the server's copy\n");
+    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(10)), "the server's copy\n");
     EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(12)})) << "an hour sent again";
     EXPECT_TRUE(fs::is_empty(m_folder / "outbox"));
-    EXPECT_EQ(ReadFile(CSentList::DefaultPath()),
+    EXPECT_EQ(ReadText(CSentList::DefaultPath()),
               HourFile(11) + "\n" + HourFile(10) + "\n" + HourFile(12) + "\n");
     EXPECT_EQ(Count(Journal(), " upload-found-on-server "), 1u);
 }

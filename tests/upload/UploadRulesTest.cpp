@@ -1,14 +1,13 @@
 // The upload's rules without a server: archive file names and the outbox's order, the sent-list on
-// disk, the settings checks, the back-off and the metrics text (checked by promtool).
+// disk, the settings checks and the back-off.
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "TestFiles.h"
 #include "upload/ArchiveFiles.h"
 #include "upload/SentList.h"
 #include "upload/UploadConfig.h"
-#include "upload/UploadFigures.h"
 #include "upload/UploadTiming.h"
 
 namespace fs = std::filesystem;
@@ -18,18 +17,8 @@ namespace {
 
 class UploadFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "corvane-upload-rules-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-    std::string Read(const fs::path& path) const {
-        std::ostringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    }
-    fs::path m_folder;
+    const TempFolder m_home;
+    const fs::path m_folder = m_home.Path();
 };
 
 }  // namespace
@@ -116,21 +105,4 @@ TEST(UploadBackOff, DoublesUpToTenMinutesAndHoldsThereForever) {
     EXPECT_EQ(RetryDelay(timing, 6), 320s);
     EXPECT_EQ(RetryDelay(timing, 7), 10min);
     EXPECT_EQ(RetryDelay(timing, 1000000), 10min);
-}
-
-TEST(UploadMetrics, PassPromtoolAndLeaveOutTimesNotKnown) {
-    UploadFigures figures;
-    figures.pendingFiles = 2;
-    figures.oldestPendingStart = 1796518800;
-    const std::string waiting = WriteExposition(UploadMetricFamilies(figures));
-    EXPECT_NE(waiting.find("\ncorvane_upload_oldest_pending_timestamp_seconds 1796518800\n"),
-              std::string::npos);
-    EXPECT_EQ(waiting.find("\ncorvane_upload_last_success_timestamp_seconds "), std::string::npos);
-    EXPECT_EQ(WriteExposition(UploadMetricFamilies({})).find("\ncorvane_upload_oldest_pending_timestamp_seconds "),
-              std::string::npos);
-
-    FILE* promtool = popen("promtool check metrics", "w");
-    ASSERT_NE(promtool, nullptr);
-    std::fputs(waiting.c_str(), promtool);
-    EXPECT_EQ(pclose(promtool), 0) << "promtool (Debian package prometheus) finds fault with:\n" << waiting;
 }

@@ -1,6 +1,5 @@
 // The status page in a real browser: Debian's chromium, headless, driven by playwright-core, against
-// a station program: corvane-health-station (the health server fed by a test publisher) or
-// corvane-live-station (the real program logging the simulator). The page shows the run and the
+// corvane-health-station (the health server fed by a simulated station). The page shows the run and the
 // values, a value changes without a reload, the console has no error, no request leaves the server,
 // the page fits a phone, and without JavaScript it shows the values as of loading.
 //

@@ -1,5 +1,6 @@
-// A blocking HTTP/1.1 client over a raw socket for the health server's tests: it sends exactly the
-// bytes given, so that a test can send what no library would.
+// A blocking HTTP/1.1 client over a raw socket for the tests of the health server, the real program,
+// Prometheus and Alertmanager: it sends exactly the bytes given, so that a test can send what no library
+// would.
 #pragma once
 
 #include <map>
@@ -12,7 +13,7 @@ struct HttpAnswer {
 };
 
 // Sends request to 127.0.0.1:port and reads one answer: its headers and Content-Length bytes, or
-// for HEAD everything up to the close.
+// everything up to the close for HEAD and for an answer without a length (a chunked body is joined).
 HttpAnswer Exchange(unsigned port, const std::string& request);
 // GET path with "Connection: close".
 HttpAnswer Get(unsigned port, const std::string& path);

@@ -1,6 +1,7 @@
-// A real sshd for the upload tests, on a free localhost port with its own host key, authorised key,
-// folder and log; no system file is touched. It runs as the test's user, or under root as the system
-// account daemon (sshd as root needs a system folder, and nobody counts as a locked account).
+// A real sshd for the upload tests and the archive's station tests, on a free localhost port with its
+// own host key, authorised key, folder and log; no system file is touched. It runs as the test's user,
+// or under root as the system account daemon (sshd as root needs a system folder, and nobody counts as
+// a locked account).
 #pragma once
 
 #include <arpa/inet.h>
@@ -14,10 +15,11 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "TestFiles.h"
 
 class CTestSshServer {
 public:
@@ -29,9 +31,6 @@ public:
     // Makes the folder and the keys; the server is not started.
     CTestSshServer() {
         close(BoundSocket(m_port));  // free for sshd, which binds it again at each start
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvane-sshd-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-        m_folder = pattern;
         std::filesystem::create_directories(RemoteFolder());
         std::filesystem::create_directories(ClientKey().parent_path());
         const std::string server = (m_folder / "server").string();
@@ -54,11 +53,7 @@ public:
                "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\nLogLevel INFO\n";
         if (root) Output("chmod o+x " + m_folder.string() + " && chown -R daemon: " + server);
     }
-    ~CTestSshServer() {
-        Stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
+    ~CTestSshServer() { Stop(); }
 
     // False when it does not listen within 10 s (see Log()).
     bool Start(Disk disk = Disk::kRoom) {
@@ -109,11 +104,7 @@ public:
     std::filesystem::path ClientKey() const { return m_folder / "client" / "key"; }
     std::string Fingerprint() const { return m_hostFingerprint; }        // as `ssh-keygen -l` prints it
     std::string OtherFingerprint() const { return m_otherFingerprint; }  // a key the server does not have
-    std::string Log() const {
-        std::ostringstream text;
-        text << std::ifstream(m_folder / "server.log").rdbuf();
-        return text.str();
-    }
+    std::string Log() const { return ReadText(m_folder / "server.log"); }
 
     static sockaddr_in Loopback(int port) {
         sockaddr_in address{};
@@ -145,7 +136,8 @@ private:
         return text;
     }
 
-    std::filesystem::path m_folder;
+    const TempFolder m_home;
+    const std::filesystem::path m_folder = m_home.Path();
     std::string m_user;
     uid_t m_uid = 0;
     gid_t m_gid = 0;

@@ -51,6 +51,18 @@ HttpAnswer Parse(const std::string& text, std::size_t headerEnd) {
     return answer;
 }
 
+// A chunked body (the larger answers of Prometheus) joined into one.
+std::string Unchunked(const std::string& text) {
+    std::string body;
+    for (std::size_t at = 0, line; (line = text.find("\r\n", at)) != std::string::npos;) {
+        const std::size_t size = std::strtoul(text.c_str() + at, nullptr, 16);
+        if (size == 0) break;
+        body += text.substr(line + 2, size);
+        at = line + 2 + size + 2;
+    }
+    return body;
+}
+
 }  // namespace
 
 HttpAnswer Exchange(unsigned port, const std::string& request) {
@@ -65,7 +77,7 @@ HttpAnswer Exchange(unsigned port, const std::string& request) {
     char buffer[65536];
     // An answer to HEAD is read to the close (the request must ask for one), so that a body sent
     // after its headers shows.
-    const bool toClose = request.rfind("HEAD ", 0) == 0;
+    bool toClose = request.rfind("HEAD ", 0) == 0;
     while (toClose || headerEnd == std::string::npos || text.size() < headerEnd + 4 + length) {
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) break;
@@ -73,10 +85,12 @@ HttpAnswer Exchange(unsigned port, const std::string& request) {
         if (headerEnd == std::string::npos && (headerEnd = text.find("\r\n\r\n")) != std::string::npos) {
             answer = Parse(text, headerEnd);
             length = std::strtoul(answer.headers["content-length"].c_str(), nullptr, 10);
+            toClose = toClose || !answer.headers.contains("content-length");
         }
     }
     close(fd);
     if (headerEnd != std::string::npos) answer.body = text.substr(headerEnd + 4);
+    if (answer.headers["transfer-encoding"] == "chunked") answer.body = Unchunked(answer.body);
     return answer;
 }
 
