@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -357,23 +359,36 @@ TEST_F(RunClockTest, AStopThatCutsACorrectionShortStillLogsTheLineThatWasOnItsWa
     // A scripted instrument: its records are the test's, and the rest of a D record that was on the
     // line when the correction's "UE" came arrives 150 ms after it (9600 baud is slow).
     const std::string late = "D,N,100,1.1,2.2,3.3,4.4,5.5,6.6";
-    std::thread tail;
-    std::atomic<bool> unpolled{false};
     const std::map<std::string, std::string> answers = {
         {"UE", "OK\r"},   {"SMB", "0\r"},    {"SMZ", "1\r"},  {"UD", "1\r"},  {"UT", "1\r"},
         {"UP", "0\r"},    {"UY", "0\r"},     {"UZ", "0\r"},   {"STA", "1\r"}, {"STB", "60\r"},
         {"STZ", "300\r"}, {"STP", "3600\r"}, {"SD0", "OK\r"}, {"UB", "OK\r"}};
-    m_instrument = std::make_unique<FakeInstrument>([&](const std::string& command, speed_t) -> std::string {
-        if (command == "UB") unpolled = true;
-        if (command == "UE" && unpolled.exchange(false))
-            tail = std::thread([&] {
-                std::this_thread::sleep_for(150ms);
-                m_instrument->Send(late + "\r");
-            });
-        if (command == "RT") return TimeLineIn(0) + "\r";
-        const auto answer = answers.find(command);
-        return answer == answers.end() ? std::string() : answer->second;
-    });
+    // What the instrument's thread shares with the test; the instrument outlives the test's body.
+    struct Script {
+        std::mutex lock;
+        std::thread tail;
+        std::atomic<bool> unpolled{false};
+        std::atomic<FakeInstrument*> instrument{nullptr};
+        ~Script() {
+            if (tail.joinable()) tail.join();
+        }
+    };
+    const auto script = std::make_shared<Script>();
+    m_instrument = std::make_unique<FakeInstrument>(
+        [script, late, answers](const std::string& command, speed_t) -> std::string {
+            if (command == "UB") script->unpolled = true;
+            if (command == "UE" && script->unpolled.exchange(false)) {
+                std::lock_guard hold(script->lock);
+                script->tail = std::thread([shared = script.get(), late] {
+                    std::this_thread::sleep_for(150ms);
+                    shared->instrument.load()->Send(late + "\r");
+                });
+            }
+            if (command == "RT") return TimeLineIn(0) + "\r";
+            const auto answer = answers.find(command);
+            return answer == answers.end() ? std::string() : answer->second;
+        });
+    script->instrument = m_instrument.get();
     fs::create_symlink(m_instrument->DevicePath(), m_folder / "devices" / "COM1");
     MakeCore(250, 500, m_pc.Source());
     RunConfig config = Stored(Logs());
@@ -396,8 +411,11 @@ TEST_F(RunClockTest, AStopThatCutsACorrectionShortStillLogsTheLineThatWasOnItsWa
     sent.push_back(TimeLineIn(30));
     ASSERT_TRUE(m_instrument->SendHandedOver(sent.back() + "\r"));
     ASSERT_TRUE(WaitFor([] { return Journaled("run-stopped by the operator"); }, kLongWaitMs));
-    ASSERT_TRUE(tail.joinable()) << "no correction began";
-    tail.join();
+    {
+        std::lock_guard hold(script->lock);
+        ASSERT_TRUE(script->tail.joinable()) << "no correction began";
+        script->tail.join();
+    }
     sent.push_back(late);
     ASSERT_EQ(LogFiles().size(), 1u);
     EXPECT_EQ(FileLines(LogFiles()[0]), sent);
