@@ -6,6 +6,7 @@
 
 #include "ArchiveColumns.h"
 #include "ArchiveFlags.h"
+#include "archive/HourKey.h"
 
 namespace {
 
@@ -18,13 +19,6 @@ std::tm Utc(std::time_t time) {
     std::tm calendar{};
     gmtime_r(&time, &calendar);
     return calendar;
-}
-
-std::string Stamp(std::time_t time, const char* format) {
-    const std::tm calendar = Utc(time);
-    char text[32];
-    std::strftime(text, sizeof text, format, &calendar);
-    return text;
 }
 
 // 1 January 00:00 UTC of the year the period starts in: the file's reference point.
@@ -155,8 +149,8 @@ ArchiveFile FormatArchiveFile(const StationConfig& station, const ArchivePeriod&
     const int flagDigits = 3 * static_cast<int>(mostFlags);
     const Table table = MakeTable(columns, flagDigits);
 
-    file.name = station.stationCode + '.' + Stamp(period.start, "%Y%m%d%H%M%S") + '.' +
-                Stamp(revision, "%Y%m%d%H%M%S") + '.' + station.instrumentType + '.' + kComponent + '.' +
+    file.name = station.stationCode + '.' + UtcText(period.start, "%Y%m%d%H%M%S") + '.' +
+                UtcText(revision, "%Y%m%d%H%M%S") + '.' + station.instrumentType + '.' + kComponent + '.' +
                 station.matrix + '.' + DurationCode(period.length) + '.' + DurationCode(period.averaging) +
                 '.' + station.laboratoryCode + '_' + station.instrumentName + '.' + station.methodRef +
                 ".lev0.nas";
@@ -170,7 +164,7 @@ ArchiveFile FormatArchiveFile(const StationConfig& station, const ArchivePeriod&
         Name(station.submitter),
         station.projects,
         "1 1",
-        Stamp(reference, "%Y %m %d ") + Stamp(revision, "%Y %m %d"),
+        UtcText(reference, "%Y %m %d ") + UtcText(revision, "%Y %m %d"),
         "0",
         "Days from the file reference point (start_time)",
         std::to_string(dependents),
@@ -186,9 +180,9 @@ ArchiveFile FormatArchiveFile(const StationConfig& station, const ArchivePeriod&
         Metadata("Set type code", "TI"),
         Metadata("Timezone", "UTC"),
         Metadata("File name", file.name),
-        Metadata("File creation", Stamp(revision, "%Y%m%d%H%M%S")),
-        Metadata("Startdate", Stamp(period.start, "%Y%m%d%H%M%S")),
-        Metadata("Revision date", Stamp(revision, "%Y%m%d%H%M%S")),
+        Metadata("File creation", UtcText(revision, "%Y%m%d%H%M%S")),
+        Metadata("Startdate", UtcText(period.start, "%Y%m%d%H%M%S")),
+        Metadata("Revision date", UtcText(revision, "%Y%m%d%H%M%S")),
         Metadata("Data level", "0"),
         Metadata("Period code", DurationCode(period.length)),
         Metadata("Resolution code", resolution),

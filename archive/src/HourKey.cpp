@@ -4,12 +4,16 @@
 #include <filesystem>
 #include <regex>
 
-std::string HourKey::Id() const {
+std::string UtcText(std::time_t time, const char* format) {
     std::tm calendar{};
-    gmtime_r(&start, &calendar);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &calendar);
-    return station + '.' + stamp;
+    gmtime_r(&time, &calendar);
+    char text[64];
+    std::strftime(text, sizeof text, format, &calendar);
+    return text;
+}
+
+std::string HourKey::Id() const {
+    return station + '.' + UtcText(start, "%Y%m%d%H%M%S");
 }
 
 std::optional<HourKey> HourKeyOfFileName(std::string_view name) {

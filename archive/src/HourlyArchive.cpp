@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "archive/AtomicFile.h"
+#include "archive/HourKey.h"
 #include "station/EventJournal.h"
 
 namespace {
@@ -12,11 +13,7 @@ namespace {
 constexpr std::size_t kQuotedLineLength = 80;  // of a line that could not be used, in the journal
 
 std::string HourText(std::time_t hour) {
-    std::tm calendar{};
-    gmtime_r(&hour, &calendar);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%MZ", &calendar);
-    return text;
+    return UtcText(hour, "%Y-%m-%dT%H:%MZ");
 }
 
 }  // namespace

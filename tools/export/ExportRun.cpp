@@ -12,6 +12,7 @@
 #include "archive/ArchiveFile.h"
 #include "archive/AtomicFile.h"
 #include "archive/AveragingTally.h"
+#include "archive/HourKey.h"
 #include "archive/RowAssembler.h"
 
 namespace {
@@ -45,11 +46,7 @@ std::optional<std::chrono::seconds> AveragingOf(const std::vector<std::string>& 
 }
 
 std::string PeriodText(std::time_t start) {
-    std::tm calendar{};
-    gmtime_r(&start, &calendar);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H", &calendar);
-    return text;
+    return UtcText(start, "%Y-%m-%dT%H");
 }
 
 class PeriodWriter {

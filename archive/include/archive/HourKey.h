@@ -16,6 +16,9 @@ struct HourKey {
     bool operator==(const HourKey&) const = default;
 };
 
+// A UTC time as strftime's format writes it, as the archive's names, headers and messages give times.
+std::string UtcText(std::time_t time, const char* format);
+
 // The hour a file of the archive holds, from its name; nothing for a name that is not an hourly file's.
 std::optional<HourKey> HourKeyOfFileName(std::string_view name);
 
