@@ -269,6 +269,9 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndFoundAgainUnderItsStableN
     FastRecovery();
     StartStop();
     ASSERT_TRUE(WaitForLogLines(log, 10, kLongWaitMs));
+    // The stable name goes with the device, as udev removes it. Left behind, it would name whatever
+    // pseudo-terminal is given the freed number next, another test's simulator among them.
+    fs::remove(byId);
     m_sim->Vanish();
     ASSERT_TRUE(WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs));
     // The run waits, as the operator sees it, and the port is tried again (and fails) meanwhile.
