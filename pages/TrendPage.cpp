@@ -5,7 +5,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <ctime>
+#include <chrono>
 
 #include "pages/TrendView.h"
 
@@ -38,7 +38,10 @@ void CTrendPage::SetLogFolderSource(std::function<std::string()> folder) {
 }
 
 void CTrendPage::OnRecordLine(const std::string& line) {
-    if (!m_history.AddLiveLine(line, static_cast<double>(std::time(nullptr)))) return;
+    // Records without a T record before them are placed at the PC's time, to the microsecond: in whole
+    // seconds, a fast stream of them would share one time, and each new one be compared with them all.
+    const std::chrono::duration<double> now = std::chrono::system_clock::now().time_since_epoch();
+    if (!m_history.AddLiveLine(line, now.count())) return;
     // The run's records are kept for the widest window a view can show; the log files have the rest.
     m_history.ForgetLiveBefore(*m_history.NewestLive() - CTrendView::kLongestSpan);
     NotifyViews(true);

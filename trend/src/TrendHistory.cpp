@@ -5,6 +5,9 @@
 
 namespace {
 
+// Two hours into the next day from any local midnight, whether the day has 23, 24 or 25 hours.
+constexpr std::time_t kLongestDay = 26 * 3600;
+
 std::time_t LocalMidnightBefore(std::time_t time) {
     std::tm local{};
     localtime_r(&time, &local);
@@ -22,8 +25,11 @@ bool CTrendHistory::AddLiveLine(std::string_view line, double now) {
 }
 
 void CTrendHistory::ForgetLiveBefore(double time) {
-    // A day at a time, so that each record is moved at most once a day.
+    // A day at a time, so that each record is moved at most once a day. The midnight is worked out
+    // once a day too: mktime looks at the time zone's file on every call.
+    if (m_nextMidnight && time < *m_nextMidnight) return;
     const std::time_t midnight = LocalMidnightBefore(static_cast<std::time_t>(time));
+    m_nextMidnight = LocalMidnightBefore(midnight + kLongestDay);
     if (m_forgottenBefore && midnight <= *m_forgottenBefore) return;
     m_forgottenBefore = midnight;
     const auto before = static_cast<double>(midnight);

@@ -43,4 +43,5 @@ private:
     std::optional<std::time_t> m_loadedFrom;  // the folder's records are all held from here on
     std::optional<double> m_newestLive;
     std::optional<std::time_t> m_forgottenBefore;
+    std::optional<std::time_t> m_nextMidnight;  // after the midnight last looked at
 };
