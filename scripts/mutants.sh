@@ -45,6 +45,12 @@ done
 find "$src" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} + 2>/dev/null
 mkdir -p "$src"
 tar -C "$top" --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
+# A run cut short leaves objects built from planted sources that are newer than the tree's copies:
+# the files it planted in are touched, so that the scratch build compiles them again.
+planted="$scratch/planted"
+if [ -f "$planted" ]; then
+    while IFS= read -r file; do [ -f "$src/$file" ] && touch "$src/$file"; done <"$planted"
+fi
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$src" -B "$build" -G Ninja >"$scratch/configure.log" 2>&1 ||
         { echo "configure failed: $scratch/configure.log" >&2; exit 2; }
@@ -79,6 +85,7 @@ for mutant in "${mutants[@]}"; do
     target="$src/$(header "$mutant" file)"
     regex=$(header "$mutant" tests)
     log="$scratch/$name.log"
+    header "$mutant" file >>"$planted"
     if [ ! -f "$target" ] || ! cp "$target" "$scratch/original" || ! plant "$mutant" "$target"; then
         verdict="does not apply"
         stale=$((stale + 1))
@@ -106,7 +113,7 @@ for mutant in "${mutants[@]}"; do
 done
 
 # Leaves the scratch build matching the tree again for the next run.
-cmake --build "$build" -j2 >/dev/null 2>&1
+cmake --build "$build" -j2 >/dev/null 2>&1 && rm -f "$planted"
 echo
 echo "mutants: ${#mutants[@]}, caught: $caught, survived: $survived, does not apply: $stale," \
      "does not build: $broken ($(( $(date +%s) - start )) s; logs in $scratch)"
