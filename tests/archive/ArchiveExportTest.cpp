@@ -1,6 +1,5 @@
 // The program's archive export between the run's record stream and the hourly writer: the log read back
-// at the first records of a run, the live records it has read skipped exactly once, the replay's span
-// by the instrument's clock, and an averaging time that changes between runs.
+// at a run's start, live records taken once, the replay's span by the instrument's clock, a new averaging.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,7 +9,6 @@
 
 #include "ArchiveExport.h"
 #include "ArchiveTestSupport.h"
-#include "NasaAmesReader.h"
 #include "archive/HourKey.h"
 
 namespace fs = std::filesystem;
@@ -18,11 +16,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ArchiveExport : public ::testing::Test {
+class ArchiveExport : public ArchiveFolderTest {
 protected:
     ArchiveExport() {
-        UseTimeZone(kCentralEurope);
-        setenv("XDG_STATE_HOME", (m_home.Path() / "state").c_str(), 1);
         fs::create_directories(LogFolder());
         m_status.logging = true;
         m_status.averagingSeconds = 60;
@@ -32,7 +28,7 @@ protected:
     void StartExport() {
         StationConfig station = TestStation(Outbox());
         station.upload = {"archive", "127.0.0.1", 1, "/upload/"};
-        station.uploadKeyFile = (m_home.Path() / "key").string();
+        station.uploadKeyFile = (m_folder.Path() / "key").string();
         WriteText(station.uploadKeyFile, "not a key: the connection fails before it is read");
         chmod(station.uploadKeyFile.c_str(), 0600);
         station.uploadHostKey = "SHA256:" + std::string(43, 'A');
@@ -48,16 +44,16 @@ protected:
         m_status.averagingSeconds = seconds;
     }
 
-    // Appends lines to the log file as the run core does before it publishes them (CR LF each).
-    void Log(const std::vector<std::string>& lines, const char* file = "CV261201.dat") {
+    // Appends lines to the log file m_logName as the run core does before it publishes them (CR LF each).
+    void Log(const std::vector<std::string>& lines) {
         std::string text;
         for (const std::string& line : lines) text += line + "\r\n";
-        AppendRaw(text, file);
+        AppendRaw(text);
     }
-    void AppendRaw(const std::string& text, const char* file = "CV261201.dat") {
-        std::ofstream(LogFolder() / file, std::ios::binary | std::ios::app) << text;
+    void AppendRaw(const std::string& text) {
+        std::ofstream(LogFolder() / m_logName, std::ios::binary | std::ios::app) << text;
         const std::lock_guard lock(m_statusLock);
-        m_status.logFile = (LogFolder() / file).string();
+        m_status.logFile = (LogFolder() / m_logName).string();
     }
     void Publish(const std::vector<std::string>& lines) {
         RecordBatch batch;
@@ -65,12 +61,9 @@ protected:
             batch.push_back(MakeReceivedRecord(line, std::chrono::system_clock::now()));
         m_stream.Publish(std::move(batch));
     }
-    // The record lines of the periods that end after from up to to, every step.
-    static std::vector<std::string> Periods(std::time_t from, std::time_t to, std::time_t step = 60) {
-        std::vector<std::string> lines;
-        for (std::time_t t = from + step; t <= to; t += step)
-            for (const std::string& line : RecordSet(t)) lines.push_back(line);
-        return lines;
+    // Logs the periods that end after from up to to, every step.
+    void LogPeriods(std::time_t from, std::time_t to, std::time_t step = 60) {
+        for (std::time_t t = from + step; t <= to; t += step) Log(RecordSet(t));
     }
     // Logs (when the run logs) and publishes the periods, one batch each.
     void Run(std::time_t from, std::time_t to, std::time_t step = 60) {
@@ -80,20 +73,16 @@ protected:
         }
     }
 
-    fs::path LogFolder() const { return m_home.Path() / "logs"; }
-    fs::path Outbox() const { return m_home.Path() / "outbox"; }
-    std::string Journal() const { return ReadText(m_home.Path() / "state/corvane/events.log"); }
-    // The outbox's file of the hour once it is there (checked by the independent reader); empty after 20 s.
+    fs::path LogFolder() const { return m_folder.Path() / "logs"; }
+    // The outbox's file of the hour once it is there; empty after 20 s.
     std::string WaitForHour(std::time_t hour) const {
-        std::string found;
-        WaitUntil(
-            [&] {
-                for (const std::string& name : FileNames(Outbox()))
-                    if (HourKeyOfFileName(name)->start == hour) found = name;
-                return !found.empty();
-            },
-            20s);
-        return found;
+        const auto named = [&] {
+            for (const std::string& name : FileNames(Outbox()))
+                if (HourKeyOfFileName(name)->start == hour) return name;
+            return std::string();
+        };
+        WaitUntil([&] { return !named().empty(); }, 20s);
+        return named();
     }
     // The export's figure of that name; nothing when it is absent.
     std::optional<double> Metric(const std::string& name) const {
@@ -101,13 +90,8 @@ protected:
             if (family.name == name && !family.samples.empty()) return family.samples.front().value;
         return std::nullopt;
     }
-    NasaAmesFile Read(const std::string& name) const {
-        NasaAmesFile file = ReadNasaAmes(ReadText(Outbox() / name));
-        EXPECT_EQ(file.problems, std::vector<std::string>()) << name;
-        return file;
-    }
 
-    TempFolder m_home;
+    std::string m_logName = "CV261201.dat";
     CRecordStream m_stream;
     std::mutex m_statusLock;
     RunStatus m_status;
@@ -124,66 +108,57 @@ bool Missing(const std::string& cell) {
     return cell.find_first_not_of("9.") == std::string::npos;
 }
 
-TEST_F(ArchiveExport, TheFirstRecordsOfARunAreTakenOnceWhetherTheLogHadThemWholeInPartOrNotAtAll) {
-    // A killed program logged up to 10:40 UTC; the new run's first period ends at 10:51, and its log line
-    // for Y is still being appended when the log is read back.
-    Log(Periods(Utc("2026-12-01 09:30"), Utc("2026-12-01 10:40")));
-    const std::vector<std::string> first = RecordSet(Utc("2026-12-01 10:51"));
+// A name, and the UTC day of the instrument's clock, days or years off the PC's: the log is read back
+// for the day before the instrument's time, whatever the PC's clock says.
+class ArchiveExportClock : public ArchiveExport,
+                           public ::testing::WithParamInterface<std::pair<const char*, const char*>> {
+protected:
+    std::time_t At(const char* time) const {
+        return Utc((std::string(GetParam().second) + " " + time).c_str());
+    }
+    // The name of the log file of the instrument's day at that time.
+    static std::string LogName(std::time_t time) {
+        char name[16];
+        std::strftime(name, sizeof name, "CV%y%m%d.dat", std::gmtime(&time));
+        return name;
+    }
+};
+
+TEST_P(ArchiveExportClock, TheFirstRecordsOfARunAreTakenOnceWhetherTheLogHadThemWholeInPartOrNotAtAll) {
+    // A killed program logged up to 10:40 UTC, and three days before; the new run's first period ends at
+    // 10:51, and its log line for Y is still being appended when the log is read back.
+    const std::time_t threeDaysBefore = At("09:00") - 3 * 86400;
+    m_logName = LogName(threeDaysBefore);
+    LogPeriods(threeDaysBefore, threeDaysBefore + 7200);
+    m_logName = LogName(At("09:00"));
+    LogPeriods(At("09:30"), At("10:40"));
+    const std::vector<std::string> first = RecordSet(At("10:51"));
     Log({first[0], first[1]});
     AppendRaw(first[2].substr(0, 10));
     StartExport();
     Publish({first[0]});  // the time record alone, as a batch may come
-    ASSERT_NE(WaitForHour(Utc("2026-12-01 09:00")), "") << "the log read back";
+    ASSERT_NE(WaitForHour(At("09:00")), "") << "the log read back";
     AppendRaw(first[2].substr(10) + "\r\n");
     Publish({first[1], first[2]});
-    Run(Utc("2026-12-01 10:51"), Utc("2026-12-01 11:02"));  // the row of 11:01 closes the hour
+    Run(At("10:51"), At("11:02"));  // the row of 11:01 closes the hour
 
-    const std::string name = WaitForHour(Utc("2026-12-01 10:00"));
+    const std::string name = WaitForHour(At("10:00"));
     ASSERT_NE(name, "") << Journal();
     const NasaAmesFile hour = Read(name);
     ASSERT_EQ(hour.rows.size(), 40u + 10u);  // 10:01 to 10:40, 10:51 to 11:00
-    EXPECT_FALSE(Missing(Cell(hour, 40, "sc450")));
-    EXPECT_FALSE(Missing(Cell(hour, 40, "p_inlet")));
-    EXPECT_EQ(Journal().find("archive-lines-unread"), std::string::npos) << Journal();
-    EXPECT_EQ(Journal().find("archive-records-late"), std::string::npos) << Journal();
-    EXPECT_EQ(Metric("corvane_archive_lines_unread_total"), 0.0);
-    EXPECT_EQ(Metric("corvane_archive_records_late_total"), 0.0);
-    EXPECT_EQ(Metric("corvane_archive_files_written_total"), 2.0);
-}
-
-struct ClockCase {
-    const char* name;
-    const char* day;      // UTC "YYYY-MM-DD" of the instrument's clock, years off the PC's
-    const char* oldFile;  // a log of three days before
-    const char* file;     // the log of the day
-};
-
-void PrintTo(const ClockCase& clock, std::ostream* out) {
-    *out << clock.name;
-}
-
-class ArchiveExportClock : public ArchiveExport, public ::testing::WithParamInterface<ClockCase> {
-protected:
-    std::time_t At(const char* time) const { return Utc((std::string(GetParam().day) + " " + time).c_str()); }
-};
-
-TEST_P(ArchiveExportClock, TheLogIsReadBackForTheDayBeforeTheInstrumentsTimeWhateverThePcsClockSays) {
-    const ClockCase& clock = GetParam();
-    Log(Periods(At("09:00") - 3 * 86400, At("11:00") - 3 * 86400), clock.oldFile);
-    Log(Periods(At("08:50"), At("10:20")), clock.file);
-    StartExport();
-    Run(At("10:30"), At("11:02"));
-
-    ASSERT_NE(WaitForHour(At("10:00")), "") << Journal();
-    std::vector<std::time_t> hours;
-    for (const std::string& name : FileNames(Outbox())) hours.push_back(HourKeyOfFileName(name)->start);
-    EXPECT_EQ(hours, (std::vector<std::time_t>{At("08:00"), At("09:00"), At("10:00")}));
+    for (const char* title : {"sc450", "p_inlet"}) EXPECT_FALSE(Missing(Cell(hour, 40, title))) << title;
+    for (const char* word : {"archive-lines-unread", "archive-records-late"})
+        EXPECT_EQ(Journal().find(word), std::string::npos) << Journal();
+    for (const char* figure : {"corvane_archive_lines_unread_total", "corvane_archive_records_late_total"})
+        EXPECT_EQ(Metric(figure), 0.0) << figure;
+    EXPECT_EQ(Metric("corvane_archive_files_written_total"), 2.0);  // not the hours three days before
 }
 
 INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportClock,
-                         ::testing::Values(ClockCase{"Behind", "2020-03-13", "CV200310.dat", "CV200313.dat"},
-                                           ClockCase{"Ahead", "2031-03-13", "CV310310.dat", "CV310313.dat"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(std::pair("DaysBehind", "2026-12-01"),
+                                           std::pair("YearsBehind", "2020-03-13"),
+                                           std::pair("YearsAhead", "2031-03-13")),
+                         [](const auto& info) { return std::string(info.param.first); });
 
 // Rows of one minute up to 10:30 come in this program's run before, or are only in the log of a
 // program before this one; then the run's averaging time is five minutes.
@@ -193,10 +168,10 @@ TEST_P(ArchiveExportAveraging, ANewAveragingTimeClosesTheHourOfTheOldOneAndTheNe
     const std::time_t runFrom = Utc("2026-12-01 10:40");
     const std::time_t logged = Utc("2026-12-01 10:50");
     if (GetParam()) {
-        Log(Periods(Utc("2026-12-01 10:00"), Utc("2026-12-01 10:30")));
+        LogPeriods(Utc("2026-12-01 10:00"), Utc("2026-12-01 10:30"));
         SetAveraging(300);
         // The run's first periods are in the log by the time the export reads it back.
-        Log(Periods(runFrom, logged, 300));
+        LogPeriods(runFrom, logged, 300);
         StartExport();
         for (std::time_t t = runFrom + 300; t <= logged; t += 300) Publish(RecordSet(t));
     } else {
@@ -234,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Archive, ArchiveExportAveraging, ::testing::Bool(), [](
 
 TEST_F(ArchiveExport, WithoutALogTheFilesHoldTheLiveRecords) {
     // A killed program's log of the hour before is not the run's: a run that does not log reads none back.
-    Log(Periods(Utc("2026-12-01 09:00"), Utc("2026-12-01 10:00")));
+    LogPeriods(Utc("2026-12-01 09:00"), Utc("2026-12-01 10:00"));
     m_status.logging = false;
     m_status.logFile.clear();
     StartExport();

@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestSupport.h"
-#include "NasaAmesReader.h"
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
 
 // The text after the column-title line.
 std::string DataRows(const std::string& text) {
-    const std::size_t title = text.find("start_time ");
-    return text.substr(text.find('\n', title) + 1);
+    return text.substr(text.find('\n', text.find("start_time ")) + 1);
 }
 
 class Export : public ::testing::Test {
@@ -35,10 +34,9 @@ TEST_F(Export, AnHourFromALogMatchesTheHandWrittenFileAndNamesTheLineItCouldNotU
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_THAT(result.err, HasSubstr(log + ":16: D record field 4 \"bad\" is not a number"));
     EXPECT_THAT(result.out, HasSubstr("averaging time 300 s"));
-    const std::vector<std::string> files = FileNames(Out());
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_THAT(files[0], ::testing::StartsWith("NO0042R.20261201130000."));
-    EXPECT_EQ(DataRows(ReadText(Out() / files[0])), DataRows(ReadText(TestData("golden/hour-5mn.nas"))));
+    ASSERT_THAT(FileNames(Out()), ElementsAre(::testing::StartsWith("NO0042R.20261201130000.")));
+    EXPECT_EQ(DataRows(ReadText(Out() / FileNames(Out())[0])),
+              DataRows(ReadText(TestData("golden/hour-5mn.nas"))));
 }
 
 TEST_F(Export, ADayFileHoldsTheDayAndALogThatCannotBeReadIsReported) {
@@ -53,17 +51,14 @@ TEST_F(Export, ADayFileHoldsTheDayAndALogThatCannotBeReadIsReported) {
                   kCentralEurope);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_THAT(result.err, HasSubstr("CV261202.dat: cannot be read (No such file or directory)"));
-    const std::vector<std::string> files = FileNames(Out());
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_THAT(files[0], HasSubstr(".pm10.1d.10mn."));
-    const NasaAmesFile day = ReadNasaAmes(ReadText(Out() / files[0]));
+    ASSERT_THAT(FileNames(Out()), ElementsAre(HasSubstr(".pm10.1d.10mn.")));
+    const NasaAmesFile day = ReadNasaAmes(ReadText(Out() / FileNames(Out())[0]));
     EXPECT_EQ(day.problems, std::vector<std::string>());
     EXPECT_EQ(day.rows.size(), 144u);
 }
 
 TEST_F(Export, BadUsageWritesNothingAndEndsWithStatus2) {
-    const TempFolder folder;
-    WriteText(folder.Path() / "bad.conf", "station_code = X\n");
+    WriteText(m_folder.Path() / "bad.conf", "station_code = X\n");
     const std::string log = TestData("golden/hour-5mn.dat").string();
     const std::vector<std::vector<std::string>> usages = {
         {log},
@@ -73,7 +68,7 @@ TEST_F(Export, BadUsageWritesNothingAndEndsWithStatus2) {
         {"--from", "2026-12-01T05", "--to", "2026-12-02T00", "--period", "day", log},
         {"--from", "2026-12-01T00", "--to", "2026-12-02T00"},
         {"--from", "2026-12-01T00", "--to", "2026-12-02T00", "--station",
-         (folder.Path() / "bad.conf").string(), log},
+         (m_folder.Path() / "bad.conf").string(), log},
     };
     for (const std::vector<std::string>& usage : usages) {
         const ProgramResult result = RunExport(usage);

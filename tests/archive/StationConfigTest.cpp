@@ -2,7 +2,6 @@
 // of them at once, and the factor to 1/Mm is never guessed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "ArchiveTestSupport.h"
 #include "archive/StationConfig.h"
@@ -11,12 +10,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-StationConfigResult Load(const TempFolder& folder, const std::string& text) {
-    WriteText(folder.Path() / "station.conf", text);
-    return LoadStationConfig((folder.Path() / "station.conf").string());
-}
-
-TEST(StationConfig, TheShippedExampleIsSoundButForItsKeyFile) {
+TEST(StationConfig, TheShippedExampleIsSoundButForItsKeyFileAndAMissingOneIsToldApartFromABadOne) {
     const StationConfigResult example = LoadStationConfig(CORVANE_SOURCE_DIR "/dist/station/station.conf");
     EXPECT_TRUE(example.found);
     EXPECT_EQ(example.problems, std::vector<std::string>());
@@ -27,6 +21,10 @@ TEST(StationConfig, TheShippedExampleIsSoundButForItsKeyFile) {
     const UploadTarget& upload = example.config.upload;
     EXPECT_EQ(upload.user + "@" + upload.host + ":" + std::to_string(upload.port) + upload.folder,
               "no0042r@archive.example.org:22/incoming/nrt/");
+
+    const StationConfigResult missing = LoadStationConfig("/nonexistent/station.conf");
+    EXPECT_FALSE(missing.found);
+    EXPECT_THAT(StationConfigMessage("station.conf", missing), HasSubstr("does not exist"));
 }
 
 TEST(StationConfig, EveryMistakeIsNamedAtOnceAndTheFactorHasNoDefault) {
@@ -62,40 +60,14 @@ TEST(StationConfig, EveryMistakeIsNamedAtOnceAndTheFactorHasNoDefault) {
     expected.insert(expected.end(), {"inlet_type is missing", "coefficient_factor is missing", "no default",
                                      "organisation begins with \"NO02L\", not with the laboratory code NO01L",
                                      "upload_key is missing"});
-    const StationConfigResult result = Load(folder, text);
+    WriteText(folder.Path() / "station.conf", text);
+    const StationConfigResult result = LoadStationConfig((folder.Path() / "station.conf").string());
     std::string problems;
     for (const auto* list : {&result.problems, &result.uploadProblems})
         for (const std::string& problem : *list) problems += problem + "\n";
     for (const std::string& problem : expected) EXPECT_THAT(problems, HasSubstr(problem));
     EXPECT_EQ(result.problems.size() + result.uploadProblems.size(), expected.size() - 1) << problems;
     EXPECT_EQ(result.uploadProblems.size(), 3u) << problems;
-}
-
-TEST(StationConfig, AKeyFileOthersCanReadIsRefusedAndAPrivateOneTaken) {
-    const TempFolder folder;
-    const std::string key = (folder.Path() / "archive_ed25519").string();
-    WriteText(key, "not a real key");
-    std::string text = ReadText(TestData("data/station.conf"));
-    text.replace(text.find("export = off"), 12,
-                 "export = on\nupload_url = sftp://no0042r@192.0.2.7:2222/nrt/\nupload_key = " + key +
-                     "\nupload_host_key = SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8");
-    chmod(key.c_str(), 0644);
-    const StationConfigResult readable = Load(folder, text);
-    ASSERT_EQ(readable.uploadProblems.size(), 1u);
-    EXPECT_THAT(readable.uploadProblems[0], HasSubstr("can be read by others (mode 0644); make it private"));
-    EXPECT_FALSE(readable.ExportEnabled());
-
-    chmod(key.c_str(), 0600);
-    const StationConfigResult private_ = Load(folder, text);
-    EXPECT_TRUE(private_.ExportEnabled()) << ::testing::PrintToString(private_.uploadProblems);
-    EXPECT_EQ(private_.config.upload.port, 2222);
-}
-
-TEST(StationConfig, AMissingFileIsToldApartFromABadOne) {
-    const TempFolder folder;
-    const StationConfigResult missing = LoadStationConfig((folder.Path() / "none.conf").string());
-    EXPECT_FALSE(missing.found);
-    EXPECT_THAT(StationConfigMessage("station.conf", missing), HasSubstr("does not exist"));
 }
 
 }  // namespace

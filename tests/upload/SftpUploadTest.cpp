@@ -36,8 +36,8 @@ protected:
         setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
         fs::create_directories(m_folder / "outbox");
     }
+    // No credential anywhere an operator or a scraper sees: not the account, not the key.
     void TearDown() override {
-        // No credential anywhere an operator or a scraper sees: not the account, not the key.
         const std::string seen =
             Journal() + (m_uploader ? WriteExposition(UploadMetricFamilies(m_uploader->Figures())) : "");
         EXPECT_EQ(seen.find("@127.0.0.1"), std::string::npos) << seen;
@@ -61,7 +61,7 @@ protected:
         ASSERT_TRUE(m_uploader->Start().empty());
     }
     void PutInOutbox(const std::string& name, const std::string& content) const {
-        std::ofstream(m_folder / "outbox" / name, std::ios::binary) << content;
+        WriteText(m_folder / "outbox" / name, content);
     }
     bool WaitFor(const std::function<bool(const UploadFigures&)>& done) const {
         for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
@@ -79,13 +79,7 @@ protected:
     bool Failing(std::uint64_t rounds) const {
         return WaitFor([rounds](const UploadFigures& f) { return f.failuresTotal >= rounds; });
     }
-    std::vector<std::string> RemoteNames() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_server.RemoteFolder()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> RemoteNames() const { return FileNames(m_server.RemoteFolder()); }
     std::string Journal() const { return ReadText(m_folder / "state" / "corvane" / "events.log"); }
 
     CTestSshServer m_server;
@@ -97,39 +91,56 @@ protected:
 
 }  // namespace
 
-TEST_F(SftpUpload, SendsTheOutboxOldestFirstUnderFinalNamesOverOneConnection) {
+// A program killed after the server's rename of hour 10 (before the sent-list had it), and after the
+// sent-list had hour 11 (before it left the outbox), is started again with hours 12 and 13 waiting too.
+TEST_F(SftpUpload, SendsTheOutboxOldestFirstUnderFinalNamesOverOneConnectionAndNoHourTwiceAfterARestart) {
     ASSERT_TRUE(m_server.Start()) << m_server.Log();
-    for (int hour : {12, 10, 11}) PutInOutbox(HourFile(hour), "hour " + std::to_string(hour) + "\n");
-    PutInOutbox("." + HourFile(13) + ".tmp", "the hourly writer's file in the making");
+    WriteText(m_server.RemoteFolder() / HourFile(10), "the server's copy\n");
+    fs::create_directories(CSentList::DefaultPath().parent_path());
+    WriteText(CSentList::DefaultPath(), HourFile(11) + "\n");
+    for (int hour : {13, 10, 12, 11}) PutInOutbox(HourFile(hour), "hour " + std::to_string(hour) + "\n");
+    const std::string making = "." + HourFile(14) + ".tmp";
+    PutInOutbox(making, "the hourly writer's file in the making");
     StartUploader(Config());
     EXPECT_EQ(m_uploader->Figures().oldestPendingStart, 1796551200);  // 2026-12-06 10:00 UTC
     ASSERT_TRUE(AllSent());
 
-    EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(11), HourFile(12)}));
-    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(11)), "hour 11\n");
+    EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(12), HourFile(13)}));
+    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(10)), "the server's copy\n");
+    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(12)), "hour 12\n");
     EXPECT_EQ(ReadText(CSentList::DefaultPath()),
-              HourFile(10) + "\n" + HourFile(11) + "\n" + HourFile(12) + "\n");
-    EXPECT_TRUE(m_sent->WasHourSent("XX0001R.20261206110000"));
-    EXPECT_TRUE(fs::exists(m_folder / "outbox" / ("." + HourFile(13) + ".tmp")));
+              HourFile(11) + "\n" + HourFile(10) + "\n" + HourFile(12) + "\n" + HourFile(13) + "\n");
+    EXPECT_TRUE(m_sent->WasHourSent("XX0001R.20261206120000"));
+    EXPECT_EQ(FileNames(m_folder / "outbox"), std::vector<std::string>{making});
     EXPECT_NEAR(m_uploader->Figures().lastSuccess.value_or(0), std::time(nullptr), 60);
     EXPECT_EQ(Count(m_server.Log(), "Accepted publickey"), 1u) << m_server.Log();
+    EXPECT_EQ(Count(Journal(), " upload-found-on-server "), 1u);
 }
 
-TEST_F(SftpUpload, RefusesAServerWhoseHostKeyIsNotThePinnedOne) {
+// A server whose host key is not the pinned one, then the right server with a key file others can read.
+TEST_F(SftpUpload, RefusesAnImpostorAndAPrivateKeyOthersCanReadUntilItIsMadePrivate) {
     ASSERT_TRUE(m_server.Start()) << m_server.Log();
     PutInOutbox(HourFile(10), "hour 10\n");
     UploadConfig config = Config();
     config.hostKeyFingerprint = m_server.OtherFingerprint();
     StartUploader(config);
     ASSERT_TRUE(Failing(3));
-
     EXPECT_NE(WriteExposition(UploadMetricFamilies(m_uploader->Figures()))
                   .find("\ncorvane_upload_host_key_mismatch 1\n"),
               std::string::npos);
-    EXPECT_TRUE(RemoteNames().empty());
-    EXPECT_EQ(Count(m_server.Log(), "Accepted"), 0u) << "the key was offered to an impostor";
     EXPECT_EQ(Count(Journal(), " upload-host-key-mismatch "), 1u) << Journal();
     EXPECT_NE(Journal().find(m_server.OtherFingerprint()), std::string::npos);
+
+    fs::permissions(m_server.ClientKey(), fs::perms::others_read, fs::perm_options::add);
+    StartUploader(Config());
+    ASSERT_TRUE(Failing(2));
+    EXPECT_NE(Journal().find("chmod 600 " + m_server.ClientKey().string()), std::string::npos) << Journal();
+    EXPECT_TRUE(RemoteNames().empty());
+    EXPECT_EQ(Count(m_server.Log(), "Accepted"), 0u) << "the key was offered to an impostor or left open";
+
+    fs::permissions(m_server.ClientKey(), fs::perms::others_read, fs::perm_options::remove);
+    ASSERT_TRUE(AllSent());
+    EXPECT_EQ(Count(Journal(), " upload-recovered "), 1u);
 }
 
 TEST_F(SftpUpload, EveryHourArrivesOnceAndInOrderAfterTheServerWasAway) {
@@ -171,39 +182,6 @@ TEST_P(SftpUploadDisk, AFailedTransferLeavesNothingUnderAFinalNameAndIsSentWhole
 INSTANTIATE_TEST_SUITE_P(CutAndFull, SftpUploadDisk,
                          ::testing::Values(CTestSshServer::Disk::kCutAtLimit,
                                            CTestSshServer::Disk::kFullAtLimit));
-
-// The program was killed after the server's rename of hour 10 (before the sent-list had it), and after
-// the sent-list had hour 11 (before it left the outbox).
-TEST_F(SftpUpload, ARestartedSenderNeitherLosesNorRepeatsAnHour) {
-    ASSERT_TRUE(m_server.Start()) << m_server.Log();
-    std::ofstream(m_server.RemoteFolder() / HourFile(10)) << "the server's copy\n";
-    fs::create_directories(CSentList::DefaultPath().parent_path());
-    std::ofstream(CSentList::DefaultPath()) << HourFile(11) << "\n";
-    for (int hour : {10, 11, 12}) PutInOutbox(HourFile(hour), "hour " + std::to_string(hour) + "\n");
-    StartUploader(Config());
-    ASSERT_TRUE(AllSent());
-
-    EXPECT_EQ(ReadText(m_server.RemoteFolder() / HourFile(10)), "the server's copy\n");
-    EXPECT_EQ(RemoteNames(), (std::vector<std::string>{HourFile(10), HourFile(12)})) << "an hour sent again";
-    EXPECT_TRUE(fs::is_empty(m_folder / "outbox"));
-    EXPECT_EQ(ReadText(CSentList::DefaultPath()),
-              HourFile(11) + "\n" + HourFile(10) + "\n" + HourFile(12) + "\n");
-    EXPECT_EQ(Count(Journal(), " upload-found-on-server "), 1u);
-}
-
-TEST_F(SftpUpload, APrivateKeyOthersCanReadIsRefusedUntilItIsMadePrivate) {
-    ASSERT_TRUE(m_server.Start()) << m_server.Log();
-    PutInOutbox(HourFile(10), "hour 10\n");
-    fs::permissions(m_server.ClientKey(), fs::perms::others_read, fs::perm_options::add);
-    StartUploader(Config());
-    ASSERT_TRUE(Failing(2));
-    EXPECT_NE(Journal().find("chmod 600 " + m_server.ClientKey().string()), std::string::npos) << Journal();
-    EXPECT_EQ(Count(m_server.Log(), "Accepted"), 0u);
-
-    fs::permissions(m_server.ClientKey(), fs::perms::others_read, fs::perm_options::remove);
-    ASSERT_TRUE(AllSent());
-    EXPECT_EQ(Count(Journal(), " upload-recovered "), 1u);
-}
 
 TEST_F(SftpUpload, StopCutsShortARequestToAServerThatNeverAnswers) {
     // Connections are taken by the kernel's backlog; no SSH greeting ever comes.
