@@ -1,9 +1,6 @@
 // The port on a real tty (a pseudo-terminal): exclusive opening, closing, and the device disappearing
 // during use.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include "SerialTestSupport.h"
 
@@ -27,34 +24,6 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndProgramUntilClosed) {
     EXPECT_EQ(holder.GetPortNumber(), 1);
     EXPECT_TRUE(OtherProgramCanOpen(instrument));
     EXPECT_EQ(other.OpenPort(2, 9600), CSerialLink::kOpenOk);
-}
-
-TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntilReleased) {
-    FakeInstrument instrument(Answers());
-    // A child process keeps the device open, as a terminal program left running does, until the
-    // pipe's write end closes.
-    int release[2];
-    ASSERT_EQ(pipe(release), 0);
-    const int held = open(instrument.DevicePath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(held, 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(release[1]);
-        char byte;
-        _exit(static_cast<int>(read(release[0], &byte, 1)));
-    }
-    close(held);
-    close(release[0]);
-    CSerialLink link;
-    EXPECT_EQ(OpenOn(link, instrument, 4), CSerialLink::kOpenNoDevice);
-    EXPECT_FALSE(link.IsConnected());
-    EXPECT_FALSE(CSerialLink::CanOpenPort(4));
-    EXPECT_TRUE(instrument.Commands().empty());  // nothing was sent into the other program's line
-
-    close(release[1]);
-    ASSERT_EQ(waitpid(child, nullptr, 0), child);
-    EXPECT_TRUE(CSerialLink::CanOpenPort(4));
-    EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenOk);
 }
 
 long long ProcessCpuMs() {
