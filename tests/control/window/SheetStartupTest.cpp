@@ -7,7 +7,7 @@
 #include "pages/CommSetupPage.h"
 #include "pages/Icons.h"
 
-TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
+TEST_F(SheetTest, StoredPortIndexSelectsTheListEntryAndLogsGoToTheWorkingFolder) {
     const std::pair<std::optional<std::uint16_t>, int> cases[] = {
         // stored value (none: missing) and the list index selected: 0 port 3, 1 port 5, -1 none
         {1, 1}, {std::nullopt, 0}, {65535, -1}, {40000, -1} /* negative as signed 16-bit */, {2, 0}};
@@ -24,11 +24,9 @@ TEST_F(SheetTest, StoredPortIndexSelectsTheListEntry) {
         OpenWindowWithoutInstrument();
         ASSERT_EQ(Sheet().CommPage().PortCount(), 2);
         EXPECT_EQ(Sheet().CommPage().SelectedIndex(), selected);
+        // Logs go to the working folder until one is chosen.
+        EXPECT_EQ(Sheet().Core().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
     }
-}
-
-TEST_F(SheetTest, LogsGoToTheWorkingFolderUntilOneIsChosen) {
-    EXPECT_EQ(OpenWindowWithoutInstrument().Core().Log().m_strLogPath, QDir::currentPath().toStdString() + "/");
 }
 
 TEST_F(SheetTest, NewCaptionKeepsTheFaultIcon) {
