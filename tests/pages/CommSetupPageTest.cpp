@@ -55,14 +55,11 @@ protected:
     }
 };
 
-TEST_F(CommSetupPageTest, TestOfAPortWithoutInstrumentSaysSoAndClosesIt) {
+TEST_F(CommSetupPageTest, TestSaysWhatAnsweredAndLeavesThePortAsItWas) {
     BuildPage(sim.DeviceDir());
     EXPECT_EQ(Test(), "The device is either unknown, not connected or not switched on.");
     EXPECT_FALSE(link.IsConnected());
-}
 
-TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePort) {
-    BuildPage(sim.DeviceDir());
     page->SelectIndex(1);  // a stored COMM_PORT of 1 is the second entry
     const QStringList lines = Test().split('\n');
     ASSERT_EQ(lines.size(), 4);
@@ -77,27 +74,23 @@ TEST_F(CommSetupPageTest, TestOfTheInstrumentShowsTheVersionItSentAndClosesThePo
 
     // While a run holds the link the test leaves it alone.
     const std::size_t received = sim.ReceivedCommands().size();
-    const std::optional<CLinkLease> run = lender.TryLease();
+    std::optional<CLinkLease> run = lender.TryLease();
     ASSERT_TRUE(run);
     EXPECT_EQ(Test(), lines.join('\n'));
     EXPECT_EQ(sim.ReceivedCommands().size(), received);
-}
+    run.reset();
 
-TEST_F(CommSetupPageTest, TestOfAnOpenPortLeavesItOpen) {
-    BuildPage(sim.DeviceDir());
-    page->SelectIndex(1);
+    // An open port stays open.
     QString error;
     ASSERT_TRUE(page->OpenSelectedPort(link, error));
     EXPECT_EQ(link.GetPortNumber(), 5);
     EXPECT_TRUE(Test().startsWith("Connected to a - \nrunning at 9600bps.\nVersion:\n"));
     EXPECT_TRUE(link.IsConnected());
     link.ClosePort();
-}
 
-TEST_F(CommSetupPageTest, PortGoneSinceTheListWasMadeGivesTheInUseText) {
-    BuildPage(sim.DeviceDir());
+    // A port gone since the list was made gives the in-use text.
+    page->SelectIndex(0);
     std::filesystem::remove(sim.DeviceDir() + "/COM3");
-    QString error;
     EXPECT_FALSE(page->OpenSelectedPort(link, error));
     EXPECT_EQ(error,
               "The port is either in use by another application, or it doesn't exist.  Please try another one.");

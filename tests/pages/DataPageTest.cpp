@@ -76,8 +76,9 @@ TEST_F(DataPageTest, EachRecordFillsItsOwnBoxes) {
     EXPECT_EQ(Text(ZeroRayleighBlue) + " " + Text(ZeroRayleighGreen), "26 17");
 }
 
-TEST_F(DataPageTest, WholeZeroRecordTakesTheTimeTextOfTheLastTimeRecord) {
+TEST_F(DataPageTest, WholeZeroRecordTakesTheLastTimeRecordsTextAndLinesThatAreNoRecordChangeNothing) {
     EXPECT_FALSE(page.HasInstrumentTime());
+    page.OnDataRecord(kWholeD);
     page.OnTimeRecord("T,2005,9,20,14,30,7");
     page.OnTimeRecord("T,2005,13,20,14,30,07");  // out of range: ignored whole
     page.OnZeroRecord("Z,1,2,3,4,5,6,7,8,9");
@@ -85,13 +86,8 @@ TEST_F(DataPageTest, WholeZeroRecordTakesTheTimeTextOfTheLastTimeRecord) {
     EXPECT_EQ(Text(LastZeroTime), "05-9-20 14:30:7");
     std::tm local{7, 30, 14, 20, 8, 105, 0, 0, -1, 0, nullptr};
     EXPECT_EQ(page.GetInstrumentTime(), std::mktime(&local));
-}
 
-TEST_F(DataPageTest, LinesThatAreNoRecordChangeNothing) {
-    page.OnDataRecord(kWholeD);
-    page.OnTimeRecord("T,2005,9,20,14,30,7");
     const QMap<QString, QString> before = AllTexts();
-    const std::time_t instrumentTime = page.GetInstrumentTime();
     for (const char* line : {"", "ERROR", "WriteComm", "Y,"}) {
         page.OnTimeRecord(line);
         page.OnDataRecord(line);
@@ -101,21 +97,31 @@ TEST_F(DataPageTest, LinesThatAreNoRecordChangeNothing) {
     }
     page.OnPhotonRecord("B,1,2,3,4,5,6,7,8,9");  // eight commas: not a whole photon record
     EXPECT_EQ(AllTexts(), before);
-    EXPECT_EQ(page.GetInstrumentTime(), instrumentTime);
+    EXPECT_EQ(page.GetInstrumentTime(), std::mktime(&local));
 }
 
-TEST_F(DataPageTest, StatusLightAndTextFollowTheStatusWordAtOnce) {
-    Aux("000A");
-    EXPECT_TRUE(LightShows(IconId::RedDisc));
-    EXPECT_EQ(Text(StatusText), "Valve, Shutter");
-    EXPECT_TRUE(page.HasFault());
-    Aux("0200");  // no fault bit, but not zero: Start Data still asks
-    EXPECT_TRUE(LightShows(IconId::GreenDisc));
-    EXPECT_EQ(Text(StatusText), "Okay");
-    EXPECT_TRUE(page.HasFault());
-    EXPECT_EQ(page.GetStatusText(), "Valve, Shutter");  // the last fault list is kept
-    Aux("0000");
-    EXPECT_FALSE(page.HasFault());
+TEST_F(DataPageTest, StatusLightAndTextFollowTheStatusWordAtOnceAndTheWindowIconAtTheTick) {
+    const struct {
+        const char* word;
+        IconId light;
+        const char* text;
+        const char* kept;  // the last fault list, which Start Data names; nothing without a fault
+    } rows[] = {{"000A", IconId::RedDisc, "Valve, Shutter", "Valve, Shutter"},
+                {"0001", IconId::RedDisc, "Lamp", "Lamp"},
+                {"0200", IconId::GreenDisc, "Okay", "Lamp"},  // no fault bit, but not zero: Start Data still asks
+                {"0000", IconId::GreenDisc, "Okay", nullptr}};
+    for (const auto& row : rows) {
+        Aux(row.word);
+        EXPECT_TRUE(LightShows(row.light)) << row.word;
+        EXPECT_EQ(Text(StatusText), row.text);
+        EXPECT_EQ(page.HasFault(), row.kept != nullptr);
+        if (row.kept) {
+            EXPECT_EQ(page.GetStatusText(), row.kept);
+        }
+        page.OnTimerTick();
+    }
+    using Icon = std::pair<IconId, std::string>;
+    EXPECT_EQ(host.windowIcons, (std::vector<Icon>{{IconId::RedLamp, "Valve, Shutter"}, {IconId::Application, ""}}));
 }
 
 TEST_F(DataPageTest, StatusLightTooltipShowsTheInstrumentClockAgainstThePcs) {
@@ -129,15 +135,6 @@ TEST_F(DataPageTest, StatusLightTooltipShowsTheInstrumentClockAgainstThePcs) {
     EXPECT_EQ(tip(), "Nephelometer Status light");
 }
 
-TEST_F(DataPageTest, WindowIconIsAskedAtTheTickAndOnlyWhenItChanges) {
-    for (const char* word : {"000A", "0001", "0200", "0000"}) {
-        Aux(word);
-        page.OnTimerTick();
-    }
-    using Icon = std::pair<IconId, std::string>;
-    EXPECT_EQ(host.windowIcons, (std::vector<Icon>{{IconId::RedLamp, "Valve, Shutter"}, {IconId::Application, ""}}));
-}
-
 TEST_F(DataPageTest, FirstPaintShowsTheGreenLightAndOkayWithoutAskingForAnotherPaint) {
     EXPECT_EQ(Text(StatusText), "");
     page.show();
@@ -147,7 +144,7 @@ TEST_F(DataPageTest, FirstPaintShowsTheGreenLightAndOkayWithoutAskingForAnotherP
     EXPECT_FALSE(QTest::qWaitFor([&] { return page.paints > 1; }, 200));
 }
 
-TEST_F(DataPageTest, TimerTicksEverySecondUntilStopped) {
+TEST_F(DataPageTest, CountdownsTickEverySecondUntilStoppedAndPredictTheNextModeWhenOneRunsOut) {
     page.OnDataRecord(kWholeD);
     page.StartCountdowns();
     auto* timer = page.findChild<QTimer*>(QString::number(CCorvaneDataPage::TIMER_DATA_PAGE));
@@ -156,9 +153,7 @@ TEST_F(DataPageTest, TimerTicksEverySecondUntilStopped) {
     page.StopCountdowns();
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(Text(ModeSeconds), "99");  // the texts stay
-}
 
-TEST_F(DataPageTest, CountdownsPredictTheNextModeWhenOneRunsOut) {
     page.OnDataRecord("D,N,2,1,2,3,4,5,6");
     page.StartCountdowns();
     Ticks(2);
@@ -169,10 +164,6 @@ TEST_F(DataPageTest, CountdownsPredictTheNextModeWhenOneRunsOut) {
     EXPECT_EQ(Text(ModeSeconds), "59");
     EXPECT_EQ(Text(NextData), "0");  // stays at 0 until the next whole D record
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(DataPageTest, HeldLabelsShowTheNewestTextOnceWhileEveryRecordIsHandled) {
     page.StartCountdowns();

@@ -54,26 +54,20 @@ TEST_F(InstSetupPageTest, GettersReturnWhatTheLastCommitTookFromTheControls) {
     EXPECT_EQ(page.GetMode(), 0);
 }
 
-TEST_F(InstSetupPageTest, ClickingTheRememberedChoiceDoesNotMarkThePage) {
+TEST_F(InstSetupPageTest, OnlyAChangeFromTheRememberedValuesMarksThePage) {
+    Load(1, 0, 1, 0);
+    page.SetBlankTime("45");  // by the controller
+    EXPECT_TRUE(page.m_bModified);
     Load(1, 0, 1, 0);
     Click(Manual);
     Click(Daily);
     EXPECT_FALSE(page.m_bModified);
     EXPECT_FALSE(Enabled(ApplyChanges));
-}
-
-TEST_F(InstSetupPageTest, ClickingABoxBackToItsRememberedStateLeavesThePageMarked) {
-    Load(1, 0, 1, 0);
+    // A box clicked back to its remembered state leaves the page marked.
     Click(TimeRecords);
     Click(TimeRecords);
     EXPECT_TRUE(page.m_bModified);
     EXPECT_TRUE(Enabled(ApplyChanges));
-}
-
-TEST_F(InstSetupPageTest, ControllerChangingATimingTextMarksThePage) {
-    Load(1, 0, 1, 0);
-    page.SetBlankTime("45");
-    EXPECT_TRUE(page.m_bModified);
 }
 
 TEST_F(InstSetupPageTest, ModelChoiceEnablesBackscatterOnlyFor7830) {
@@ -96,9 +90,19 @@ TEST_F(InstSetupPageTest, TimingEditsTakeOnlyDigitsUpToTenOfThem) {
     EXPECT_EQ(page.GetAutoZeroPeriod(), "1234567890");
 }
 
-TEST_F(InstSetupPageTest, EnterAppliesTheChangesCommittedFirst) {
+TEST_F(InstSetupPageTest, EnterAppliesTheChangesCommittedFirstButNotDuringARun) {
     Load(1, 1, 0, 0);
+    page.SetRunning(true);
+    page.SetRunning(false);
+    EXPECT_FALSE(Enabled(ApplyChanges));  // nothing changed before the run
     Click(DataRecords);
+    page.SetRunning(true);
+    EXPECT_FALSE(Enabled(ApplyChanges));
+    Press(DataRecords, Qt::Key_Enter);
+    EXPECT_EQ(host.applyCalls, 0);
+    page.SetRunning(false);
+    EXPECT_TRUE(Enabled(ApplyChanges));  // the changes are still there
+
     int recordsAtApply = -1;  // the main window sends what is remembered
     host.onApply = [&] { recordsAtApply = !page.m_bModified ? int{page.GetDataRecords()} : -1; };
     Press(DataRecords, Qt::Key_Enter);
@@ -107,18 +111,7 @@ TEST_F(InstSetupPageTest, EnterAppliesTheChangesCommittedFirst) {
     EXPECT_FALSE(Enabled(ApplyChanges));
 }
 
-TEST_F(InstSetupPageTest, NoApplyDuringARun) {
-    Load(1, 1, 0, 0);
-    Click(DataRecords);
-    page.SetRunning(true);
-    EXPECT_FALSE(Enabled(ApplyChanges));
-    Press(DataRecords, Qt::Key_Enter);
-    EXPECT_EQ(host.applyCalls, 0);
-    page.SetRunning(false);
-    EXPECT_TRUE(Enabled(ApplyChanges));  // the changes are still there
-}
-
-TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) {
+TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnableAndLogEnableOffersWeekly) {
     const struct {
         int model, logEnable;
         bool backscatter, logLength;
@@ -139,11 +132,8 @@ TEST_F(InstSetupPageTest, EnablePageControlsFollowsRememberedModelAndLogEnable) 
         EXPECT_EQ(Enabled(Weekly), row.logLength);
         EXPECT_TRUE(Enabled(AutoZeroPeriod) && Enabled(SetNephTime));
     }
-}
-
-TEST_F(InstSetupPageTest, LogEnableClickedOffAndOnOffersWeeklyAgain) {
-    Load(1, 1, 1, 1);
-    page.EnableWeeklyOption(false);  // refused by the log-size check
+    // Weekly files refused by the log-size check are offered again once logging is clicked off and on.
+    page.EnableWeeklyOption(false);
     Click(LogEnable);
     Click(LogEnable);
     EXPECT_TRUE(Enabled(Weekly));

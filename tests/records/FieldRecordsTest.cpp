@@ -1,9 +1,11 @@
-// The decimal rule and the D, Y, Z and photon records: fields as far as the line goes.
+// The decimal rule, the D, Y, Z and photon records (fields as far as the line goes) and the status
+// word's faults. How the status word's hex text is read, the records fuzzer judges.
 #include <gtest/gtest.h>
 
 #include <climits>
 
 #include "records/Records.h"
+#include "records/Status.h"
 
 namespace {
 
@@ -52,6 +54,23 @@ TEST(FieldRecords, PhotonRecordGivesPressureAndTemperatureOnlyWhenWhole) {
     ASSERT_TRUE(record);
     EXPECT_EQ(record->pressure, "1013");
     EXPECT_EQ(record->sampleTemperature, "295.5,x");
+}
+
+TEST(StatusWord, OnlyTheLowNineBitsAreFaultsAndTheyAreNamedInBitOrder) {
+    const std::pair<std::int32_t, const char*> rows[] = {
+        {0x000, ""},
+        {0x001, "Lamp"},
+        {0x00A, "Valve, Shutter"},
+        {0x100, "Humid"},
+        {0x200, ""},
+        {0x201, "Lamp"},
+        {0x1FF, "Lamp, Valve, Chopper, Shutter, Heater, Press, S-Temp, I-Temp, Humid"}};
+    for (const auto& [word, faults] : rows) {
+        const bool fault = *faults != '\0';
+        EXPECT_EQ(FormatStatusText(word), faults) << word;
+        EXPECT_EQ(HasFaultBits(word), fault) << word;
+        EXPECT_EQ(StatusEditText(StatusOutputsFor(word)), fault ? faults : "Okay") << word;
+    }
 }
 
 }  // namespace

@@ -23,17 +23,15 @@ COperatingMode::TickResult RunOut(COperatingMode& mode,
     }
 }
 
-TEST(OperatingMode, ModeFieldSetsTheLabelOnlyForModeLetters) {
-    COperatingMode mode;
-    EXPECT_EQ(mode.SetModeField("N"), kMeasuring);
-    EXPECT_EQ(mode.SetModeField("Bxyz"), kBlanking);
-    EXPECT_EQ(mode.SetModeField("Z"), kZeroing);
-    EXPECT_EQ(mode.SetModeField("n"), std::nullopt);
-    EXPECT_EQ(mode.ModeField(), "n");
-    EXPECT_EQ(mode.SetModeField(""), std::nullopt);
-}
+TEST(OperatingMode, ModeLettersSetTheLabelAndSecondsAreCountedModulo65536ExceptManualMeasuring) {
+    COperatingMode letters;
+    EXPECT_EQ(letters.SetModeField("N"), kMeasuring);
+    EXPECT_EQ(letters.SetModeField("Bxyz"), kBlanking);
+    EXPECT_EQ(letters.SetModeField("Z"), kZeroing);
+    EXPECT_EQ(letters.SetModeField("n"), std::nullopt);
+    EXPECT_EQ(letters.ModeField(), "n");
+    EXPECT_EQ(letters.SetModeField(""), std::nullopt);
 
-TEST(OperatingMode, SecondsAreShownAndCountedModulo65536ExceptManualMeasuring) {
     const struct {
         std::uint16_t mode;  // 0 Manual, 1 Normal
         const char* field;
@@ -90,7 +88,7 @@ TEST(OperatingMode, ExpiryPredictsTheNextModeAndItsLength) {
     }
 }
 
-TEST(OperatingMode, MeasuringThatRunsOutRepeatsBlankingUntilTheNextRecord) {
+TEST(OperatingMode, MeasuringThatRunsOutRepeatsBlankingAndZeroingLeadsToMeasuring) {
     COperatingMode mode;
     mode.SetModeField("N");
     mode.SetModeSeconds("1", Settings());
@@ -98,10 +96,8 @@ TEST(OperatingMode, MeasuringThatRunsOutRepeatsBlankingUntilTheNextRecord) {
     EXPECT_EQ(RunOut(mode).label, kBlanking);
     EXPECT_EQ(mode.ModeCount(), 60);
     EXPECT_EQ(mode.ModeField(), "N");
-}
 
-TEST(OperatingMode, ZeroingLeadsThroughBlankingToMeasuringForTheRestOfThePeriod) {
-    COperatingMode mode;
+    // Zeroing leads through blanking to measuring for the rest of the auto zero period.
     mode.SetModeField("Z");
     mode.SetModeSeconds("1", Settings());
     EXPECT_EQ(RunOut(mode).label, kBlanking);

@@ -20,13 +20,7 @@ protected:
     }
 
     static std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
-        std::tm calendar{};
-        calendar.tm_year = year - 1900;
-        calendar.tm_mon = month - 1;
-        calendar.tm_mday = day;
-        calendar.tm_hour = hour;
-        calendar.tm_min = minute;
-        calendar.tm_sec = second;
+        std::tm calendar{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
         return timegm(&calendar);
     }
     static std::optional<std::time_t> TimeOf(const char* line) {

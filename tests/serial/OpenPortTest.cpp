@@ -15,14 +15,20 @@ std::vector<speed_t> HandshakeSpeeds(const FakeInstrument& instrument) {
     return speeds;
 }
 
-TEST_F(OpenPortTest, FixedRateOpensAfterTheHandshakeAndCommandsWaitTheReplyTimeoutAgain) {
+TEST_F(OpenPortTest, FixedRateOpensAfterTheHandshakeAndARateThePortCannotTakeLeavesItOpenWithResult3) {
     FakeInstrument instrument(Answers());
     MapPort(6, instrument.DevicePath());
     CSerialLink link;
     link.SetTimeouts(kTestReplyMs, 1000);
     ASSERT_EQ(link.OpenPort(6, 19200), CSerialLink::kOpenOk);
     EXPECT_EQ(HandshakeSpeeds(instrument), (std::vector<speed_t>{B19200, B19200}));
-    EXPECT_LT(SendTimed(link, "RT").nMs, 900u);
+    EXPECT_LT(SendTimed(link, "RT").nMs, 900u);  // commands wait the reply time-out again
+
+    // The device keeps the settings of that open, at which the instrument still answers.
+    ASSERT_TRUE(link.ClosePort());
+    EXPECT_EQ(link.OpenPort(6, 1200), CSerialLink::kOpenSettingsRefused);
+    EXPECT_EQ(link.GetBaudRate(), 1200);
+    EXPECT_TRUE(link.ClosePort());  // the instrument answered: the caller closes the port
 }
 
 TEST_F(OpenPortTest, RateSearchStopsAtTheRateTheInstrumentAnswers) {
@@ -89,14 +95,4 @@ TEST_F(OpenPortTest, PortsWithoutAUsableDeviceDoNotOpen) {
     EXPECT_TRUE(instrument.Commands().empty());
 }
 
-TEST_F(OpenPortTest, RateThePortCannotTakeGivesResult3WithThePortLeftOpen) {
-    FakeInstrument instrument(Answers());
-    CSerialLink link;
-    // The device keeps the settings of an earlier open, at which the instrument still answers.
-    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
-    ASSERT_TRUE(link.ClosePort());
-    EXPECT_EQ(link.OpenPort(1, 1200), CSerialLink::kOpenSettingsRefused);
-    EXPECT_EQ(link.GetBaudRate(), 1200);
-    EXPECT_TRUE(link.ClosePort());  // the instrument answered: the caller closes the port
-}
 }  // namespace

@@ -1,6 +1,7 @@
-// The /proc scan for other holders of a device follows only the descriptors of devices: following one
-// of a file on a network file system whose server hangs would hang the scan, and the port's opening
-// with it. The test sees which descriptors the scan follows by standing in for fstatat.
+// Another process holding a device keeps its port closed. The /proc scan that finds it follows only
+// the descriptors of devices: following one of a file on a network file system whose server hangs
+// would hang the scan, and the port's opening with it. The test sees which descriptors the scan
+// follows by standing in for fstatat.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "PortHolders.h"
-#include "PseudoTerminal.h"
+#include "SerialTestSupport.h"
 
 namespace {
 
@@ -32,13 +33,16 @@ extern "C" int fstatat(int folderFd, const char* path, struct stat* info, int fl
     return real(folderFd, path, info, flags);
 }
 
-TEST(PortHolders, TheScanFollowsOnlyDescriptorsOfDevices) {
-    const PseudoTerminal terminal;
-    // A child holds a file (first, so the scan meets it before the device) and the device.
+using PortHolders = SerialPortFixture;
+
+TEST_F(PortHolders, TheScanFollowsOnlyDevicesAndAPortHeldByAnotherProcessIsRefusedUntilReleased) {
+    FakeInstrument instrument(Answers());
+    // A child holds a file (first, so the scan meets it before the device) and the device, as a
+    // terminal program left running does, until the pipe's write end closes.
     std::string file = testing::TempDir() + "corvane-holder-XXXXXX";
     const int held = mkstemp(file.data());
     ASSERT_GE(held, 0);
-    const int device = open(terminal.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+    const int device = open(instrument.DevicePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(device, 0);
     int release[2];
     ASSERT_EQ(pipe(release), 0);
@@ -51,14 +55,22 @@ TEST(PortHolders, TheScanFollowsOnlyDescriptorsOfDevices) {
     close(held);
     close(device);
     close(release[0]);
+    unlink(file.c_str());
     struct stat info {};
-    ASSERT_EQ(stat(terminal.DevicePath().c_str(), &info), 0);
+    ASSERT_EQ(stat(instrument.DevicePath().c_str(), &info), 0);
 
     g_followed.clear();
     EXPECT_EQ(OtherHolderOf(info.st_rdev), child);
-    close(release[1]);
-    waitpid(child, nullptr, 0);
-    unlink(file.c_str());
     EXPECT_FALSE(g_followed.empty());
     for (const std::string& target : g_followed) EXPECT_TRUE(target.starts_with("/dev/")) << target;
+
+    CSerialLink link;
+    EXPECT_EQ(OpenOn(link, instrument, 4), CSerialLink::kOpenNoDevice);
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_FALSE(CSerialLink::CanOpenPort(4));
+    EXPECT_TRUE(instrument.Commands().empty());  // nothing was sent into the other program's line
+    close(release[1]);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    EXPECT_TRUE(CSerialLink::CanOpenPort(4));
+    EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenOk);
 }

@@ -10,23 +10,14 @@
 namespace {
 namespace fs = std::filesystem;
 
-class PortMapTest : public SerialPortFixture {
-protected:
-    void SetUp() override {
-        SerialPortFixture::SetUp();
-        unsetenv("CORVANE_DEVICE_DIR");
-        fs::create_directories(m_strDir + "/config/corvane");
-        setenv("XDG_CONFIG_HOME", (m_strDir + "/config").c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("XDG_CONFIG_HOME");
-        SerialPortFixture::TearDown();
-    }
-    std::string MapFile() const { return m_strDir + "/config/corvane/ports.conf"; }
-    void WriteMap(const std::string& text) const { std::ofstream(MapFile()) << text; }
-};
+using PortMapTest = SerialPortFixture;
 
 TEST_F(PortMapTest, GoodLinesMapTheirPortsAndEverythingElseFallsBackToTheFixedTable) {
+    unsetenv("CORVANE_DEVICE_DIR");
+    setenv("XDG_CONFIG_HOME", (m_strDir + "/config").c_str(), 1);
+    const std::string mapFile = m_strDir + "/config/corvane/ports.conf";
+    fs::create_directories(fs::path(mapFile).parent_path());
+    const auto WriteMap = [&](const char* text) { std::ofstream(mapFile) << text; };
     // Without a mapping file: ports 1-4 built in, 5-12 USB adapters, 13-16 USB modems.
     const std::pair<std::uint16_t, const char*> table[] = {
         {1, "/dev/ttyS0"},    {4, "/dev/ttyS3"},    {5, "/dev/ttyUSB0"}, {12, "/dev/ttyUSB7"},
@@ -57,11 +48,12 @@ TEST_F(PortMapTest, GoodLinesMapTheirPortsAndEverythingElseFallsBackToTheFixedTa
     unsetenv("CORVANE_DEVICE_DIR");
 
     // A file that is no mapping file (here a device that never ends) leaves the table in charge.
-    fs::remove(MapFile());
-    fs::create_symlink("/dev/zero", MapFile());
+    fs::remove(mapFile);
+    fs::create_symlink("/dev/zero", mapFile);
     EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/ttyUSB0");
-    fs::remove(MapFile());
-    fs::create_directory(MapFile());
+    fs::remove(mapFile);
+    fs::create_directory(mapFile);
     EXPECT_EQ(CSerialLink::DeviceForPort(5), "/dev/ttyUSB0");
+    unsetenv("XDG_CONFIG_HOME");
 }
 }  // namespace

@@ -1,9 +1,9 @@
-// The port on a real tty (a pseudo-terminal): exclusive opening, closing, and the device disappearing
-// during use.
-#include <fcntl.h>
-#include <sys/wait.h>
+// The port on a real tty (a pseudo-terminal): exclusive opening and closing; command exchanges with
+// replies, late replies, the version query, over-long commands and exchanges cut short by a stop; and
+// the device disappearing during use.
 #include <time.h>
-#include <unistd.h>
+
+#include <future>
 
 #include "SerialTestSupport.h"
 
@@ -27,34 +27,6 @@ TEST_F(SerialPortTest, HeldPortIsRefusedToAnotherLinkAndProgramUntilClosed) {
     EXPECT_EQ(holder.GetPortNumber(), 1);
     EXPECT_TRUE(OtherProgramCanOpen(instrument));
     EXPECT_EQ(other.OpenPort(2, 9600), CSerialLink::kOpenOk);
-}
-
-TEST_F(SerialPortTest, PortAlreadyOpenInAnotherProcessIsRefusedAndNotListedUntilReleased) {
-    FakeInstrument instrument(Answers());
-    // A child process keeps the device open, as a terminal program left running does, until the
-    // pipe's write end closes.
-    int release[2];
-    ASSERT_EQ(pipe(release), 0);
-    const int held = open(instrument.DevicePath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(held, 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(release[1]);
-        char byte;
-        _exit(static_cast<int>(read(release[0], &byte, 1)));
-    }
-    close(held);
-    close(release[0]);
-    CSerialLink link;
-    EXPECT_EQ(OpenOn(link, instrument, 4), CSerialLink::kOpenNoDevice);
-    EXPECT_FALSE(link.IsConnected());
-    EXPECT_FALSE(CSerialLink::CanOpenPort(4));
-    EXPECT_TRUE(instrument.Commands().empty());  // nothing was sent into the other program's line
-
-    close(release[1]);
-    ASSERT_EQ(waitpid(child, nullptr, 0), child);
-    EXPECT_TRUE(CSerialLink::CanOpenPort(4));
-    EXPECT_EQ(link.OpenPort(4, 9600), CSerialLink::kOpenOk);
 }
 
 long long ProcessCpuMs() {
@@ -84,5 +56,59 @@ TEST_F(SerialPortTest, HangUpIsReportedOnceWithoutSpinningAndCommandsFailAtOnce)
     EXPECT_EQ(reply.text, "WriteComm");
     EXPECT_LT(reply.nMs, kTestReplyMs);
     EXPECT_TRUE(link.ClosePort());
+}
+
+using SerialExchangeTest = SerialPortFixture;
+
+std::vector<std::string> CommandsAfterHandshake(const FakeInstrument& instrument) {
+    std::vector<std::string> texts;
+    for (const auto& command : instrument.Commands()) texts.push_back(command.text);
+    return {texts.begin() + 2, texts.end()};
+}
+
+TEST_F(SerialExchangeTest, ReplyIsTheNextLineInTimeTheVersionTheFirstOfTwoAndOverlongCommandsAreNotSent) {
+    const std::string longest(252, '9');
+    FakeInstrument instrument(Answers({{"RV", "V1.05\rBuild 7\r"}, {"STA" + longest, "OK\r"}}));
+    CSerialLink link;
+    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
+    // A reply after its time-out is neither the next reply nor ends the next wait early.
+    for (const char* command : {"RD", "RT"}) {
+        const TimedReply silent = SendTimed(link, command);
+        EXPECT_EQ(silent.text, "WriteComm");
+        EXPECT_GE(silent.nMs, kTestReplyMs);
+        ASSERT_TRUE(instrument.SendHandedOver("D1\r"));
+    }
+    EXPECT_EQ(link.SendCommand("STA%s", longest.c_str()), "OK");
+    const TimedReply reply = SendTimed(link, "STA" + longest + "9");
+    EXPECT_EQ(reply.text, "WriteComm");
+    EXPECT_LT(reply.nMs, kTestReplyMs);  // refused without waiting
+    EXPECT_EQ(link.GetVersion(), "V1.05");
+    // Neither the 256-character command nor its first 255 characters reached the instrument.
+    EXPECT_EQ(CommandsAfterHandshake(instrument), (std::vector<std::string>{"RD", "RT", "STA" + longest, "RV"}));
+}
+
+TEST_F(SerialExchangeTest, CancelledExchangesEndAtOnceSendNothingAndOpenNothingUntilAllowedAgain) {
+    FakeInstrument instrument(Answers({{"RV", "V1\r"}}));
+    CSerialLink link;
+    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
+    link.SetTimeouts(5000, 5000);
+    // A silent instrument: the exchange would wait its 5 s, but a stop cuts it short.
+    auto waiting = std::async(std::launch::async, [&] { return SendTimed(link, "RD"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    link.CancelExchanges();
+    const TimedReply cut = waiting.get();
+    EXPECT_EQ(cut.text, "WriteComm");
+    EXPECT_LT(cut.nMs, 2000u);
+    const TimedReply next = SendTimed(link, "RV");
+    EXPECT_EQ(next.text, "WriteComm");
+    EXPECT_LT(next.nMs, 100u);
+    EXPECT_TRUE(link.ClosePort());
+    EXPECT_EQ(link.OpenPort(1, kInstrumentBaud), CSerialLink::kOpenNoAnswer);
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_EQ(CommandsAfterHandshake(instrument), std::vector<std::string>{"RD"});
+
+    link.AllowExchanges();
+    ASSERT_EQ(OpenOn(link, instrument), CSerialLink::kOpenOk);
+    EXPECT_EQ(link.SendCommand("RV"), "V1");
 }
 }  // namespace

@@ -89,7 +89,6 @@ bool SerialPortFixture::OtherProgramCanOpen(const FakeInstrument& instrument) {
 }
 
 void RecordingOwner::OnLinkEvent(std::uint16_t event) {
-    if (m_next != nullptr) m_next->OnLinkEvent(event);
     std::lock_guard lock(m_mutex);
     m_parameters.push_back(event);
     m_cv.notify_all();

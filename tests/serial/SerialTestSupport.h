@@ -67,17 +67,15 @@ protected:
     std::string m_strDir;
 };
 
-// Records the notifications and passes them on to another owner, if one is given.
+// Records the link's notifications.
 class RecordingOwner : public ISerialLinkOwner {
 public:
-    explicit RecordingOwner(ISerialLinkOwner* next = nullptr) : m_next(next) {}
     void OnLinkEvent(std::uint16_t event) override;
     // The parameters once at least n notifications have come, or all so far at the time-out.
     std::vector<std::uint16_t> WaitForEvents(std::size_t n,
                                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 private:
-    ISerialLinkOwner* const m_next;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::vector<std::uint16_t> m_parameters;

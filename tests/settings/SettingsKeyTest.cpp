@@ -1,5 +1,5 @@
 // CSettingsKey: where the keys live, opening them, value round trips with their widths and limits,
-// and damaged files.
+// and damaged files; and the values file's text form: what is written, which lines are read back.
 #include <sys/stat.h>
 
 #include "TempConfigHome.h"
@@ -31,15 +31,11 @@ TEST_F(SettingsKey, RootFolderFollowsXdgConfigHomeElseHomeConfigElseThereIsNone)
     setenv("HOME", home.c_str(), 1);
 }
 
-TEST_F(SettingsKey, ReadOnlyOpenOfAMissingKeyCreatesNothing) {
-    CSettingsKey key;
-    EXPECT_FALSE(key.Open(kProductKeyPath, true));
-    EXPECT_TRUE(fs::is_empty(m_home));
-}
-
-TEST_F(SettingsKey, OnlyAKeyOpenForWritingWritesAndOnlyAnOpenKeyReads) {
+TEST_F(SettingsKey, OnlyAKeyOpenForWritingIsMadeOrWritesAndOnlyAnOpenKeyReads) {
     CSettingsKey key;
     std::uint16_t word = 1;
+    EXPECT_FALSE(key.Open(kProductKeyPath, true));
+    EXPECT_TRUE(fs::is_empty(m_home));
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
     EXPECT_TRUE(fs::is_directory(KeyFolder()));
     ASSERT_TRUE(key.WriteWord(kValueCommPort, 3));
@@ -114,7 +110,7 @@ TEST_F(SettingsKey, ValuesRoundTripWithinTheirWidthsAndLimits) {
     EXPECT_EQ(text("NUMBER"), "ABC");
 }
 
-TEST_F(SettingsKey, DamagedLinesFailTheirReadsAndTheNextWriteRepairsTheFile) {
+TEST_F(SettingsKey, DamagedLinesFailTheirReadsTheNextWriteRepairsThemAndUnusableFilesFailWithoutBlocking) {
     CSettingsKey key;
     ASSERT_TRUE(key.Open(kProductKeyPath, false));
     SetFileText(
@@ -134,12 +130,8 @@ TEST_F(SettingsKey, DamagedLinesFailTheirReadsAndTheNextWriteRepairsTheFile) {
     const std::string repaired = FileText();
     EXPECT_EQ(repaired, FormatValuesFile(ParseValuesFile(repaired)));
     EXPECT_EQ(ParseValuesFile(repaired).size(), 3u);
-}
 
-TEST_F(SettingsKey, UnusableValuesFilesAndKeysFailWithoutCrashingOrBlocking) {
-    CSettingsKey key;
-    ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    std::uint32_t dword = 5;
+    dword = 5;
     SetFileText(std::string(2 << 20, '\n') + "\"LOGENABLE\"=dword:00000001\n");  // far too big
     EXPECT_FALSE(key.ReadDword(kValueLogEnable, dword));
     EXPECT_EQ(dword, 5u);
@@ -161,6 +153,47 @@ TEST_F(SettingsKey, UnusableValuesFilesAndKeysFailWithoutCrashingOrBlocking) {
     EXPECT_FALSE(key.Open(kProductKeyPath, false));
     EXPECT_FALSE(key.Open(kProductKeyPath, true));
     EXPECT_FALSE(key.WriteWord(kValueCommPort, 1));
+}
+
+StoredValue Dword(std::uint32_t value) {
+    return {false, value, {}};
+}
+
+StoredValue Text(std::string text) {
+    return {true, 0, std::move(text)};
+}
+
+TEST(ValuesFile, WritesOneTypedValuePerLineAfterAComment) {
+    const ValueList values = {
+        {"COMM_PORT", Dword(3)}, {"LOGENABLE", Dword(0xDEADBEEF)}, {"LOGPATH", Text("C:\\data \"x\"\r\n")}};
+    const std::string text = FormatValuesFile(values);
+    EXPECT_TRUE(text.starts_with(";"));
+    EXPECT_TRUE(
+        text.ends_with("\n\"COMM_PORT\"=dword:00000003\n"
+                       "\"LOGENABLE\"=dword:deadbeef\n"
+                       "\"LOGPATH\"=\"C:\\\\data \\\"x\\\"\\r\\n\"\n"));
+    EXPECT_EQ(ParseValuesFile(text), values);
+}
+
+TEST(ValuesFile, ReadsCommentsLineEndingsAndRepeatedNamesAndSkipsMalformedLines) {
+    EXPECT_EQ(ParseValuesFile("; comment\r\n"
+                              "\r\n"
+                              "\"A\"=dword:00000001\r\n"
+                              "\"B\"=\"first\"\n"
+                              "\"A\"=\"again\"\n"
+                              "\"C\"=dword:ABCDEF1"),
+              (ValueList{{"A", Text("again")}, {"B", Text("first")}, {"C", Dword(0xABCDEF1)}}));
+    for (const char* line : {"\"A\"=\"\"", "\"\"=\"default value\"", "\"A\"=\"a\\\\b\\\"c\\nd\""}) {
+        EXPECT_EQ(ParseValuesFile(line).size(), 1u) << line;
+    }
+    for (const char* line :
+         {"\"A\"=dword:", "\"A\"=dword:000000001", "\"A\"=dword:0000000g", "\"A\"=dword:-1",
+          "\"A\"=dword:00000001 ", "\"A\"=hex:01,02", "\"A\"=\"text", "\"A\"=\"text\"trailing",
+          "\"A\"=\"bad \\t escape\"", "\"A\"=\"ends in a backslash\\", "\"A\"=", "\"A\"",
+          "\"A\" = dword:00000001", "A=dword:00000001", "\"A=dword:00000001", "="}) {
+        EXPECT_TRUE(ParseValuesFile(line).empty()) << line;
+    }
+    EXPECT_TRUE(ParseValuesFile(std::string("\"A\"=\"a\0b\"", 9)).empty()) << "a NUL inside a text";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Faults that once slipped past the other acquisition tests, each guarded by a test that fails on
-// it at once: unwritable settings, the Apply button after a run, and the lines around the start and
-// the stop of a run (against a scripted instrument, so that they arrive exactly where they must).
+// Faults that once slipped past the other acquisition tests, each guarded by a test that fails on it at
+// once: unwritable settings, and the lines around the start and the stop of a run (against a scripted
+// instrument, so that they arrive exactly where they must).
 #include <QLabel>
 #include <map>
 
@@ -8,57 +8,32 @@
 #include "SheetHarness.h"
 #include "pages/DataPage.h"
 
-namespace {
-
-// Settings that can be read but no longer written: the new values file cannot be made.
-void MakeSettingsUnwritable() {
-    CSettingsKey key;
-    ASSERT_TRUE(key.Open(kProductKeyPath, false));
-    const fs::path keyFolder = fs::path(CSettingsKey::ValuesFilePath(kProductKeyPath)).parent_path();
-    fs::create_directories(keyFolder / "values.reg.new");
-}
-
-QString SettingsNotSaved() {
-    return QStringLiteral("The settings could not be saved to the settings file\r\n%1\r\n"
-                          "They stay in use until the program ends.")
-        .arg(QString::fromStdString(CSettingsKey::ValuesFilePath(kProductKeyPath)));
-}
-
-}  // namespace
-
 using SettingsGuardTest = SheetTest;
 
-TEST_F(SettingsGuardTest, UnwritableSettingsGiveOneBoxAndTheApplyGoesOn) {
-    Start();
-    MakeSettingsUnwritable();
+// Settings that can be read but no longer written (the new values file cannot be made): the Apply and
+// the start of a run each give one box and go on.
+TEST_F(SettingsGuardTest, UnwritableSettingsGiveOneBoxAndTheApplyAndTheRunGoOn) {
+    const fs::path log = LogTo("run.dat");
+    const QString valuesFile = QString::fromStdString(CSettingsKey::ValuesFilePath(kProductKeyPath));
+    fs::create_directories(valuesFile.toStdString() + ".new");
+    const QStringList notSaved(QStringLiteral("The settings could not be saved to the settings file\r\n%1\r\n"
+                                              "They stay in use until the program ends.")
+                                   .arg(valuesFile));
+    Start({"--records", "D", "--averaging", "1", "--speed", "10"});
     QueryOn(&Sheet().SetupPage());
     ClickSetup(SetupPageId::TimeRecords);
     const std::size_t loaded = Commands().size();
     ClickSetup(SetupPageId::ApplyChanges);
-    EXPECT_EQ(m_dialogs.messages, QStringList(SettingsNotSaved()));
+    EXPECT_EQ(m_dialogs.messages, notSaved);
     EXPECT_EQ(Commands(loaded).size(), 13u);  // the handshake and all eleven settings
     EXPECT_FALSE(m_link->IsConnected());
-}
 
-TEST_F(SettingsGuardTest, UnwritableLogFolderSettingGivesOneBoxAndTheRunStarts) {
-    const fs::path log = LogTo("run.dat");
-    MakeSettingsUnwritable();
-    Start({"--records", "D", "--averaging", "1", "--speed", "10"});
+    m_dialogs.messages.clear();
     Click(CCorvanePropertySheet::ID_START_DATA);
     ASSERT_TRUE(WaitForSettledRun());
-    EXPECT_EQ(m_dialogs.messages, QStringList(SettingsNotSaved()));
+    EXPECT_EQ(m_dialogs.messages, notSaved);
     EXPECT_TRUE(Sheet().IsRunning());
     EXPECT_TRUE(WaitFor([&] { return !FileLines(log).empty(); }));
-}
-
-TEST_F(SettingsGuardTest, ApplyChangesStaysDisabledAfterARunWithNothingChanged) {
-    Start();
-    Click(CCorvanePropertySheet::ID_START_DATA);
-    ASSERT_TRUE(WaitForSettledRun());
-    Click(CCorvanePropertySheet::ID_START_DATA);
-    ASSERT_TRUE(WaitForSettledRun());
-    ASSERT_FALSE(Sheet().IsRunning());
-    EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
 }
 
 // The window on a scripted instrument that answers every command at once, "UB" with the given

@@ -41,31 +41,19 @@ protected:
         StartStop();
         return log;
     }
-    // Stops the run; the log then holds every line the simulator sent unpolled, once and in order.
-    // The simulator writes its transcript after a line has gone out, so it is waited for.
-    void StopExpectingEveryLineLogged(const fs::path& log) {
-        StartStop();
-        EXPECT_TRUE(WaitFor([&] { return !Commands().empty() && Commands().back() == "UE"; }));
-        EXPECT_TRUE(WaitFor([&] { return FileLines(log) == UnpolledLines(); })) << FileLines(log).size();
-    }
     bool WaitForLogLines(const fs::path& path, std::size_t count, int timeoutMs = 5000) {
         return WaitFor([&] { return FileLines(path).size() >= count; }, timeoutMs);
     }
-    // The log must hold the lines the simulator sent during the run, each once and in order; when the
-    // simulator is still sending, the last few may still be on their way.
-    void ExpectLoggedInOrder(const std::vector<std::string>& logged) {
-        // The simulator writes its transcript after a line has gone out.
-        WaitFor([&] { return UnpolledLines().size() >= logged.size(); });
-        const std::vector<std::string> sent = UnpolledLines();
-        ASSERT_LE(logged.size(), sent.size());
-        EXPECT_TRUE(std::equal(logged.begin(), logged.end(), sent.begin()));
-    }
-    // A logged run whose instrument has gone for 2 s; true once the window waits for it.
-    bool LoseTheInstrumentDuringARun() {
-        StartLoggedRun("wait.dat",
-                       {"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "2"});
-        m_sim->Vanish();
-        return WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs);
+    // After the run's end: the files, one after the other, hold every line the simulator sent
+    // unpolled, once and in order. Its transcript follows a line's sending, so it is waited for.
+    bool EveryLineLoggedIn(const std::vector<fs::path>& files) {
+        const auto logged = [&] {
+            std::vector<std::string> lines;
+            for (const fs::path& file : files) std::ranges::copy(FileLines(file), std::back_inserter(lines));
+            return lines;
+        };
+        return WaitFor([&] { return !Commands().empty() && Commands().back() == "UE"; }) &&
+               WaitFor([&] { return logged() == m_sim->UnpolledRecordLines(); });
     }
     // Points the stable name at the simulator's present device, as udev does for a USB adapter.
     void PointAtTheSimulator(const fs::path& stableName) {
@@ -82,29 +70,6 @@ protected:
     }
 };
 
-TEST_F(RunTest, StartStopAndExitWithoutLogging) {
-    Start({"--records", "DY", "--averaging", "1", "--speed", "10"});
-    StartStop();
-    ExpectRunning(true);
-    EXPECT_EQ(m_dialogs.fileDialogs, 0);
-    EXPECT_EQ(Sheet().Title(), "On Com1");
-    EXPECT_EQ(Sheet().Tabs().currentWidget(), &Sheet().DataPage());
-    const CommandList started = Commands();
-    EXPECT_EQ(CommandList(started.end() - 6, started.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
-
-    StartStop();
-    EXPECT_EQ(Commands().back(), "UE");
-    ExpectRunning(false);
-    EXPECT_TRUE(fs::is_empty(LogFolder()));
-
-    // Exit during a run ends the instrument's output without a question (logging is off).
-    StartStop();
-    Click(CCorvanePropertySheet::ID_EXIT);
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
-    EXPECT_EQ(Commands().back(), "UE");
-    EXPECT_FALSE(m_link->IsConnected());
-}
-
 TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExit) {
     const fs::path log = LogTo("SITE.dat");
     // A burst of thousands of lines at full line speed first, then every kind of record.
@@ -113,7 +78,7 @@ TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExi
     EXPECT_EQ(m_dialogs.lastDialogFolder.toStdString(), LogFolder().string() + "/");
     EXPECT_EQ(m_dialogs.lastDialogFileName.toStdString(), CDataLog::DefaultFileName(std::time(nullptr)));
     EXPECT_EQ(Sheet().Title().toStdString(), "On Com1 - Log To " + log.string());
-    ASSERT_TRUE(WaitForLogLines(log, 3150, 15000)) << FileLines(log).size();
+    ASSERT_TRUE(WaitForLogLines(log, 3150, 15000));
     // The instrument's clock runs twenty times as fast as the PC's: the status light's tooltip says so.
     const QLabel* light = Sheet().DataPage().findChild<QLabel*>(ControlName(DataPageId::StatusLight));
     EXPECT_TRUE(light->toolTip().contains(" ahead of the PC's")) << light->toolTip().toStdString();
@@ -126,25 +91,32 @@ TEST_F(RunTest, LoggedRunProposesTheNameLogsEveryLineOnceInOrderAndAsksBeforeExi
     EXPECT_EQ(m_dialogs.messages,
               QStringList(2, "The program is currently logging data.\n\rYou are sure you want to exit?"));
     EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
-    EXPECT_TRUE(WaitFor([&] { return Commands().back() == "UE"; }));
-
-    ExpectLoggedInOrder(FileLines(log));
+    EXPECT_TRUE(EveryLineLoggedIn({log}));
 }
 
-TEST_F(RunTest, UnsavedChangesQuestion) {
+TEST_F(RunTest, UnsavedChangesQuestionThenStartStopAndExitWithoutLogging) {
     Start();
     ClickSetup(SetupPageId::TimeRecords);
     m_dialogs.answers = {Answer::Cancel};
     StartStop();
-    EXPECT_EQ(m_dialogs.messages,
-              QStringList("Changes were made to the settings and not saved.\r\nDo you want to save them now?"));
+    const QStringList question("Changes were made to the settings and not saved.\r\nDo you want to save them now?");
+    EXPECT_EQ(m_dialogs.messages, question);
     EXPECT_TRUE(Commands().empty());
     ExpectRunning(false);
 
     m_dialogs.answers = {Answer::No};
     StartStop();
     EXPECT_EQ(Commands()[2], "SMB");  // straight to the load, nothing applied
+    ExpectRunning(true);
+    EXPECT_EQ(m_dialogs.fileDialogs, 0);
+    EXPECT_EQ(Sheet().Title(), "On Com1");
+    EXPECT_EQ(Sheet().Tabs().currentWidget(), &Sheet().DataPage());
+    const CommandList started = Commands();
+    EXPECT_EQ(CommandList(started.end() - 6, started.end()), CommandList({"RT", "RD", "RY", "RZ", "SD0", "UB"}));
     StartStop();
+    EXPECT_EQ(Commands().back(), "UE");
+    ExpectRunning(false);
+    EXPECT_TRUE(fs::is_empty(LogFolder()));
 
     // Yes: the changes are applied (all eleven commands, the port closed), then the run starts.
     ClickSetup(SetupPageId::TimeRecords);
@@ -157,9 +129,15 @@ TEST_F(RunTest, UnsavedChangesQuestion) {
     EXPECT_EQ(CommandList(sent.begin() + 12, sent.begin() + 16), CommandList({"SMB1", "UE", "UE", "SMB"}));
     ExpectRunning(true);
     EXPECT_FALSE(Sheet().SetupPage().m_bModified);
+
+    // Exit during a run ends the instrument's output without a question (logging is off).
+    Click(CCorvanePropertySheet::ID_EXIT);
+    EXPECT_EQ(m_dialogs.messages, QStringList(3, question.front()));  // Cancel, No and Yes
+    EXPECT_EQ(Commands().back(), "UE");
+    EXPECT_FALSE(m_link->IsConnected());
 }
 
-TEST_F(RunTest, OperatorDecliningTheFileOrTheFaultsAbandonsTheStart) {
+TEST_F(RunTest, DecliningTheFileOrTheFaultsOrAStopSignalDuringTheQuestionAbandonsTheStart) {
     StoreLogging(CDataLog::kDaily);
     Start({"--status", "0003"});
     StartStop();  // the file dialog returns nothing
@@ -172,6 +150,14 @@ TEST_F(RunTest, OperatorDecliningTheFileOrTheFaultsAbandonsTheStart) {
     EXPECT_EQ(m_dialogs.messages, QStringList({"Lamp, Valve Error(s) occured.\r\n Continue?"}));
     EXPECT_EQ(Commands().back(), "RZ");
     ExpectRunning(false);
+
+    // The signal comes while the question is open; the box then returns Yes as if answered.
+    m_dialogs.onMessage = [&](const QString&) { Sheet().StopForSignal("SIGTERM"); };
+    StartStop();
+    EXPECT_FALSE(Sheet().isVisible() || Sheet().IsRunning() || m_link->IsConnected());
+    const CommandList commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 0);
+    EXPECT_FALSE(Journaled("run-started"));
 }
 
 TEST_F(RunTest, PortThatRefusesItsLineSettingsIsReportedAndLeftClosed) {
@@ -231,12 +217,8 @@ TEST_F(RunTest, MidnightInsideOneBacklogStartsTheNewFileAtItsLineAndStopSyncs) {
     EXPECT_TRUE(syncedWhole(after));
     EXPECT_FALSE(m_core->Log().SyncDeadline());
 
-    std::vector<std::string> both = FileLines(before);
-    const std::vector<std::string> second = FileLines(after);
-    for (const std::string& line : both) EXPECT_FALSE(line.starts_with("T,2005,09,21")) << line;
-    EXPECT_EQ(second.front(), "T,2005,09,21,00,00,00");
-    both.insert(both.end(), second.begin(), second.end());
-    ExpectLoggedInOrder(both);
+    EXPECT_EQ(FileLines(after).front(), "T,2005,09,21,00,00,00");
+    EXPECT_TRUE(EveryLineLoggedIn({before, after}));
 }
 
 TEST_F(RunTest, WeeklyFileChangesOnSundayOnly) {
@@ -296,20 +278,19 @@ TEST_F(RunTest, LostInstrumentIsWaitedForWithoutABoxAndFoundAgainUnderItsStableN
     ASSERT_TRUE(WaitForLogLines(log, before + 6, kLongWaitMs));
 
     // Every line sent before the loss and after the return is in the one file, once and in order.
-    StopExpectingEveryLineLogged(log);
+    StartStop();
+    EXPECT_TRUE(EveryLineLoggedIn({log}));
     EXPECT_EQ(std::distance(fs::directory_iterator(LogFolder()), fs::directory_iterator()), 1);
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
-
-    // The journal explains the gap; failed tries are summarised, one line for the first in the hour.
-    std::vector<std::string> journal = JournalEntries({"pc-clock", "clock-offset"});
-    for (std::string& entry : journal) entry = entry.substr(0, entry.find(':'));
-    EXPECT_EQ(journal, std::vector<std::string>({"run-started Com1, logging to " + log.string(),
-                                                 "instrument-lost Com1", "reconnect-failed Com1",
-                                                 "instrument-back Com1 after 0", "run-stopped by the operator"}));
 }
 
-TEST_F(RunTest, StopWhileWaitingEndsTheRunAtOnceAndTheNextStartWorks) {
-    ASSERT_TRUE(LoseTheInstrumentDuringARun());
+TEST_F(RunTest, StopOrExitWhileWaitingEndsTheRunAtOnceAndTheNextStartWorks) {
+    StartLoggedRun("wait.dat", {"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "2"});
+    const auto lose = [&] {
+        m_sim->Vanish();
+        return WaitFor([&] { return Sheet().IsWaitingForInstrument(); }, kLongWaitMs);
+    };
+    ASSERT_TRUE(lose());
     QElapsedTimer stopping;
     stopping.start();
     StartStop();
@@ -321,18 +302,16 @@ TEST_F(RunTest, StopWhileWaitingEndsTheRunAtOnceAndTheNextStartWorks) {
     ASSERT_TRUE(m_sim->WaitForEvent("published", 2));
     StartStop();
     ExpectRunning(true);
-}
 
-TEST_F(RunTest, ExitWhileWaitingAsksThenClosesAtOnceWithNothingSent) {
-    ASSERT_TRUE(LoseTheInstrumentDuringARun());
+    // Lost again: Exit asks, then closes at once and sends nothing to the instrument once it is back.
+    ASSERT_TRUE(lose());
     const std::size_t sent = Commands().size();
-    QElapsedTimer exiting;
-    exiting.start();
+    stopping.restart();
     Click(CCorvanePropertySheet::ID_EXIT);
-    EXPECT_LT(exiting.elapsed(), 500);
+    EXPECT_LT(stopping.elapsed(), 500);
     EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
     EXPECT_EQ(m_dialogs.messages, QStringList("The program is currently logging data.\n\rYou are sure you want to exit?"));
-    ASSERT_TRUE(m_sim->WaitForEvent("published", 2));
+    ASSERT_TRUE(m_sim->WaitForEvent("published", 3));
     EXPECT_EQ(Commands().size(), sent);
     EXPECT_TRUE(Journaled("run-stopped by Exit while waiting for the instrument"));
 }
@@ -367,12 +346,8 @@ TEST_F(RunTest, LogErrorsShowOneBoxAtATimeAndTheLinesThatFailedAreWrittenOnceThe
     EXPECT_EQ(m_dialogs.messages, QStringList(error));
     EXPECT_EQ(deepest, 1);
     EXPECT_TRUE(Journaled("log-error " + log.string()));
-    // The lines that failed waited and went in once the folder was back: every line the instrument
-    // sent is in one of the two files, once and in order.
-    std::vector<std::string> both = FileLines(aside / "CV.dat");
-    const std::vector<std::string> after = FileLines(log);
-    both.insert(both.end(), after.begin(), after.end());
-    EXPECT_TRUE(WaitFor([&] { return both == UnpolledLines(); })) << both.size() << " of " << UnpolledLines().size();
+    // The lines that failed waited and went in once the folder was back.
+    EXPECT_TRUE(EveryLineLoggedIn({aside / "CV.dat", log}));
 }
 
 TEST_F(RunTest, UnattendedStartAsksNothingAndKeepsTheSwitchToDailyFilesItMakes) {
@@ -394,27 +369,4 @@ TEST_F(RunTest, UnattendedStartAsksNothingAndKeepsTheSwitchToDailyFilesItMakes) 
     const std::vector<std::string> journal = JournalEntries();
     EXPECT_TRUE(std::none_of(journal.begin() + static_cast<long>(journaled), journal.end(),
                              [](const std::string& e) { return e.starts_with("message"); }));
-}
-
-TEST_F(RunTest, AStopSignalDuringAQuestionEndsEverythingAndNothingCarriesOnBehindTheBox) {
-    LogTo("never.dat");
-    Start({"--status", "0003"});
-    // The signal comes while the fault question is open; the box then returns Yes as if answered.
-    m_dialogs.onMessage = [&](const QString&) { Sheet().StopForSignal("SIGTERM"); };
-    Click(CCorvanePropertySheet::ID_START_DATA);
-    EXPECT_TRUE(WaitForSettledRun());
-    EXPECT_FALSE(Sheet().isVisible());
-    EXPECT_FALSE(Sheet().IsRunning());
-    EXPECT_FALSE(m_link->IsConnected());
-    const CommandList commands = Commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 0);
-    EXPECT_FALSE(Journaled("run-started"));
-}
-
-TEST_F(RunTest, ExitLogsTheLinesThatHaveArrivedBeforeItEndsTheRun) {
-    const fs::path log = StartLoggedRun("exit.dat", {"--records", "DTY", "--averaging", "1", "--speed", "20"});
-    ASSERT_TRUE(WaitForLogLines(log, 10));
-    Click(CCorvanePropertySheet::ID_EXIT);
-    EXPECT_FALSE(Sheet().isVisible() || m_link->IsConnected());
-    EXPECT_TRUE(WaitFor([&] { return FileLines(log) == UnpolledLines(); })) << FileLines(log).size();
 }

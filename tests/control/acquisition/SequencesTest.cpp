@@ -22,7 +22,7 @@ protected:
     }
 };
 
-TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
+TEST_F(SequencesTest, QueryFollowsTheActivePageAndZeroAndSetClockSendOneCommandEachClosingThePortAgain) {
     Start({"--averaging", "300", "--records", "DY", "--status", "0000"});
     const std::pair<QWidget*, CommandList> queries[] = {
         {&Sheet().CommPage(), {"UE", "UE"}},
@@ -33,6 +33,20 @@ TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
         EXPECT_EQ(m_titles, QStringList({"On Com1", "Corvane"}));
         EXPECT_FALSE(m_link->IsConnected());
     }
+    // Zero and Set Neph Time each send one command on a port opened for it.
+    const std::size_t queried = Commands().size();
+    Click(CCorvanePropertySheet::ID_ZERO);
+    EXPECT_EQ(Commands(queried), CommandList({"UE", "UE", "Z"}));
+    const std::time_t before = std::time(nullptr);
+    ClickSetup(SetupPageId::SetNephTime);
+    const CommandList clock = Commands(queried + 3);
+    ASSERT_EQ(clock.size(), 3u);
+    std::tm tm{};
+    tm.tm_isdst = -1;
+    std::istringstream(clock.back()) >> std::get_time(&tm, "STT%Y,%m,%d,%H,%M,%S");
+    EXPECT_EQ(clock.back().size(), 22u) << clock.back();  // every field in full, zero-padded
+    EXPECT_TRUE(std::mktime(&tm) >= before - 1 && std::mktime(&tm) <= std::time(nullptr)) << clock.back();
+    EXPECT_FALSE(m_link->IsConnected());
     // The port that answered is the one --start uses, even once it no longer opens.
     EXPECT_EQ(StoredNumber(kValueRunPort), 1u);
     m_sim.reset();
@@ -46,25 +60,6 @@ TEST_F(SequencesTest, QueryFollowsTheActivePageAndClosesThePortAgain) {
     EXPECT_EQ(Checks(), (std::vector<bool>{true, false, true, true, false, false, true, false}));
     EXPECT_EQ(SetupEdit(SetupPageId::AveragingTime)->text(), "300");
     EXPECT_FALSE(SetupButton(SetupPageId::ApplyChanges)->isEnabled());
-    EXPECT_TRUE(m_dialogs.messages.isEmpty());
-}
-
-TEST_F(SequencesTest, ZeroAndSetClockEachSendOneCommand) {
-    Start();
-    Click(CCorvanePropertySheet::ID_ZERO);
-    EXPECT_EQ(Commands(), CommandList({"UE", "UE", "Z"}));
-
-    const std::time_t before = std::time(nullptr);
-    ClickSetup(SetupPageId::SetNephTime);
-    const CommandList sent = Commands(3);
-    ASSERT_EQ(sent.size(), 3u);
-    std::tm tm{};
-    tm.tm_isdst = -1;
-    std::istringstream(sent.back()) >> std::get_time(&tm, "STT%Y,%m,%d,%H,%M,%S");
-    const std::time_t sentTime = std::mktime(&tm);
-    EXPECT_EQ(sent.back().size(), 22u) << sent.back();  // every field in full, zero-padded
-    EXPECT_TRUE(sentTime >= before - 1 && sentTime <= std::time(nullptr)) << sent.back();
-    EXPECT_FALSE(m_link->IsConnected());
     EXPECT_TRUE(m_dialogs.messages.isEmpty());
 }
 

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,13 +27,11 @@
 #include "control/CorvanePropertySheet.h"
 #include "pages/ControlName.h"
 #include "pages/InstSetupPage.h"
-#include "records/Records.h"
 #include "run/DataLog.h"
 #include "run/RunCore.h"
 #include "serial/LinkLease.h"
 #include "serial/SerialLink.h"
 #include "settings/SettingsKey.h"
-#include "station/EventJournal.h"
 
 namespace fs = std::filesystem;
 using CommandList = std::vector<std::string>;
@@ -141,7 +138,6 @@ protected:
         const CommandList all = m_sim->ReceivedCommands();
         return {all.begin() + static_cast<long>(std::min(since, all.size())), all.end()};
     }
-    std::vector<std::string> UnpolledLines() const { return m_sim->UnpolledRecordLines(); }
     fs::path LogFolder() const { return m_folder / "logs"; }
     std::string DeviceDir() const { return (m_folder / "devices").string(); }
     // A stored number as the program left it; nothing when missing.

@@ -1,16 +1,13 @@
-// The real message boxes and log file dialog, answered as an operator would.
-#include <gtest/gtest.h>
-
+// The real message boxes and log file dialog, answered as an operator would, and a stop signal
+// while a box is open: the box closes, the sequence behind it goes no further, the window closes.
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include "ModalHelper.h"
+#include "SheetHarness.h"
 #include "control/OperatorDialogs.h"
 
 using Answer = IOperatorDialogs::Answer;
@@ -86,4 +83,19 @@ TEST(QtOperatorDialogs, LogFileDialogProposesAddsTheExtensionAndRefusesAMissingF
     });
     EXPECT_EQ(choose(), path("run.dat"));
     EXPECT_TRUE(warning.contains(QDir::toNativeSeparators(path("missing")))) << warning.toStdString();
+}
+
+TEST_F(SheetTest, AStopSignalClosesTheOpenBoxAndThenTheWindowWithNothingStartedBehindIt) {
+    QtOperatorDialogs operatorBoxes;
+    m_answering = &operatorBoxes;
+    Start({"--status", "0003"});
+    WhenShown<QMessageBox>([&](QMessageBox*) { Sheet().StopForSignal("SIGTERM"); });
+    Click(CCorvanePropertySheet::ID_START_DATA);  // returns once the fault question has closed
+    EXPECT_FALSE(Sheet().isVisible());
+    EXPECT_FALSE(Sheet().IsRunning());
+    EXPECT_FALSE(m_link->IsConnected());
+    const CommandList commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "UB"), 0);
+    EXPECT_TRUE(Journaled("message Lamp, Valve Error(s) occured. /  Continue? [Cancel]"));
+    EXPECT_FALSE(Journaled("run-started"));
 }
