@@ -12,11 +12,8 @@ namespace {
 using Clock = std::chrono::system_clock;
 
 TEST(ListenSetting, ReadsAddressAndPortOrOffAndRefusesTheRest) {
-    const struct {
-        const char* text;
-        const char* readBack;  // nullptr: refused
-        bool loopback;
-    } rows[] = {
+    // The text, as read back (nullptr: refused), whether it is loopback.
+    const std::tuple<const char*, const char*, bool> rows[] = {
         {"127.0.0.1:8735", "127.0.0.1:8735", true},
         {"localhost:9000", "127.0.0.1:9000", true},
         {"[::1]:8735", "[::1]:8735", true},
@@ -33,17 +30,17 @@ TEST(ListenSetting, ReadsAddressAndPortOrOffAndRefusesTheRest) {
         {"station.example:8735", nullptr, false},
         {"Off", nullptr, false},
     };
-    for (const auto& row : rows) {
+    for (const auto& [text, readBack, loopback] : rows) {
         QString error;
-        const std::optional<ListenSetting> setting = ParseListenSetting(QString::fromLatin1(row.text), error);
-        if (!row.readBack) {
-            EXPECT_FALSE(setting) << row.text;
-            EXPECT_FALSE(error.isEmpty()) << row.text;
+        const std::optional<ListenSetting> setting = ParseListenSetting(QString::fromLatin1(text), error);
+        EXPECT_EQ(error.isEmpty(), readBack != nullptr) << text;
+        if (!readBack) {
+            EXPECT_FALSE(setting) << text;
             continue;
         }
-        ASSERT_TRUE(setting) << row.text << ": " << error.toStdString();
-        EXPECT_EQ(setting->Text().toStdString(), row.readBack);
-        EXPECT_EQ(!setting->off && setting->IsLoopback(), row.loopback) << row.text;
+        ASSERT_TRUE(setting) << text;
+        EXPECT_EQ(setting->Text().toStdString(), readBack);
+        EXPECT_EQ(!setting->off && setting->IsLoopback(), loopback) << text;
     }
 }
 
@@ -143,9 +140,8 @@ TEST(RecordTally, HistoryKeepsOneMeanAMinuteForADayUpToTheNewestRecord) {
 }
 
 const MetricFamily* FamilyNamed(const std::vector<MetricFamily>& families, const std::string& name) {
-    for (const MetricFamily& family : families)
-        if (family.name == name) return &family;
-    return nullptr;
+    const auto found = std::ranges::find(families, name, &MetricFamily::name);
+    return found == families.end() ? nullptr : &*found;
 }
 
 TEST(StationMetrics, OneGaugePerStateAndFaultAndReadingsInBaseUnits) {

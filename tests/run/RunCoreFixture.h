@@ -77,6 +77,10 @@ protected:
     bool WaitForState(RunState state, int timeoutMs = kLongWaitMs) {
         return WaitFor([&] { return m_core->State() == state; }, timeoutMs);
     }
+    void StopRun() {
+        m_core->Stop("the operator");
+        ASSERT_TRUE(WaitForState(RunState::Idle));
+    }
     // Every line the simulator sent unpolled is in these files together, once and in order.
     void ExpectEveryLineLogged(const std::vector<fs::path>& files) {
         std::vector<std::string> logged;
