@@ -13,10 +13,25 @@
 
 #include "../station/ClockTestSupport.h"
 #include "RunCoreFixture.h"
-#include "TestPcClock.h"
 #include "station/ClockSample.h"
 
 namespace {
+
+// The PC's clock as the test steers it: the real time (the simulator's clock and every line's arrival
+// follow it), whether it is synchronised, and a monotonic clock moved on by minutes or hours at once.
+struct TestPcClock {
+    std::atomic<bool> synchronized{true};
+    std::atomic<std::int64_t> skipped{0};  // seconds
+    void Skip(std::chrono::seconds by) { skipped += by.count(); }
+    // Called on the run's threads; lives as long as the core it is given to.
+    PcClockSource Source() {
+        return [this] {
+            return PcClockReading{std::chrono::system_clock::now(),
+                                  std::chrono::steady_clock::now() + std::chrono::seconds(skipped.load()),
+                                  synchronized.load()};
+        };
+    }
+};
 
 class RunClockTest : public RunCoreTest {
 protected:
@@ -85,7 +100,7 @@ protected:
         m_zone.emplace(zone);
     }
 
-    TestPcClock m_pc{true};
+    TestPcClock m_pc;
     QObject m_listener;
     std::size_t m_nTimeRecords = 0;
     char m_chMode = '\0';  // of the last D record
@@ -186,7 +201,7 @@ TEST_F(RunClockTest, AStartFromTheWindowJudgesAKeptClockByTheTimeItReadsItself) 
 TEST_F(RunClockTest, AClockThatCannotBeSetIsLeftAloneWithTheReasonSaidHourlyAndNoLineIsLost) {
     // Thirty seconds ahead and running four times as fast: off all the time, with a T record every
     // quarter of a second. First the PC's clock is not synchronised, then the instrument refuses.
-    m_pc.SetSynchronized(false);
+    m_pc.synchronized = false;
     StartClockRun(
         {"--records", "DT", "--averaging", "1", "--clock-offset", "30", "--speed", "4", "--refuse", "STT"},
         10);
@@ -198,7 +213,7 @@ TEST_F(RunClockTest, AClockThatCannotBeSetIsLeftAloneWithTheReasonSaidHourlyAndN
     EXPECT_TRUE(SetClockEntries().empty());
 
     // Off for more than five minutes already: tried as soon as the PC is synchronised, then hourly.
-    m_pc.SetSynchronized(true);
+    m_pc.synchronized = true;
     ExpectTriedHourly([&] { return SetClockEntries().size(); });
     ExpectPcTime(SetClockEntries()[0]);
     ASSERT_TRUE(WaitForState(RunState::Running));

@@ -29,16 +29,6 @@ double Local(int year, int month, int day, int hour, int minute, int second) {
     return static_cast<double>(std::mktime(&t));
 }
 
-// The T record of a local time.
-std::string TRecord(double time) {
-    const auto t = static_cast<std::time_t>(time);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "T,%Y,%m,%d,%H,%M,%S", &local);
-    return text;
-}
-
 void Write(const fs::path& folder, const std::string& name, const std::string& text) {
     std::ofstream(folder / name, std::ios::binary) << text;
 }
@@ -159,7 +149,7 @@ TEST(TrendHistory, ARunKeepsOnlyWhatCanBeShownButEveryRecordReadFromAFile) {
     // Thirty days of a run, an hourly record each, forgetting all but a week as the Trend page does.
     const double start = Local(2026, 11, 1, 0, 30, 0);
     for (int hour = 0; hour < 30 * 24; ++hour) {
-        history.AddLiveLine(TRecord(start + hour * 3600.0), 0);
+        history.AddLiveLine(TimeLineAt(std::chrono::system_clock::from_time_t(std::time_t(start) + hour * 3600), 0), 0);
         history.AddLiveLine("D,N,3,3,3,3,3,3,3", 0);
         history.AddLiveLine("Y,0,1013.2,300.1,299.5,40.2,0,0,0,0000", 0);
         history.ForgetLiveBefore(*history.NewestLive() - 7 * 86400.0);
