@@ -13,6 +13,7 @@
 #include <regex>
 #include <vector>
 
+#include "RunFiles.h"
 #include "station/EventJournal.h"
 #include "station/RecoveryRules.h"
 
@@ -32,24 +33,11 @@ struct TempStateHome {
     const fs::path folder = fs::temp_directory_path() / ("corvane-journal-" + std::to_string(getpid()));
 };
 
-std::vector<std::string> Lines(const fs::path& file) {
-    std::ifstream in(file);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // Points standard error at fd until the end of the scope.
-class StandardErrorTo {
-public:
+struct StandardErrorTo {
     explicit StandardErrorTo(int fd) { dup2(fd, STDERR_FILENO); }
-    ~StandardErrorTo() {
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-    }
-
-private:
-    const int m_saved = dup(STDERR_FILENO);
+    ~StandardErrorTo() { dup2(saved, STDERR_FILENO); close(saved); }
+    const int saved = dup(STDERR_FILENO);
 };
 
 }  // namespace
@@ -94,8 +82,7 @@ TEST(EventJournal, FullJournalIsRotatedAndAFolderThatCannotBeMadeLosesOnlyTheFil
     const auto full = fs::file_size(home.Journal());
     JournalEvent("rotated", "now");
     EXPECT_EQ(fs::file_size(old), full);
-    const std::vector<std::string> lines = Lines(home.Journal());
-    EXPECT_TRUE(lines.size() == 1 && lines[0].ends_with(" rotated now"));
+    EXPECT_EQ(JournalEntries(), std::vector<std::string>{"rotated now"});
 
     // A journal folder that cannot be made: the event goes to standard error only.
     fs::remove_all(home.folder);
@@ -133,10 +120,8 @@ TEST(EventJournal, StandardErrorThatIsClosedOrFullNeverStopsItAndTheFileComesFir
             }
     }
     for (int fd : {closed[1], full[0], full[1]}) close(fd);
-    const std::vector<std::string> lines = Lines(home.Journal());
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(lines[0].ends_with(" run-started into a closed pipe"));
-    EXPECT_TRUE(lines[1].ends_with(" instrument-lost into a full pipe"));
+    EXPECT_EQ(JournalEntries(), (std::vector<std::string>{"run-started into a closed pipe",
+                                                          "instrument-lost into a full pipe"}));
 }
 
 TEST(EventJournal, CopiesRotatingOneJournalAtOnceLoseNoLine) {
