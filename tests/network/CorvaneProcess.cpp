@@ -76,15 +76,10 @@ CorvaneProcess::~CorvaneProcess() {
 }
 
 std::vector<std::string> CorvaneProcess::LogLines() const {
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(LogFolder()))
-        files.push_back(entry.path());
+    std::vector<fs::path> files(fs::directory_iterator(LogFolder()), fs::directory_iterator{});
     std::sort(files.begin(), files.end());
     std::vector<std::string> lines;
-    for (const fs::path& file : files) {
-        const std::vector<std::string> fileLines = FileLines(file);
-        lines.insert(lines.end(), fileLines.begin(), fileLines.end());
-    }
+    for (const fs::path& file : files) std::ranges::copy(FileLines(file), std::back_inserter(lines));
     return lines;
 }
 

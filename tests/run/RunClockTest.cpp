@@ -46,9 +46,7 @@ protected:
                     m_chMode = record.fields[0].front();
             }
         });
-        RunConfig config = Stored(Logs());
-        config.keepClockSeconds = keepSeconds;
-        ASSERT_TRUE(m_core->StartUnattended(config));
+        ASSERT_TRUE(m_core->StartUnattended(Stored(Logs(), keepSeconds)));
         ASSERT_TRUE(WaitForState(RunState::Running));
     }
     // Waits until count more T records have reached the run's listeners (the core's clock watch first).
@@ -169,9 +167,8 @@ TEST_F(RunClockTest, AStartFromTheWindowJudgesAKeptClockByTheTimeItReadsItself) 
     // The window has read the instrument and hands over the open port; its boxes may have stood open
     // since it read the time.
     StartSim({"--records", "DT", "--averaging", "1", "--clock-offset", "-30"}, m_pc.Source());
-    RunConfig config = Stored(Logs());
+    RunConfig config = Stored(Logs(), 10);
     config.logFile = "chosen.dat";
-    config.keepClockSeconds = 10;
     // The commands the run sends after the window's: a clock 30 s behind, then one just set.
     const std::vector<std::string> setNow = {"RT", "STT", "RT", "SD0", "UB"};
     const std::vector<std::string> keptAlready = {"RT", "SD0", "UB"};
@@ -294,9 +291,7 @@ TEST_F(RunClockTest, AStopWhileTheStartReadsTheInstrumentLeavesTheClockAloneAndU
         if (state == RunState::Starting)
             QTimer::singleShot(0, m_core.get(), [this] { m_core->Stop("the operator"); });
     });
-    RunConfig config = Stored(Logs());
-    config.keepClockSeconds = 10;
-    ASSERT_TRUE(m_core->StartUnattended(config));
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs(), 10)));
     ASSERT_TRUE(WaitFor([&] { return Journaled("run-stopped by the operator"); }, kLongWaitMs));
     EXPECT_TRUE(SetClockEntries().empty());
     EXPECT_TRUE(Entries("clock-not-set").empty());
@@ -339,9 +334,7 @@ TEST_F(RunClockTest, AStopThatCutsACorrectionShortStillLogsTheLineThatWasOnItsWa
     script->instrument = m_instrument.get();
     fs::create_symlink(m_instrument->DevicePath(), m_folder / "devices" / "COM1");
     MakeCore(250, 500, m_pc.Source());
-    RunConfig config = Stored(Logs());
-    config.keepClockSeconds = 10;
-    ASSERT_TRUE(m_core->StartUnattended(config));
+    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs(), 10)));
     ASSERT_TRUE(WaitForState(RunState::Running));
 
     std::vector<std::string> sent;
