@@ -79,7 +79,7 @@ protected:
     // once more; tries counts the attempts.
     void ExpectTriedHourly(const std::function<std::size_t()>& tries) {
         ASSERT_TRUE(WaitForTimeRecords(4));  // the median is judged: beyond from now on
-        EXPECT_EQ(tries(), 1u);
+        ASSERT_TRUE(WaitFor([&] { return tries() == 1; }, kLongWaitMs));
         m_pc.Skip(std::chrono::minutes(5));
         ASSERT_TRUE(WaitForTimeRecords(3));
         EXPECT_EQ(tries(), 1u);
