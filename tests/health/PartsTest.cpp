@@ -12,11 +12,8 @@ namespace {
 using Clock = std::chrono::system_clock;
 
 TEST(ListenSetting, ReadsAddressAndPortOrOffAndRefusesTheRest) {
-    const struct {
-        const char* text;
-        const char* readBack;  // nullptr: refused
-        bool loopback;
-    } rows[] = {
+    // The text, as read back (nullptr: refused), whether it is loopback.
+    const std::tuple<const char*, const char*, bool> rows[] = {
         {"127.0.0.1:8735", "127.0.0.1:8735", true},
         {"localhost:9000", "127.0.0.1:9000", true},
         {"[::1]:8735", "[::1]:8735", true},
@@ -33,17 +30,17 @@ TEST(ListenSetting, ReadsAddressAndPortOrOffAndRefusesTheRest) {
         {"station.example:8735", nullptr, false},
         {"Off", nullptr, false},
     };
-    for (const auto& row : rows) {
+    for (const auto& [text, readBack, loopback] : rows) {
         QString error;
-        const std::optional<ListenSetting> setting = ParseListenSetting(QString::fromLatin1(row.text), error);
-        if (!row.readBack) {
-            EXPECT_FALSE(setting) << row.text;
-            EXPECT_FALSE(error.isEmpty()) << row.text;
+        const std::optional<ListenSetting> setting = ParseListenSetting(QString::fromLatin1(text), error);
+        EXPECT_EQ(error.isEmpty(), readBack != nullptr) << text;
+        if (!readBack) {
+            EXPECT_FALSE(setting) << text;
             continue;
         }
-        ASSERT_TRUE(setting) << row.text << ": " << error.toStdString();
-        EXPECT_EQ(setting->Text().toStdString(), row.readBack);
-        EXPECT_EQ(!setting->off && setting->IsLoopback(), row.loopback) << row.text;
+        ASSERT_TRUE(setting) << text;
+        EXPECT_EQ(setting->Text().toStdString(), readBack);
+        EXPECT_EQ(!setting->off && setting->IsLoopback(), loopback) << text;
     }
 }
 
@@ -97,17 +94,15 @@ TEST(RecordTally, TakesEachRecordsValuesAsFarAsItsFieldsGo) {
 
     EXPECT_EQ(tally.Latest(Reading::TotalBlue)->text, "9.1");
     EXPECT_EQ(tally.Latest(Reading::TotalBlue)->time, t0 + std::chrono::seconds(1));
-    EXPECT_EQ(tally.Latest(Reading::TotalGreen)->text, "2.2");
     EXPECT_EQ(tally.Latest(Reading::TotalGreen)->time, t0);
-    EXPECT_EQ(tally.Latest(Reading::TotalRed)->text, "3.3");
-    EXPECT_EQ(tally.Latest(Reading::BackRed)->text, "6.6,7.7");  // the last field is the rest of the line
-    EXPECT_EQ(tally.Latest(Reading::Pressure)->text, "1013.2");
-    EXPECT_EQ(tally.Latest(Reading::Humidity)->text, "41.5");
+    // The last field is the rest of the line.
+    for (const auto& [reading, text] : {std::pair{Reading::TotalGreen, "2.2"}, {Reading::TotalRed, "3.3"},
+                                        {Reading::BackRed, "6.6,7.7"}, {Reading::Pressure, "1013.2"},
+                                        {Reading::Humidity, "41.5"}})
+        EXPECT_EQ(tally.Latest(reading)->text, text);
     EXPECT_FALSE(tally.Status());
-    EXPECT_EQ(tally.Letter('D').count, 2u);
-    EXPECT_EQ(tally.Letter('B').count, 1u);
-    EXPECT_EQ(tally.Letter('Z').count, 1u);
-    EXPECT_EQ(tally.Letter('X').count, 0u);
+    for (const auto& [letter, count] : {std::pair{'D', 2u}, {'B', 1u}, {'Z', 1u}, {'X', 0u}})
+        EXPECT_EQ(tally.Letter(letter).count, count) << letter;
 
     tally.Add(MakeReceivedRecord("Y,0,1000.0,296.4,294.1,41.5,0,0,0,0109", t0));
     tally.Add(MakeReceivedRecord("G,1,2,3,4,5,6,7,8,990.5,300.1", t0));
@@ -143,9 +138,8 @@ TEST(RecordTally, HistoryKeepsOneMeanAMinuteForADayUpToTheNewestRecord) {
 }
 
 const MetricFamily* FamilyNamed(const std::vector<MetricFamily>& families, const std::string& name) {
-    for (const MetricFamily& family : families)
-        if (family.name == name) return &family;
-    return nullptr;
+    const auto found = std::ranges::find(families, name, &MetricFamily::name);
+    return found == families.end() ? nullptr : &*found;
 }
 
 TEST(StationMetrics, OneGaugePerStateAndFaultAndReadingsInBaseUnits) {

@@ -1,6 +1,5 @@
-// The health server over real sockets, fed by a test's run status and a real record stream: what
-// each method and path gets, the live state in status.json, on the page and in the exposition as
-// promtool reads it, the bounds on bad clients, a port already taken, and the metrics file.
+// The health server over real sockets, fed by a test's run status and a real record stream: methods and
+// paths, the live state on every page, the bounds on bad clients, a port already taken, the metrics file.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -34,10 +33,7 @@ TEST(HealthServer, AnswersGetAndHeadOnItsOwnPathsOnly) {
     EXPECT_EQ(head.headers.at("content-length"), std::to_string(Get(port, "/status.css").body.size()));
     EXPECT_EQ(head.body, "");  // nothing after the headers
 
-    const struct {
-        const char* request;
-        int status;
-    } rows[] = {
+    const std::pair<const char*, int> rows[] = {
         {"POST /metrics HTTP/1.1\r\nContent-Length: 2\r\n\r\nab", 405},
         {"PUT / HTTP/1.1\r\nContent-Length: 0\r\n\r\n", 405},
         {"DELETE /status.json HTTP/1.1\r\n\r\n", 405},
@@ -49,16 +45,13 @@ TEST(HealthServer, AnswersGetAndHeadOnItsOwnPathsOnly) {
         {"GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\n\r\n", 404},
         {"GET /status.css/../../etc/passwd HTTP/1.1\r\n\r\n", 404},
     };
-    for (const auto& row : rows) {
-        std::string request = row.request;
+    for (const auto& [text, status] : rows) {
+        std::string request = text;
         request.insert(request.find("\r\n") + 2, "Host: x\r\nConnection: close\r\n");
-        const HttpAnswer answer = Exchange(port, request);
-        EXPECT_EQ(answer.status, row.status) << row.request;
-        if (row.status == 405) {
-            EXPECT_EQ(answer.headers.count("allow") ? answer.headers.at("allow") : "", "GET, HEAD")
-                << row.request;
-        }
-        EXPECT_EQ(answer.body.find("root:"), std::string::npos) << row.request;
+        HttpAnswer answer = Exchange(port, request);
+        EXPECT_EQ(answer.status, status) << text;
+        EXPECT_EQ(answer.headers["allow"], status == 405 ? "GET, HEAD" : "") << text;
+        EXPECT_EQ(answer.body.find("root:"), std::string::npos) << text;
     }
 }
 
@@ -103,8 +96,7 @@ TEST(HealthServer, ShowsTheRunAndTheLatestRecordsAndExposesEveryKindOfFigureAsPr
     EXPECT_EQ(page.find("{{"), std::string::npos);
 
     const std::string chart = Get(port, "/chart.svg").body;
-    EXPECT_EQ(chart.rfind("<svg", 0), 0u);
-    EXPECT_NE(chart.find("<polyline"), std::string::npos);
+    EXPECT_TRUE(chart.starts_with("<svg") && chart.find("<polyline") != std::string::npos);
 
     const std::string exposition = Get(port, "/metrics").body;
     for (const char* sample : {"\ncorvane_instrument_fault{fault=\"Humid\"} 1\n",
@@ -158,9 +150,8 @@ TEST(HealthServer, APortAlreadyTakenIsJournaledAndNothingElseHappens) {
     EXPECT_EQ(station.Start(), 0u);
     const std::vector<std::string> journal = station.Journal();
     ASSERT_EQ(journal.size(), 1u);
-    EXPECT_EQ(
-        journal[0].rfind("http-failed cannot listen on 127.0.0.1:" + std::to_string(other.serverPort()), 0),
-        0u)
+    EXPECT_TRUE(journal[0].starts_with("http-failed cannot listen on 127.0.0.1:" +
+                                       std::to_string(other.serverPort())))
         << journal[0];
 }
 
@@ -180,13 +171,12 @@ TEST(HealthServer, MetricsFileIsReplacedWholeAndItsFailuresJournaledOnce) {
     ASSERT_TRUE(WaitFor(
         [&] { return ReadText(path).find("corvane_records_total{letter=\"D\"} 1\n") != std::string::npos; }));
     const std::string text = ReadText(path);
-    EXPECT_EQ(text.rfind("# HELP corvane_build_info", 0), 0u);
-    EXPECT_EQ(text.substr(text.size() - 1), "\n");
+    EXPECT_TRUE(text.starts_with("# HELP corvane_build_info") && text.ends_with("\n"));
     EXPECT_EQ(QDir(folder.filePath("textfile")).entryList(QDir::Files), QStringList{"corvane.prom"});
 
     const std::vector<std::string> journal = station.Journal();
     ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(journal[0].rfind("metrics-file-error " + path + ": ", 0), 0u) << journal[0];
+    EXPECT_TRUE(journal[0].starts_with("metrics-file-error " + path + ": ")) << journal[0];
     EXPECT_EQ(journal[1], "metrics-file-recovered " + path);
 }
 

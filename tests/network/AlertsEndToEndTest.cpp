@@ -1,7 +1,5 @@
-// The station's alerting end to end with the real engine: Prometheus scrapes the real program every
-// second and evaluates the shipped rules (their `for:` shortened), Alertmanager passes the alerts
-// to a webhook in the test. An instrument that vanishes fires the instrument alert once; its
-// return resolves it once.
+// The station's alerting end to end: Prometheus scrapes the real program every second and evaluates the
+// shipped rules (their `for:` shortened), Alertmanager passes the alerts to a webhook in the test.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -39,21 +37,9 @@ std::map<QString, QByteArray> ShippedRulesShortened() {
 
 // The instrument alert to the webhook at once, resolved notifications too; the rest nowhere.
 QByteArray AlertmanagerConfig(const QString& webhook) {
-    return QStringLiteral(R"(route:
-  receiver: nowhere
-  group_by: [alertname, instance]
-  group_wait: 1s
-  group_interval: 1s
-  repeat_interval: 1h
-  routes:
-    - matchers: ['alertname="%1"']
-      receiver: webhook
-receivers:
-  - name: nowhere
-  - name: webhook
-    webhook_configs:
-      - url: %2
-        send_resolved: true
+    return QStringLiteral(R"(route: {receiver: nowhere, group_by: [alertname, instance], group_wait: 1s,
+  group_interval: 1s, repeat_interval: 1h, routes: [{matchers: ['alertname="%1"'], receiver: webhook}]}
+receivers: [{name: nowhere}, {name: webhook, webhook_configs: [{url: "%2", send_resolved: true}]}]
 )")
         .arg(kInstrumentAlert, webhook)
         .toUtf8();

@@ -20,17 +20,14 @@ namespace {
 
 // What an earlier session left in the store: logging into logFolder, the run's Com port known.
 void StoreRunSettings(const QString& configHome, const std::string& logFolder, std::uint16_t port) {
-    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
-    const bool hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const std::optional<QByteArray> previous =
+        qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
     qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
     CSettingsKey key;
     const bool stored = key.Open(kProductKeyPath, false) && key.WriteDword(kValueLogEnable, 1) &&
                         key.WriteString(kValueLogPath, logFolder + "/") && key.WriteWord(kValueRunPort, port);
     key.Close();
-    if (hadPrevious)
-        qputenv("XDG_CONFIG_HOME", previous);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
+    previous ? qputenv("XDG_CONFIG_HOME", *previous) : qunsetenv("XDG_CONFIG_HOME");
     if (!stored)
         throw std::runtime_error("cannot write the settings store under " + configHome.toStdString());
 }
@@ -79,15 +76,10 @@ CorvaneProcess::~CorvaneProcess() {
 }
 
 std::vector<std::string> CorvaneProcess::LogLines() const {
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(LogFolder()))
-        files.push_back(entry.path());
+    std::vector<fs::path> files(fs::directory_iterator(LogFolder()), fs::directory_iterator{});
     std::sort(files.begin(), files.end());
     std::vector<std::string> lines;
-    for (const fs::path& file : files) {
-        const std::vector<std::string> fileLines = FileLines(file);
-        lines.insert(lines.end(), fileLines.begin(), fileLines.end());
-    }
+    for (const fs::path& file : files) std::ranges::copy(FileLines(file), std::back_inserter(lines));
     return lines;
 }
 

@@ -66,18 +66,13 @@ std::string MonitoringProcess::Output() const {
 
 std::unique_ptr<MonitoringProcess> StartPrometheus(quint16 corvanePort, std::map<QString, QByteArray> rules,
                                                    quint16 alertmanagerPort) {
-    QString config = QStringLiteral(R"(global:
-  scrape_interval: 1s
-  evaluation_interval: 1s
+    QString config = QStringLiteral(R"(global: {scrape_interval: 1s, evaluation_interval: 1s}
 rule_files: [rules/*.yml]
-scrape_configs:
-  - job_name: corvane
-    static_configs: [{targets: ["127.0.0.1:%1"]}]
+scrape_configs: [{job_name: corvane, static_configs: [{targets: ["127.0.0.1:%1"]}]}]
 )")
                          .arg(corvanePort);
     if (alertmanagerPort != 0)
-        config += QStringLiteral(
-                      "alerting:\n  alertmanagers:\n    - static_configs: [{targets: [\"127.0.0.1:%1\"]}]\n")
+        config += QStringLiteral("alerting: {alertmanagers: [{static_configs: [{targets: [\"127.0.0.1:%1\"]}]}]}\n")
                       .arg(alertmanagerPort);
     std::map<QString, QByteArray> files;
     for (const auto& [name, contents] : rules) files[QStringLiteral("rules/") + name] = contents;

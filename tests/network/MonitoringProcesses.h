@@ -1,6 +1,5 @@
-// The real Prometheus and Alertmanager from Debian, run by a test: each on a free loopback port,
-// in a temporary folder of its own that holds its configuration and its data, and stopped
-// (SIGTERM) with its object.
+// The real Prometheus and Alertmanager from Debian, run by a test: each on a free loopback port with
+// its configuration and data in a temporary folder, stopped (SIGTERM) with its object.
 #pragma once
 
 #include <QByteArray>
@@ -15,10 +14,8 @@
 
 class MonitoringProcess {
 public:
-    // Writes files (a name inside the folder and its contents) into a new temporary folder, starts
-    // program with arguments, in which "{port}" and "{folder}" stand for the free port and that
-    // folder, and waits up to 30 s until GET /-/ready answers 200. Throws std::runtime_error with
-    // the program's output when it ends first or is not ready by then.
+    // Writes files (name in the folder, contents), starts program with arguments ("{port}" and
+    // "{folder}" filled in) and waits up to 30 s for GET /-/ready; throws with its output if not ready.
     MonitoringProcess(const QString& program, const QStringList& arguments,
                       const std::map<QString, QByteArray>& files);
     ~MonitoringProcess();
@@ -28,7 +25,7 @@ public:
     quint16 Port() const { return m_nPort; }
     // GET path, its body read as a JSON object; empty when there is no 200 or no object.
     QJsonObject FetchJson(const std::string& path) const;
-    // What the program has logged so far (standard output and error), for a test's message.
+    // What the program has logged so far, for a test's message.
     std::string Output() const;
 
 private:
@@ -37,9 +34,8 @@ private:
     QProcess m_process;
 };
 
-// Prometheus scraping the program on corvanePort and evaluating the rule files (names under rules/
-// and their contents) every second, as job "corvane" like the shipped files; sending alerts to
-// Alertmanager on alertmanagerPort unless it is 0. Its database in its folder.
+// Prometheus scraping the program on corvanePort as job "corvane" and evaluating the rule files every
+// second; sending alerts to Alertmanager on alertmanagerPort unless it is 0.
 std::unique_ptr<MonitoringProcess> StartPrometheus(quint16 corvanePort, std::map<QString, QByteArray> rules,
                                                    quint16 alertmanagerPort = 0);
 // The alert's state in Prometheus's HTTP API ("pending", "firing"); empty while it is inactive.

@@ -1,6 +1,5 @@
-// WebhookReceiver: the receiving end of Alertmanager's webhook in a test, an HTTP server on a free
-// loopback port that keeps every notification POSTed to it. It answers on the test's event loop:
-// a test that blocks without running it makes Alertmanager time out and send again.
+// WebhookReceiver: an HTTP server on a free loopback port that keeps every notification Alertmanager
+// POSTs to it. It answers on the test's event loop: a test blocking it makes Alertmanager send again.
 #pragma once
 
 #include <QHttpServer>
@@ -16,13 +15,13 @@ public:
         QStringList alertNames;  // of the alerts it carries, in its order
     };
 
-    // Listens on 127.0.0.1 at a port the kernel chooses. Throws std::runtime_error when it cannot.
+    // Listens on 127.0.0.1; throws std::runtime_error when it cannot.
     WebhookReceiver();
 
     // The address for Alertmanager's webhook_configs.
     QString Url() const;
     const std::vector<Notification>& Notifications() const { return m_notifications; }
-    // Every notification as "status: names", one a line, for a test's message.
+    // Every notification as "status: names", one a line.
     QString Described() const;
 
 private:

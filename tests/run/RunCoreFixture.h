@@ -1,6 +1,5 @@
 // RunCoreTest, the fixture of the run core's end-to-end tests: a core on Com port 1 of the simulator or
-// of a scripted instrument, with a private journal, settings store and device folder, and the checks
-// the tests share (the run's states; every line the simulator sent logged once, in order).
+// of a scripted instrument, with a private journal, settings store and device folder, and shared checks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -62,28 +61,29 @@ protected:
         m_lender = std::make_unique<CLinkLender>(*m_link);
         m_core = std::make_unique<CRunCore>(*m_lender, std::move(pcClock));
         m_core->SetTimeUnit(100ms);  // the silence limit's 20 s floor is 2 s, the first tries 200 ms apart
-        QObject::connect(m_core.get(), &CRunCore::StateChanged,
-                         [this](RunState s) { m_states.push_back(s); });
     }
-    // What --start finds stored: logging to the log folder, daily files named by the rule.
-    RunConfig Stored(const fs::path& folder) const {
+    // What --start finds stored: logging to the log folder, daily files named by the rule, the clock
+    // kept within keepClockSeconds (0: not kept).
+    RunConfig Stored(const fs::path& folder, unsigned keepClockSeconds = 0) const {
         RunConfig config;
         config.port = 1;
         config.logging = true;
         config.logFolder = folder.string() + "/";
         config.setup.records[static_cast<std::size_t>(RecordKind::Data)] = 1;
+        config.keepClockSeconds = keepClockSeconds;
         return config;
     }
     bool WaitForState(RunState state, int timeoutMs = kLongWaitMs) {
         return WaitFor([&] { return m_core->State() == state; }, timeoutMs);
     }
+    void StopRun() {
+        m_core->Stop("the operator");
+        ASSERT_TRUE(WaitForState(RunState::Idle));
+    }
     // Every line the simulator sent unpolled is in these files together, once and in order.
     void ExpectEveryLineLogged(const std::vector<fs::path>& files) {
         std::vector<std::string> logged;
-        for (const fs::path& file : files) {
-            const std::vector<std::string> lines = FileLines(file);
-            logged.insert(logged.end(), lines.begin(), lines.end());
-        }
+        for (const fs::path& file : files) std::ranges::copy(FileLines(file), std::back_inserter(logged));
         // The simulator writes its transcript after a line has gone out.
         EXPECT_TRUE(WaitFor([&] { return m_sim->UnpolledRecordLines() == logged; }))
             << logged.size() << " logged, " << m_sim->UnpolledRecordLines().size() << " sent";
@@ -102,5 +102,4 @@ protected:
     std::unique_ptr<CSerialLink> m_link;
     std::unique_ptr<CLinkLender> m_lender;
     std::unique_ptr<CRunCore> m_core;
-    std::vector<RunState> m_states;
 };

@@ -1,16 +1,13 @@
-// The run core on its own, without any widget (this program does not link Qt Widgets): runs against
-// the simulator and a scripted instrument, with their losses, returns, silences and midnights, stops
-// in every state, a listener that is slow, and log files that cannot be written for a while.
+// The run core on its own, without any widget: runs against the simulator through losses, returns,
+// silences and midnights, stops in every state, a slow listener, and log files unwritable for a while.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
 #include <fstream>
-#include <thread>
 
 #include "RunCoreFixture.h"
 #include "run/StoredRun.h"
@@ -18,7 +15,7 @@
 
 namespace {
 
-TEST_F(RunCoreTest, ARunThroughALossAReturnAndAMidnightLogsEveryLineOnceInItsDaysFile) {
+TEST_F(RunCoreTest, AReconnectAndAMidnightLogEveryLineOnceInItsDaysFileByTheChoicesTheRunStartedWith) {
     StartSim({"--clock", "2005-09-20T23:59:54", "--speed", "2", "--records", "DT", "--averaging", "1",
               "--vanish-for", "1"});
     ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
@@ -26,15 +23,23 @@ TEST_F(RunCoreTest, ARunThroughALossAReturnAndAMidnightLogsEveryLineOnceInItsDay
     ASSERT_TRUE(WaitFor([&] { return FileLines(before).size() >= 2; }, kLongWaitMs));
     // Nothing else reaches the link while the run holds it.
     EXPECT_FALSE(m_lender->TryLease());
+    // A second copy or an editor changes the store in the middle of the run.
+    {
+        CSettingsKey key;
+        ASSERT_TRUE(key.Open(kProductKeyPath, false));
+        key.WriteString(kValueLogPath, (m_folder / "elsewhere").string() + "/");
+        key.WriteDword(kValueLogEnable, 0);
+        key.WriteWord(kValueLogLength, CDataLog::kWeekly);
+    }
 
     m_sim->Vanish();
     ASSERT_TRUE(WaitForState(RunState::WaitingForInstrument));
     ASSERT_TRUE(WaitForState(RunState::Running));
     ASSERT_TRUE(WaitFor([&] { return FileLines(after).size() >= 4; }, kLongWaitMs));
-    m_core->Stop("the operator");
-    ASSERT_TRUE(WaitForState(RunState::Idle));
+    StopRun();
     EXPECT_TRUE(m_lender->TryLease());
 
+    EXPECT_FALSE(fs::exists(m_folder / "elsewhere"));
     EXPECT_EQ(FileLines(after).front(), "T,2005,09,21,00,00,00");
     ExpectEveryLineLogged({before, after});
     const RunStatus status = m_core->Status();
@@ -49,30 +54,6 @@ TEST_F(RunCoreTest, ARunThroughALossAReturnAndAMidnightLogsEveryLineOnceInItsDay
                                                  "run-started Com1, logging to " + before.string(),
                                                  "instrument-lost Com1", "instrument-back Com1 after 0",
                                                  "run-stopped by the operator"}));
-}
-
-TEST_F(RunCoreTest, AReconnectKeepsTheLoggingChoicesTheRunStartedWith) {
-    StartSim({"--records", "DY", "--averaging", "1", "--speed", "20", "--vanish-for", "1"});
-    ASSERT_TRUE(m_core->StartUnattended(Stored(Logs())));
-    ASSERT_TRUE(WaitForState(RunState::Running));
-    // A second copy or an editor changes the store in the middle of the run.
-    {
-        CSettingsKey key;
-        ASSERT_TRUE(key.Open(kProductKeyPath, false));
-        key.WriteString(kValueLogPath, (m_folder / "elsewhere").string() + "/");
-        key.WriteDword(kValueLogEnable, 0);
-        key.WriteWord(kValueLogLength, CDataLog::kWeekly);
-    }
-    m_sim->Vanish();
-    ASSERT_TRUE(WaitForState(RunState::WaitingForInstrument));
-    ASSERT_TRUE(WaitForState(RunState::Running));
-    const fs::path log = Logs() / fs::directory_iterator(Logs())->path().filename();
-    const std::size_t returned = FileLines(log).size();
-    ASSERT_TRUE(WaitFor([&] { return FileLines(log).size() >= returned + 4; }, kLongWaitMs));
-    m_core->Stop("the operator");
-    ASSERT_TRUE(WaitForState(RunState::Idle));
-    EXPECT_FALSE(fs::exists(m_folder / "elsewhere"));
-    ExpectEveryLineLogged({log});
 }
 
 TEST_F(RunCoreTest, ASilentInstrumentIsRestartedAndItsGapIsCountedFromItsLastLine) {
@@ -101,8 +82,7 @@ TEST_F(RunCoreTest, ASilentInstrumentIsRestartedAndItsGapIsCountedFromItsLastLin
     ASSERT_EQ(LogFiles().size(), 1u);
     const std::size_t restarted = FileLines(LogFiles().front()).size();
     ASSERT_TRUE(WaitFor([&] { return FileLines(LogFiles().front()).size() >= restarted + 2; }, kLongWaitMs));
-    m_core->Stop("the operator");
-    ASSERT_TRUE(WaitForState(RunState::Idle));
+    StopRun();
     ExpectEveryLineLogged(LogFiles());
 }
 
@@ -159,8 +139,7 @@ TEST_F(RunCoreTest, ASlowListenerDelaysNoLinesWriteAndStillGetsEveryRecordInOrde
     ASSERT_TRUE(m_core->StartUnattended(config));
     ASSERT_TRUE(WaitFor([&] { return FileLines(Logs() / "burst.dat").size() >= 400; }, 5000));
     EXPECT_LT(heard.load(), 200u);
-    m_core->Stop("the operator");
-    ASSERT_TRUE(WaitForState(RunState::Idle));
+    StopRun();
     ASSERT_TRUE(WaitFor([&] { return heard.load() >= 400; }, 30000));
     listenerThread.quit();
     listenerThread.wait();
@@ -181,8 +160,7 @@ TEST_F(RunCoreTest, FailingWritesAreJournaledOnceThenHourlyAndTheirLinesWaitForT
     EXPECT_GT(m_core->Status().logLinesKept, 0u);
     fs::remove(folder);
     ASSERT_TRUE(WaitFor([&] { return Journaled("log-recovered " + log.string()); }, kLongWaitMs));
-    m_core->Stop("the operator");
-    ASSERT_TRUE(WaitForState(RunState::Idle));
+    StopRun();
 
     const std::vector<std::string> journal = JournalEntries();
     EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
@@ -191,10 +169,6 @@ TEST_F(RunCoreTest, FailingWritesAreJournaledOnceThenHourlyAndTheirLinesWaitForT
     EXPECT_EQ(m_core->Status().logLinesKept, 0u);
     ExpectEveryLineLogged({aside / log.filename(), log});
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(RunCoreTest, LogsGoToTheWorkingFolderByTheBytesOfItsNameEvenWhenTheyAreNotUtf8) {
     const fs::path latin1 = m_folder / "Stationsgel\xe4nde";  // Latin-1, not UTF-8

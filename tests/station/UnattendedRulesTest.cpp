@@ -1,5 +1,5 @@
-// The rules of an unattended run on their own: the reopen schedule, the silence limit, the hourly
-// summary of failed tries, and the journal's line format, rotation, failures, memory and counts.
+// The rules of an unattended run on their own, and the journal's line format, rotation, failures,
+// memory and counts.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,6 +13,7 @@
 #include <regex>
 #include <vector>
 
+#include "RunFiles.h"
 #include "station/EventJournal.h"
 #include "station/RecoveryRules.h"
 
@@ -32,41 +33,23 @@ struct TempStateHome {
     const fs::path folder = fs::temp_directory_path() / ("corvane-journal-" + std::to_string(getpid()));
 };
 
-std::vector<std::string> Lines(const fs::path& file) {
-    std::ifstream in(file);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // Points standard error at fd until the end of the scope.
-class StandardErrorTo {
-public:
+struct StandardErrorTo {
     explicit StandardErrorTo(int fd) { dup2(fd, STDERR_FILENO); }
-    ~StandardErrorTo() {
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-    }
-
-private:
-    const int m_saved = dup(STDERR_FILENO);
+    ~StandardErrorTo() { dup2(saved, STDERR_FILENO); close(saved); }
+    const int saved = dup(STDERR_FILENO);
 };
 
 }  // namespace
 
-TEST(RecoveryRules, ReopenDelayGrowsAfterFiveTriesToTenSeconds) {
+TEST(RecoveryRules, ReopenDelaySilenceLimitAndTheHourlySummaryOfFailedTries) {
     const long delays[] = {2, 2, 2, 2, 2, 4, 6, 8, 10, 10};
     for (unsigned n = 0; n < std::size(delays); ++n) EXPECT_EQ(ReopenDelay(n).count(), delays[n]) << n;
     EXPECT_EQ(ReopenDelay(100000).count(), 10);
-}
-
-TEST(RecoveryRules, SilenceLimitIsTwiceTheAveragingTimePlusTenSecondsAtLeastTwenty) {
-    // The averaging time read by the decimal rule.
+    // Twice the averaging time (read by the decimal rule) plus ten seconds, at least twenty.
     const std::pair<const char*, long> limits[] = {{"5", 20}, {"6", 22}, {" 300s", 610}, {"WriteComm", 20}, {"-40", 20}};
     for (const auto& [averaging, limit] : limits) EXPECT_EQ(SilenceLimit(averaging).count(), limit) << averaging;
-}
 
-TEST(RecoveryRules, FailedTriesAreSummarisedHourlyAndGapsShownAsHoursMinutesSeconds) {
     CFailureSummary summary;
     const auto start = CFailureSummary::Clock::now();
     const std::pair<long, bool> failures[] = {{0, true}, {10, false}, {3599, false}, {3600, true}, {3610, false}};
@@ -89,28 +72,23 @@ TEST(EventJournal, LineIsLocalTimeWithItsOffsetAndTheEventOnOneLine) {
 }
 
 TEST(EventJournal, FullJournalIsRotatedAndAFolderThatCannotBeMadeLosesOnlyTheFile) {
-    const fs::path state = fs::temp_directory_path() / ("corvane-journal-" + std::to_string(getpid()));
-    setenv("XDG_STATE_HOME", state.c_str(), 1);
-    const fs::path journal = state / "corvane" / "events.log", old = state / "corvane" / "events.log.1";
-    EXPECT_EQ(JournalPath(), journal.string());
+    const TempStateHome home;
+    const fs::path old = home.Journal().string() + ".1";
+    EXPECT_EQ(JournalPath(), home.Journal().string());
     JournalEvent("started", "first");
-    fs::resize_file(journal, kJournalRotateBytes - 1);
+    fs::resize_file(home.Journal(), kJournalRotateBytes - 1);
     JournalEvent("one", "more");  // still below the size when it was written
     EXPECT_FALSE(fs::exists(old));
-    const auto full = fs::file_size(journal);
+    const auto full = fs::file_size(home.Journal());
     JournalEvent("rotated", "now");
     EXPECT_EQ(fs::file_size(old), full);
-    std::ifstream in(journal);
-    std::string line;
-    EXPECT_TRUE(std::getline(in, line) && line.ends_with(" rotated now") && !std::getline(in, line));
+    EXPECT_EQ(JournalEntries(), std::vector<std::string>{"rotated now"});
 
     // A journal folder that cannot be made: the event goes to standard error only.
-    fs::remove_all(state);
-    std::ofstream(state.string()) << "a file where the folder should be";
+    fs::remove_all(home.folder);
+    std::ofstream(home.folder.string()) << "a file where the folder should be";
     JournalEvent("lost", "nowhere to write");
-    EXPECT_TRUE(fs::is_regular_file(state));
-    fs::remove(state);
-    unsetenv("XDG_STATE_HOME");
+    EXPECT_TRUE(fs::is_regular_file(home.folder));
 }
 
 TEST(EventJournal, StandardErrorThatIsClosedOrFullNeverStopsItAndTheFileComesFirst) {
@@ -142,10 +120,8 @@ TEST(EventJournal, StandardErrorThatIsClosedOrFullNeverStopsItAndTheFileComesFir
             }
     }
     for (int fd : {closed[1], full[0], full[1]}) close(fd);
-    const std::vector<std::string> lines = Lines(home.Journal());
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(lines[0].ends_with(" run-started into a closed pipe"));
-    EXPECT_TRUE(lines[1].ends_with(" instrument-lost into a full pipe"));
+    EXPECT_EQ(JournalEntries(), (std::vector<std::string>{"run-started into a closed pipe",
+                                                          "instrument-lost into a full pipe"}));
 }
 
 TEST(EventJournal, CopiesRotatingOneJournalAtOnceLoseNoLine) {
@@ -192,11 +168,7 @@ TEST(EventJournal, KeepsItsLastLinesAndItsCountsByWordAlsoWithoutAFile) {
     unsetenv("HOME");
     unsetenv("XDG_STATE_HOME");
     EXPECT_EQ(JournalPath(), "");  // nothing is written below "/"
-    auto count = [](const std::map<std::string, std::uint64_t>& counts, const std::string& word) {
-        const auto found = counts.find(word);
-        return found == counts.end() ? 0 : found->second;
-    };
-    const auto before = JournalEventCounts();
+    auto before = JournalEventCounts();
     {
         const int quiet = open("/dev/null", O_WRONLY);
         const StandardErrorTo nowhere(quiet);
@@ -205,9 +177,9 @@ TEST(EventJournal, KeepsItsLastLinesAndItsCountsByWordAlsoWithoutAFile) {
             JournalEvent(i % 3 == 0 ? "instrument-lost" : "reconnect-failed", "try " + std::to_string(i));
     }
     setenv("HOME", home.c_str(), 1);
-    const auto after = JournalEventCounts();
-    EXPECT_EQ(count(after, "instrument-lost") - count(before, "instrument-lost"), 35u);
-    EXPECT_EQ(count(after, "reconnect-failed") - count(before, "reconnect-failed"), 70u);
+    auto after = JournalEventCounts();
+    EXPECT_EQ(after["instrument-lost"] - before["instrument-lost"], 35u);
+    EXPECT_EQ(after["reconnect-failed"] - before["reconnect-failed"], 70u);
     const std::vector<std::string> last = RecentJournalLines(2);
     ASSERT_EQ(last.size(), 2u);
     EXPECT_TRUE(last[0].ends_with(" reconnect-failed try 103")) << last[0];

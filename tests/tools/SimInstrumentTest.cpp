@@ -18,10 +18,9 @@ const std::int64_t kClock = ToCalendarSeconds({2005, 8, 31, 23, 59, 50});
 InstrumentConfig Timing(std::uint32_t averaging, std::uint32_t blank, std::uint32_t zero,
                         std::uint32_t autoZero) {
     InstrumentConfig config;
-    config.Set(Setting::AveragingTime, averaging);
-    config.Set(Setting::BlankTime, blank);
-    config.Set(Setting::ZeroTime, zero);
-    config.Set(Setting::AutoZeroPeriod, autoZero);
+    for (const auto& [setting, value] : {std::pair{Setting::AveragingTime, averaging}, {Setting::BlankTime, blank},
+                                         {Setting::ZeroTime, zero}, {Setting::AutoZeroPeriod, autoZero}})
+        config.Set(setting, value);
     return config;
 }
 
@@ -82,8 +81,7 @@ TEST(SimRecords, EveryRecordParsesWholeWithTheProgramsParsers) {
             const FieldRecord d = ParseDataRecord(line);
             EXPECT_TRUE(exact(d));
             if (d.fields[0] == "B") {
-                EXPECT_EQ(d.fields,
-                          (std::vector<std::string>{"B", "12", "42", "42", "42", "42", "42", "42"}));
+                EXPECT_EQ(d.fields, (std::vector<std::string>{"B", "12", "42", "42", "42", "42", "42", "42"}));
             }
         } else if (line[0] == 'Y') {
             const FieldRecord y = ParseAuxRecord(line);
@@ -108,16 +106,14 @@ TEST(SimModeCycle, ModesFollowMeasuringBlankingZeroingBlankingAndReportTruthfulS
     model.SetUnpolled(true);
     std::vector<std::pair<char, std::int32_t>> perSecond;  // mode and seconds left, each second
     std::vector<std::size_t> zeroRecordSeconds;
-    for (int s = 1; s <= 400; ++s) {
-        for (const auto& set : model.Advance(kStart + seconds(s))) {
+    for (int s = 1; s <= 400; ++s)
+        for (const auto& set : model.Advance(kStart + seconds(s)))
             for (const std::string& line : set) {
                 if (line[0] == 'Z') zeroRecordSeconds.push_back(perSecond.size());
                 if (line[0] != 'D') continue;
                 const FieldRecord d = ParseDataRecord(line);
                 perSecond.emplace_back(d.fields[0][0], ParseDecimal(d.fields[1]));
             }
-        }
-    }
     ASSERT_EQ(perSecond.size(), 400u);
 
     std::string modes;

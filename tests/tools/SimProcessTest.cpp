@@ -1,6 +1,5 @@
-// The built corvane-sim, driven from the program's end of its pseudo-terminal: its line rate and reply
-// delay, its port appearing late, vanishing and coming back on a new pseudo-terminal, and restarting
-// on a line that stays up.
+// The built corvane-sim, driven from the program's end of its pseudo-terminal: its line rate, reply
+// delay and clock, its port appearing late, vanishing and coming back, and restarting on a line that stays up.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,15 +23,11 @@ std::optional<std::string> Ask(PseudoTerminal& line, const std::string& command,
 // Reads until the line has been quiet for a moment (at most 50 lines); the lines read.
 std::vector<std::string> Drain(PseudoTerminal& line) {
     std::vector<std::string> lines;
-    while (lines.size() < 50)
-        if (std::optional<std::string> text = line.ReadLine(200ms))
-            lines.push_back(*text);
-        else
-            break;
+    for (std::optional<std::string> text; lines.size() < 50 && (text = line.ReadLine(200ms));)
+        lines.push_back(*text);
     return lines;
 }
 
-// A rate other than the default: the option must be taken, and the default no longer answered.
 TEST(SimProcessLine, AnswersTheHandshakeOnlyAtItsOwnRateAndRemovesItsLinkOnExit) {
     SimProcess sim({"--baud", "19200"});
     PseudoTerminal line(sim.DevicePath(), B9600);
@@ -44,7 +39,6 @@ TEST(SimProcessLine, AnswersTheHandshakeOnlyAtItsOwnRateAndRemovesItsLinkOnExit)
     EXPECT_NE(access(sim.DevicePath().c_str(), F_OK), 0);
 }
 
-// Its refused commands and status word are checked where the window's settings and start tests use them.
 TEST(SimProcessLine, RepliesAfterTheGivenDelay) {
     SimProcess sim({"--reply-delay-ms", "150", "--records", "none"});
     PseudoTerminal line(sim.DevicePath(), B9600);
@@ -53,7 +47,7 @@ TEST(SimProcessLine, RepliesAfterTheGivenDelay) {
     EXPECT_GE(std::chrono::steady_clock::now() - asked, 150ms);
 }
 
-// Seconds the instrument's clock, as an "RT" reply gives it, is ahead of the PC's local time.
+// Seconds the instrument's clock, by an "RT" reply, is ahead of the PC's local time.
 double InstrumentAhead(const std::optional<std::string>& reply) {
     return ReadClockSample(reply.value_or(""), std::chrono::system_clock::now()).value().offset;
 }
@@ -66,8 +60,7 @@ TEST(SimProcessLine, ClockStartsOffsetAndDriftsOnFromWhereSttSetsIt) {
     EXPECT_EQ(Ask(line, ClockSetCommand(std::chrono::system_clock::now())), "OK");
     const auto set = std::chrono::steady_clock::now();
     EXPECT_NEAR(InstrumentAhead(Ask(line, "RT")), 0, 1.5);
-    // 50 % fast: four seconds later it is two seconds ahead (less up to a second and a half: the time
-    // set to the nearest second, the reply's whole seconds).
+    // 50 % fast: two seconds ahead four seconds later, less the rounding of the time set and the reply.
     std::this_thread::sleep_for(4s);
     const double drifted = InstrumentAhead(Ask(line, "RT"));
     EXPECT_TRUE(drifted > 0.5 && drifted < std::chrono::duration<double>(std::chrono::steady_clock::now() - set).count() / 2 + 0.6) << drifted;

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../station/ClockTestSupport.h"
 #include "trend/CsvExport.h"
 #include "trend/LogHistory.h"
 #include "trend/Plausibility.h"
@@ -24,25 +25,8 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 double Local(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
+    std::tm t{second, minute, hour, day, month - 1, year - 1900, 0, 0, -1, 0, nullptr};
     return static_cast<double>(std::mktime(&t));
-}
-
-// The T record of a local time.
-std::string TRecord(double time) {
-    const auto t = static_cast<std::time_t>(time);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "T,%Y,%m,%d,%H,%M,%S", &local);
-    return text;
 }
 
 void Write(const fs::path& folder, const std::string& name, const std::string& text) {
@@ -165,7 +149,7 @@ TEST(TrendHistory, ARunKeepsOnlyWhatCanBeShownButEveryRecordReadFromAFile) {
     // Thirty days of a run, an hourly record each, forgetting all but a week as the Trend page does.
     const double start = Local(2026, 11, 1, 0, 30, 0);
     for (int hour = 0; hour < 30 * 24; ++hour) {
-        history.AddLiveLine(TRecord(start + hour * 3600.0), 0);
+        history.AddLiveLine(TimeLineAt(std::chrono::system_clock::from_time_t(std::time_t(start) + hour * 3600), 0), 0);
         history.AddLiveLine("D,N,3,3,3,3,3,3,3", 0);
         history.AddLiveLine("Y,0,1013.2,300.1,299.5,40.2,0,0,0,0000", 0);
         history.ForgetLiveBefore(*history.NewestLive() - 7 * 86400.0);
@@ -186,8 +170,7 @@ TEST(TrendHistory, ARunKeepsOnlyWhatCanBeShownButEveryRecordReadFromAFile) {
 
 TEST(TrendHistory, AnHourTheClocksSkipKeepsTheRecordsOfBothHoursAndSaysWhy) {
     // An instrument on standard time through the night the local clocks go forward at 02:00.
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
+    const ScopedTimeZone zone(kCentralEurope);
     std::string log;
     for (int minutes = 60; minutes < 240; minutes += 10) {
         char time[64];
@@ -211,8 +194,6 @@ TEST(TrendHistory, AnHourTheClocksSkipKeepsTheRecordsOfBothHoursAndSaysWhy) {
     std::istringstream again(log);
     ReadLog(again, "CV260329.dat", data, problems);
     EXPECT_EQ(data.scatter.Size(), 18u);
-    unsetenv("TZ");
-    tzset();
 }
 
 TEST(TrendReduction, KeepsEveryColumnsExtremesAndBreaksTheLineAtGapsAndMissingValues) {
@@ -296,16 +277,9 @@ TEST(TrendCsv, WritesOneRowPerTimeWithEmptyCellsWhereASeriesHasNoValue) {
     const std::string iso = IsoLocalTime(t);
     EXPECT_EQ(iso.substr(0, 19), "2026-12-06T14:30:07");
     EXPECT_EQ(iso[22], ':');
-    std::istringstream in(out.str());
-    std::string header, first, second, third;
-    std::getline(in, header);
-    std::getline(in, first);
-    std::getline(in, second);
-    std::getline(in, third);
-    EXPECT_EQ(header,
+    EXPECT_EQ(out.str(),
               "time,Total Blue,Total Green,Total Red,Back Blue,Back Green,Back Red,Inlet Pressure,Sample Temp,"
-              "Inlet Temp,Rel Humidity\r");
-    EXPECT_EQ(first, iso + ",12.3,2,3,0.1,0.2,,,,,\r");
-    EXPECT_EQ(second, IsoLocalTime(t + 1) + ",,,,,,,1013.2,300,299.5,40\r");
-    EXPECT_EQ(third, IsoLocalTime(t + 60) + ",1e-05,2,3,0.1,0.2,0.3,,,,\r");
+              "Inlet Temp,Rel Humidity\r\n" +
+                  iso + ",12.3,2,3,0.1,0.2,,,,,\r\n" + IsoLocalTime(t + 1) + ",,,,,,,1013.2,300,299.5,40\r\n" +
+                  IsoLocalTime(t + 60) + ",1e-05,2,3,0.1,0.2,0.3,,,,\r\n");
 }
