@@ -47,6 +47,18 @@ constexpr TimingControls kTimingControls[kTimingCount] = {
     {&Page::GetAutoZeroPeriod, &Page::SetAutoZeroPeriod, &InstrumentSettingsSnapshot::m_strAutoZeroPeriod},
 };
 
+// The page's switch of record kind i. Each member pointer is copied out of the table before the call:
+// GCC 12's bounds sanitizer takes a call through a table entry's member pointer for an index far out of
+// the table and stops the program.
+bool RecordSwitch(const Page& page, std::size_t i) {
+    const auto get = kRecordControls[i].get;
+    return (page.*get)();
+}
+void SetRecordSwitch(Page& page, std::size_t i, bool on) {
+    const auto set = kRecordControls[i].set;
+    (page.*set)(on);
+}
+
 }  // namespace
 
 void CCorvanePropertySheet::ShowInstrumentSetup(const InstrumentSetup& setup) {
@@ -54,10 +66,11 @@ void CCorvanePropertySheet::ShowInstrumentSetup(const InstrumentSetup& setup) {
     page.SetBackscatter(setup.backscatter);
     m_snapshot.m_nMode = setup.mode;
     page.SetMode(setup.mode);
-    for (std::size_t i = 0; i < kRecordKindCount; ++i) (page.*kRecordControls[i].set)(setup.records[i]);
+    for (std::size_t i = 0; i < kRecordKindCount; ++i) SetRecordSwitch(page, i, setup.records[i]);
     for (std::size_t i = 0; i < kTimingCount; ++i) {
-        m_snapshot.*kTimingControls[i].snapshot = setup.timings[i];
-        (page.*kTimingControls[i].set)(QString::fromStdString(setup.timings[i]));
+        const TimingControls& timing = kTimingControls[i];
+        m_snapshot.*timing.snapshot = setup.timings[i];
+        (page.*timing.set)(QString::fromStdString(setup.timings[i]));
     }
 }
 
@@ -112,10 +125,10 @@ void CCorvanePropertySheet::ApplySettings() {
 
     for (std::size_t i = 0; i < kRecordKindCount; ++i) {
         const RecordSwitchCommand& command = kRecordSwitchCommands[i];
-        const bool on = (page.*kRecordControls[i].get)();
+        const bool on = RecordSwitch(page, i);
         if (link.SendCommand("%s%d", command.query, on ? command.onValue : 0) != kReplyOk) {
             m_dialogs.MessageBox(this, command.failure, IOperatorDialogs::Buttons::Ok);
-            (page.*kRecordControls[i].set)(!on);
+            SetRecordSwitch(page, i, !on);
         }
     }
 
@@ -176,7 +189,7 @@ void CCorvanePropertySheet::SetInstrumentClock() {
 void CCorvanePropertySheet::CheckLogFileSize() {
     Page& page = *m_pageSetup;
     InstrumentSetup setup;
-    for (std::size_t i = 0; i < kRecordKindCount; ++i) setup.records[i] = (page.*kRecordControls[i].get)();
+    for (std::size_t i = 0; i < kRecordKindCount; ++i) setup.records[i] = RecordSwitch(page, i);
     const std::optional<std::int64_t> estimate = EstimateDailyLogBytes(
         m_snapshot.m_strAveragingTime, m_snapshot.m_strAutoZeroPeriod, LogContentOf(page.GetModel(), setup));
     if (!estimate) return;
