@@ -6,7 +6,7 @@
 namespace {
 
 // Two hours into the next day from any local midnight, whether the day has 23, 24 or 25 hours.
-constexpr std::time_t kLongestDay = 26 * 3600;
+constexpr std::time_t kIntoTheNextDay = 26 * 3600;
 
 std::time_t LocalMidnightBefore(std::time_t time) {
     std::tm local{};
@@ -29,7 +29,7 @@ void CTrendHistory::ForgetLiveBefore(double time) {
     // once a day too: mktime looks at the time zone's file on every call.
     if (m_nextMidnight && time < *m_nextMidnight) return;
     const std::time_t midnight = LocalMidnightBefore(static_cast<std::time_t>(time));
-    m_nextMidnight = LocalMidnightBefore(midnight + kLongestDay);
+    m_nextMidnight = LocalMidnightBefore(midnight + kIntoTheNextDay);
     if (m_forgottenBefore && midnight <= *m_forgottenBefore) return;
     m_forgottenBefore = midnight;
     const auto before = static_cast<double>(midnight);
